@@ -1,0 +1,57 @@
+#include "base/Errors.h"
+
+#include <cerrno>
+
+namespace skeldra {
+
+std::string ioErrorText(int code)
+{
+    switch (code) {
+    case io::FileNotFound: return "File not found";
+    case io::InvalidFilename: return "Invalid filename";
+    case io::TooManyOpenFiles: return "Too many open files";
+    case io::FileAccessDenied: return "File access denied";
+    case io::ReadBeyondEndOfFile: return "Read beyond end of file";
+    case io::DiskFull: return "Disk full";
+    case io::InvalidNumericInput: return "Invalid numeric input";
+    default: return "I/O error " + std::to_string(code);
+    }
+}
+
+int ioCodeFromErrno(int errnoValue)
+{
+    switch (errnoValue) {
+    case ENOENT: return io::FileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL:
+    case ELOOP: return io::InvalidFilename;
+    case EMFILE:
+    case ENFILE: return io::TooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS: return io::FileAccessDenied;
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG: return io::DiskFull;
+    default: return errnoValue;
+    }
+}
+
+void throwIoError(int code) { throw Error(ioErrorText(code)); }
+void throwIoErrorFromErrno(int errnoValue) { throwIoError(ioCodeFromErrno(errnoValue)); }
+void throwIntegerOverflow() { throw Error(text::IntegerOverflow); }
+void throwRangeCheckError() { throw Error(text::RangeCheckError); }
+void throwInvalidFloatingPointOperation() { throw Error(text::InvalidFloatingPointOperation); }
+void throwFloatingPointDivisionByZero() { throw Error(text::FloatingPointDivisionByZero); }
+void throwFloatingPointOverflow() { throw Error(text::FloatingPointOverflow); }
+
+std::string errorBoxText(const std::string& errorText)
+{
+    if (!errorText.empty() && static_cast<unsigned char>(errorText.back()) > '.')
+        return errorText + ".";
+    return errorText;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,37 @@
+#pragma once
+// The state the main window holds for its operations. One object, shared by
+// every handler; it lives as long as the window.
+#include <cstdint>
+#include <string>
+
+namespace skeldra {
+
+enum class BandStructure : uint8_t { None = 0, BIL = 1, BIP = 2, BSQ = 3 };
+
+// The layout of the input file as the last ReadFormatParameters (or a click
+// on a band-structure button) left it. Box values are 32-bit; the strides are
+// 64-bit so that files of 2 GiB and more can be described.
+struct RasterLayout {
+    int32_t HeaderBytes = 0;
+    int32_t NumBands = 0;
+    int32_t NumSamples = 0;
+    int64_t OuterStepBytes = 0;
+    int64_t InnerStepBytes = 0;
+    int32_t BytesPerSample = 0;
+    BandStructure Structure = BandStructure::None;
+};
+
+struct FormState {
+    RasterLayout Layout;
+    std::string InputFilename = "Test.IMG";
+    bool LastValueIsReal = false;
+    bool AbortRequested = false;
+    // The save dialog's current file name: empty after start-up, set from the
+    // input file's name when one is chosen, then the name last accepted.
+    std::string SaveDialogFileName;
+    // True while a long operation runs; other operation buttons are ignored
+    // meanwhile because they would share the input file and the progress bar.
+    bool OperationRunning = false;
+};
+
+}  // namespace skeldra

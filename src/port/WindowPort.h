@@ -1,0 +1,79 @@
+#pragma once
+// The main window as the operations see it. Every operation is written once
+// against this port; the Qt window, the batch tool's headless window and the
+// tests' scripted window implement it.
+//
+// Failure: the port's calls do not throw, except where an operation's own
+// error is raised through them (none at present). Errors of the operations
+// are skeldra::Error exceptions, caught in one place (window/MainWindow).
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "port/Controls.h"
+#include "port/FormState.h"
+#include "port/PreviewPicture.h"
+
+namespace skeldra {
+
+// How long an operation may run between two event pumps. Controls change
+// only while events are processed, so a run of samples between pumps behaves
+// as if the controls had been read at every sample.
+struct PumpPolicy {
+    int64_t maxSamplesPerRun = 1 << 16;
+    std::chrono::nanoseconds maxRunTime = std::chrono::milliseconds(10);
+};
+
+class WindowPort {
+public:
+    virtual ~WindowPort() = default;
+
+    FormState state;
+
+    // Numeric boxes. The values always come back as numbers; a bad entry is
+    // reported through showMessage and substituted by the box.
+    virtual int32_t IntegerValue(Box box) = 0;
+    virtual long double ExtendedValue(Box box) = 0;
+    virtual std::string boxText(Box box) = 0;
+    virtual void setBoxText(Box box, const std::string& text) = 0;
+    virtual void setBoxVisible(Box box, bool visible) = 0;
+
+    // Check boxes and radio buttons. check() of a radio button unchecks the
+    // others of its group and runs no click handler.
+    virtual bool isChecked(Choice choice) = 0;
+    virtual void check(Choice choice) = 0;
+    virtual void setBandGroupHeight(int pixels) = 0;
+
+    // The log (Memo1): whole lines; an empty text gives an empty line.
+    virtual void appendLog(const std::string& line) = 0;
+    virtual void clearLog() = 0;
+    // A modal warning captioned "Skeldra" with an OK button.
+    virtual void showMessage(const std::string& text) = 0;
+    // The modal error box; the text is already in its final form.
+    virtual void showError(const std::string& text) = 0;
+    virtual void beep() = 0;
+    // Shows the input file's path in the file name label, shortened to fit.
+    virtual void showInputFilenameLabel(const std::string& path) = 0;
+
+    // Progress and abort protocol of long operations.
+    virtual void setProgressMaximum(int64_t maximum) = 0;
+    virtual void setProgressPosition(int64_t position) = 0;
+    virtual void setProgressVisible(bool visible) = 0;
+    virtual void setAbortVisible(bool visible) = 0;
+    // Lets the window process all pending events once (a click on Abort runs
+    // the Abort handler from in here).
+    virtual void processEvents() = 0;
+    virtual PumpPolicy pumpPolicy() const { return {}; }
+
+    // Dialogs, pointer and the preview window.
+    // The open dialog: empty when the user cancels.
+    virtual std::optional<std::string> askOpenFileName(const std::string& proposed) = 0;
+    // The save dialog (asks before overwriting): empty when the user cancels.
+    virtual std::optional<std::string> askSaveFileName(const std::string& proposed) = 0;
+    virtual void setBusyPointer(bool busy) = 0;
+    virtual void showPreview(const PreviewPicture& picture) = 0;
+};
+
+}  // namespace skeldra

@@ -1,0 +1,87 @@
+#include "raster/ByteSource.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "base/Errors.h"
+
+namespace skeldra {
+
+ByteSource::ByteSource(const std::string& path)
+{
+    if (path.empty()) throwIoError(io::FileNotFound);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) throwIoErrorFromErrno(errno);
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
+        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
+        ::close(fd_);
+        fd_ = -1;
+        throwIoErrorFromErrno(error);
+    }
+    size_ = info.st_size;
+    buffer_.resize(bufferBytes);
+}
+
+ByteSource::~ByteSource()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void ByteSource::close()
+{
+    if (fd_ < 0) return;
+    const int result = ::close(fd_);
+    fd_ = -1;
+    if (result != 0) throwIoErrorFromErrno(errno);
+}
+
+int64_t ByteSource::available(int64_t position) const
+{
+    if (position < 0 || position >= size_) return 0;
+    return size_ - position;
+}
+
+const uint8_t* ByteSource::view(int64_t position, size_t n)
+{
+    if (position < 0) throwIoError(io::NegativeSeek);
+    if (position >= bufferStart_ && position - bufferStart_ + static_cast<int64_t>(n) <=
+                                        static_cast<int64_t>(bufferLength_))
+        return buffer_.data() + (position - bufferStart_);
+    fill(position, n);
+    return buffer_.data();
+}
+
+void ByteSource::fill(int64_t position, size_t n)
+{
+    if (n > buffer_.size()) throw std::logic_error("ByteSource::view larger than its buffer");
+    // Read a whole buffer when the file has it, so that the next views hit.
+    const size_t wanted = static_cast<size_t>(
+        std::max<int64_t>(static_cast<int64_t>(n),
+                          std::min<int64_t>(static_cast<int64_t>(buffer_.size()),
+                                            available(position))));
+    size_t got = 0;
+    while (got < wanted) {
+        const ssize_t r = ::pread(fd_, buffer_.data() + got, wanted - got,
+                                  static_cast<off_t>(position + static_cast<int64_t>(got)));
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            bufferLength_ = 0;
+            throwIoErrorFromErrno(errno);
+        }
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    bufferStart_ = position;
+    bufferLength_ = got;
+    if (got < n) {
+        bufferLength_ = 0;
+        throwIoError(io::ReadBeyondEndOfFile);
+    }
+}
+
+}  // namespace skeldra

@@ -1,0 +1,47 @@
+#pragma once
+// A read-only file addressed by 64-bit byte positions, read through one
+// bounded buffer so that memory use does not depend on the file's size.
+//
+// Failure: opening raises the system's I/O error for the cause ("File not
+// found", "File access denied", ...). A position before the start of the file
+// raises "I/O error 131"; a byte beyond the end raises "Read beyond end of
+// file". The object owns its file descriptor and closes it when destroyed.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace skeldra {
+
+class ByteSource {
+public:
+    static constexpr size_t bufferBytes = size_t{1} << 20;
+
+    explicit ByteSource(const std::string& path);
+    ~ByteSource();
+    ByteSource(const ByteSource&) = delete;
+    ByteSource& operator=(const ByteSource&) = delete;
+
+    int64_t size() const { return size_; }
+
+    // Bytes that can be read from position on (0 beyond the end or before the start).
+    int64_t available(int64_t position) const;
+
+    // n bytes at position, valid until the next call. n may not exceed
+    // bufferBytes. Errors as described above, for the first missing byte.
+    const uint8_t* view(int64_t position, size_t n);
+
+    // Closes the file now, reporting a failure as an I/O error.
+    void close();
+
+private:
+    void fill(int64_t position, size_t n);
+
+    int fd_ = -1;
+    int64_t size_ = 0;
+    std::vector<uint8_t> buffer_;
+    int64_t bufferStart_ = 0;
+    size_t bufferLength_ = 0;
+};
+
+}  // namespace skeldra

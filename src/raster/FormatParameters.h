@@ -1,0 +1,16 @@
+#pragma once
+// Filling the window's RasterLayout from the layout boxes and buttons.
+#include "port/WindowPort.h"
+
+namespace skeldra {
+
+// Copies the boxes into port.state.Layout, corrects an illegal band number,
+// maps bits per sample to bytes per sample and to the data-type buttons, and
+// recomputes the strides. False (after a message) for unsupported bits.
+bool ReadFormatParameters(WindowPort& port);
+
+// Derives the band structure and strides from the band-structure buttons and
+// the pad, gap and lines boxes, and shows only the boxes that structure uses.
+void ComputeBandStrides(WindowPort& port);
+
+}  // namespace skeldra

@@ -1,0 +1,18 @@
+#pragma once
+// File-name helpers of the dialogs and the file name label. Both "/" and "\"
+// separate folders, so names typed in either convention behave alike.
+#include <functional>
+#include <string>
+
+namespace skeldra {
+
+// Replaces everything from the last "." of the name, when that "." comes
+// after the last folder or drive separator; otherwise appends the extension.
+std::string changeFileExtension(const std::string& name, const std::string& extension);
+
+// The path shortened until `fits` accepts it: leading folders are replaced by
+// "..." one at a time, then the drive is dropped, then the folders; the file
+// name itself is never shortened.
+std::string shortenPath(const std::string& path, const std::function<bool(const std::string&)>& fits);
+
+}  // namespace skeldra

@@ -1,0 +1,92 @@
+#include "window/MainWindow.h"
+
+#include <exception>
+#include <new>
+
+#include "analysis/PointRetrieval.h"
+#include "base/Errors.h"
+#include "raster/FormatParameters.h"
+#include "window/FileNames.h"
+
+namespace skeldra {
+namespace {
+
+// Operations whose logic has not landed yet say so instead of doing nothing.
+void notAvailableYet(WindowPort& port) { port.showMessage("Not available yet"); }
+
+}  // namespace
+
+void MainWindow::FormCreate()
+{
+    port_.setProgressVisible(false);
+    port_.setAbortVisible(false);
+    port_.state.InputFilename = "Test.IMG";
+    ShowInputFilename();
+    ComputeBandStrides(port_);
+    Clear_ButtonClick();
+}
+
+void MainWindow::ShowInputFilename()
+{
+    port_.showInputFilenameLabel(port_.state.InputFilename);
+    port_.appendLog("Input file: " + port_.state.InputFilename);
+    port_.appendLog("");
+}
+
+void MainWindow::InputFile_ButtonClick()
+{
+    const auto chosen = port_.askOpenFileName(port_.state.InputFilename);
+    if (!chosen) return;
+    port_.state.InputFilename = *chosen;
+    port_.state.SaveDialogFileName = changeFileExtension(*chosen, ".bmp");
+    ShowInputFilename();
+}
+
+void MainWindow::Clear_ButtonClick() { port_.clearLog(); }
+
+void MainWindow::Abort_ButtonClick()
+{
+    port_.state.AbortRequested = true;
+    port_.appendLog("Processing aborted...");
+    port_.setAbortVisible(false);
+}
+
+void MainWindow::RetrievePoint_ButtonClick() { runOperation(RetrievePoint); }
+void MainWindow::Histogram_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::ReadHeader_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::ResetArea_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::ConvertFile_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::Preview_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(notAvailableYet); }
+
+void MainWindow::BandStructure_RadioButtonClick()
+{
+    try {
+        ComputeBandStrides(port_);
+    } catch (const std::exception& error) {
+        port_.showError(errorBoxText(error.what()));
+    }
+}
+
+bool MainWindow::requestClose()
+{
+    if (!port_.state.OperationRunning) return true;
+    Abort_ButtonClick();
+    return false;
+}
+
+void MainWindow::runOperation(const std::function<void(WindowPort&)>& operation)
+{
+    if (port_.state.OperationRunning) return;
+    port_.state.OperationRunning = true;
+    try {
+        operation(port_);
+    } catch (const std::bad_alloc&) {
+        port_.showError("Out of memory");
+    } catch (const std::exception& error) {
+        port_.showError(errorBoxText(error.what()));
+    }
+    port_.state.OperationRunning = false;
+}
+
+}  // namespace skeldra
