@@ -17,7 +17,7 @@ bool endsWith(const std::string& text, const std::string& suffix)
            text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-TEST(ControlCatalog, EveryBoxHasItsOwnSpec)
+TEST(ControlCatalog, EveryBoxIsCatalogued)
 {
     std::set<std::string> names;
     for (int i = 0; i < boxCount; ++i) {
@@ -29,7 +29,7 @@ TEST(ControlCatalog, EveryBoxHasItsOwnSpec)
     }
 }
 
-TEST(ControlCatalog, EveryChoiceHasItsOwnSpecAndEachGroupOneDefault)
+TEST(ControlCatalog, EveryChoiceIsCataloguedAndEachGroupHasOneDefault)
 {
     std::map<ChoiceGroup, int> checkedPerGroup;
     for (int i = 0; i < choiceCount; ++i) {
