@@ -1,0 +1,116 @@
+// Start-up, the input file, the dialogs' name presets, Abort and the guard
+// that keeps a second operation out while one runs.
+#include <gtest/gtest.h>
+
+#include "support/ScriptedWindow.h"
+#include "window/FileNames.h"
+#include "window/MainWindow.h"
+
+namespace skeldra {
+namespace {
+
+using testing::Event;
+using testing::ScriptedWindow;
+
+TEST(FormCreate, LeavesAnEmptyLogAndHidesTheBandBoxes)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.FormCreate();
+    EXPECT_TRUE(window.log().empty());
+    EXPECT_EQ(window.filenameLabel(), "Test.IMG");
+    EXPECT_FALSE(window.progressVisible());
+    EXPECT_FALSE(window.abortVisible());
+    EXPECT_EQ(window.bandGroupHeight(), 40);
+    for (Box box : {Box::NumBands, Box::BandNum, Box::NumSingleImageLines, Box::NumBandPadBytes,
+                    Box::NumRowPadBytes, Box::NumBandGapBytes})
+        EXPECT_FALSE(window.isBoxVisible(box));
+    // The file name was logged, then the log was cleared.
+    EXPECT_EQ(window.eventTexts(Event::Kind::Log),
+              (std::vector<std::string>{"Input file: Test.IMG", "", "<clear>"}));
+}
+
+struct OpenCase {
+    std::string chosen;
+    std::string savePreset;
+};
+
+class InputFileButton : public ::testing::TestWithParam<OpenCase> {};
+
+TEST_P(InputFileButton, LogsThePathAndPresetsTheSaveName)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.FormCreate();
+    window.openDialogAnswer = GetParam().chosen;
+    main.InputFile_ButtonClick();
+    EXPECT_EQ(window.state.InputFilename, GetParam().chosen);
+    EXPECT_EQ(window.state.SaveDialogFileName, GetParam().savePreset);
+    EXPECT_EQ(window.log(), (std::vector<std::string>{"Input file: " + GetParam().chosen, ""}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, InputFileButton,
+                         ::testing::Values(OpenCase{"D:\\data\\scene.img", "D:\\data\\scene.bmp"},
+                                           OpenCase{"D:\\data\\raw", "D:\\data\\raw.bmp"},
+                                           OpenCase{"/data/m.v2/raw", "/data/m.v2/raw.bmp"},
+                                           OpenCase{"/data/a.b.IMG", "/data/a.b.bmp"}));
+
+TEST(InputFileButton, CancelChangesNothing)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.FormCreate();
+    main.InputFile_ButtonClick();
+    EXPECT_EQ(window.state.InputFilename, "Test.IMG");
+    EXPECT_TRUE(window.log().empty());
+}
+
+TEST(FileExtension, OnlyAFullStopAfterTheLastSeparatorStartsAnExtension)
+{
+    EXPECT_EQ(changeFileExtension("C:\\maps.old\\scene", ".txt"), "C:\\maps.old\\scene.txt");
+    EXPECT_EQ(changeFileExtension("scene.old.bmp", ".txt"), "scene.old.txt");
+    EXPECT_EQ(changeFileExtension("", ".bmp"), ".bmp");
+    EXPECT_EQ(changeFileExtension("/x/.y/z", ".bmp"), "/x/.y/z.bmp");
+}
+
+TEST(ShortenPath, DropsLeadingFoldersOneAtATime)
+{
+    const std::string path = "C:\\data\\mars\\img\\a.img";
+    const std::vector<std::string> steps = {"C:\\data\\mars\\img\\a.img", "C:\\...\\mars\\img\\a.img",
+                                            "C:\\...\\img\\a.img", "C:\\...\\a.img", "...\\a.img",
+                                            "a.img"};
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const size_t width = steps[i].size();
+        EXPECT_EQ(shortenPath(path, [&](const std::string& s) { return s.size() <= width; }), steps[i]);
+    }
+    // A bare name that does not fit stays whole.
+    EXPECT_EQ(shortenPath(path, [](const std::string&) { return false; }), "a.img");
+    EXPECT_EQ(shortenPath("/home/u/data/f.IMG", [](const std::string& s) { return s.size() <= 14; }),
+              "/.../f.IMG");
+}
+
+TEST(Abort, LogsHidesTheButtonAndSetsTheFlag)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.Abort_ButtonClick();
+    EXPECT_TRUE(window.state.AbortRequested);
+    EXPECT_EQ(window.log(), std::vector<std::string>{"Processing aborted..."});
+    EXPECT_FALSE(window.abortVisible());
+}
+
+TEST(OperationGuard, ASecondOperationIsIgnoredWhileOneRuns)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    window.state.OperationRunning = true;
+    main.RetrievePoint_ButtonClick();
+    EXPECT_TRUE(window.events.empty());
+    EXPECT_FALSE(main.requestClose());
+    EXPECT_TRUE(window.state.AbortRequested);
+    window.state.OperationRunning = false;
+    EXPECT_TRUE(main.requestClose());
+}
+
+}  // namespace
+}  // namespace skeldra
