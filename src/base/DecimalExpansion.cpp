@@ -3,6 +3,7 @@
 #include <bit>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -25,12 +26,17 @@ struct BinaryValue {
     int exponent;
 };
 
+// Read from the encoding: frexp and ldexp on extended values are library
+// calls that cost more than the whole short path.
 BinaryValue binaryValue(long double magnitude)
 {
-    int e = 0;
-    const long double fraction = std::frexp(magnitude, &e);
-    uint64_t m = static_cast<uint64_t>(std::ldexp(fraction, 64));
-    e -= 64;
+    uint64_t m = 0;
+    uint16_t biasedExponent = 0;
+    std::memcpy(&m, &magnitude, sizeof m);
+    std::memcpy(&biasedExponent, reinterpret_cast<const unsigned char*>(&magnitude) + 8,
+                sizeof biasedExponent);
+    biasedExponent &= 0x7fff;
+    const int e = (biasedExponent == 0 ? 1 : biasedExponent) - 16383 - 63;
     const int zeros = std::countr_zero(m);
     return {m >> zeros, e + zeros};
 }
@@ -107,32 +113,37 @@ private:
     std::vector<uint32_t> limbs_;
 };
 
-std::string decimalText(UInt128 value)
+// The first 19 digits of n x 10^scale, n > 0.
+LeadingDigits fromInteger(UInt128 n, int scale, bool negative)
 {
-    constexpr uint64_t tenPow19 = 10000000000000000000ull;
-    const uint64_t high = static_cast<uint64_t>(value / tenPow19);
-    const uint64_t low = static_cast<uint64_t>(value % tenPow19);
-    if (high == 0) return std::to_string(low);
-    const std::string lowText = std::to_string(low);
-    return std::to_string(high) + std::string(19 - lowText.size(), '0') + lowText;
+    int length = 1;
+    for (UInt128 p = 10; p <= n && length < 39; p *= 10) ++length;
+    UInt128 lead = n;
+    for (int i = length; i < leadingCount; ++i) lead *= 10;
+    if (length > leadingCount) {
+        UInt128 divisor = 1;
+        for (int i = leadingCount; i < length; ++i) divisor *= 10;
+        lead = n / divisor;
+    }
+    return LeadingDigits{negative, static_cast<uint64_t>(lead), scale + length - 1};
 }
 
 // The exact expansion when significand x 2^e (e >= 0) or significand x 5^-e
-// (e < 0) fits 128 bits: values with a short expansion, which are common
-// (integers, halves, quarters) and are exactly the ones whose spare digits
-// look like a carry.
+// (e < 0) surely fits 128 bits: values with a short expansion, which are
+// common (integers, halves, most floats) and are the ones whose spare rounded
+// digits would look like a carry.
 bool shortExpansion(BinaryValue b, bool negative, LeadingDigits& out)
 {
+    constexpr int maxPowerOf5 = 27;  // 5^27 < 2^63, so significand x 5^27 < 2^127
     UInt128 n = b.significand;
     if (b.exponent >= 0) {
         if (std::bit_width(b.significand) + b.exponent > 127) return false;
-        n <<= b.exponent;
-        out = fromDecimalText(decimalText(n), 0, negative);
+        out = fromInteger(n << b.exponent, 0, negative);
         return true;
     }
-    for (int i = 0; i < -b.exponent; ++i)
-        if (__builtin_mul_overflow(n, static_cast<UInt128>(5), &n)) return false;
-    out = fromDecimalText(decimalText(n), b.exponent, negative);
+    if (-b.exponent > maxPowerOf5) return false;
+    for (int i = 0; i < -b.exponent; ++i) n *= 5;
+    out = fromInteger(n, b.exponent, negative);
     return true;
 }
 
@@ -187,14 +198,14 @@ LeadingDigits leadingDigits(long double value)
     if (value == 0) return LeadingDigits{negative, 0, 0};
     const long double magnitude = std::fabs(value);
     LeadingDigits result;
-    // Samples are floats and doubles; their digits come much cheaper.
+    if (shortExpansion(binaryValue(magnitude), negative, result)) return result;
+    // Doubles (and floats) get their digits much cheaper than extended values.
     const double asDouble = static_cast<double>(magnitude);
     if (static_cast<long double>(asDouble) == magnitude) {
         if (fromRoundedDigits(asDouble, negative, result)) return result;
     } else if (fromRoundedDigits(magnitude, negative, result)) {
         return result;
     }
-    if (shortExpansion(binaryValue(magnitude), negative, result)) return result;
     return leadingDigitsExact(value);
 }
 

@@ -36,8 +36,9 @@ std::string formatGeneral3(long double value);
 
 // Scientific with `significant` digits and the three-or-more-digit exponent,
 // then the exponent's leading zero dropped when the third character from the
-// end is "0" (1.5000000E+000 becomes 1.5000000E+00). Non-finite: "INF",
-// "-INF", "NAN".
+// end is "0" (1.5000000E+000 becomes 1.5000000E+00). Four-digit exponents of
+// extended values keep all their digits (1.0000000E+4000, never E+400).
+// Non-finite: "INF", "-INF", "NAN". Zero, negative zero too, has no sign.
 std::string formatRealDigits(long double value, int significant);
 
 // One argument of format(): an integer for "%d", a text for "%s", a real for
