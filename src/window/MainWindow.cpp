@@ -3,8 +3,11 @@
 #include <exception>
 #include <new>
 
+#include "analysis/AreaReset.h"
+#include "analysis/AreaStatistics.h"
 #include "analysis/PointRetrieval.h"
 #include "base/Errors.h"
+#include "header/HeaderReader.h"
 #include "raster/FormatParameters.h"
 #include "window/FileNames.h"
 
@@ -52,9 +55,9 @@ void MainWindow::Abort_ButtonClick()
 }
 
 void MainWindow::RetrievePoint_ButtonClick() { runOperation(RetrievePoint); }
-void MainWindow::Histogram_ButtonClick() { runOperation(notAvailableYet); }
-void MainWindow::ReadHeader_ButtonClick() { runOperation(notAvailableYet); }
-void MainWindow::ResetArea_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::Histogram_ButtonClick() { runOperation(ComputeAreaStatistics); }
+void MainWindow::ReadHeader_ButtonClick() { runOperation(ReadAsciiHeader); }
+void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
 void MainWindow::ConvertFile_ButtonClick() { runOperation(notAvailableYet); }
 void MainWindow::Preview_ButtonClick() { runOperation(notAvailableYet); }
 void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(notAvailableYet); }

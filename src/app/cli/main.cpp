@@ -7,6 +7,7 @@
 
 #include "CliWindow.h"
 #include "Options.h"
+#include "ui/ControlCatalog.h"
 #include "window/MainWindow.h"
 
 using namespace skeldra;
@@ -26,6 +27,18 @@ const std::map<std::string, std::function<void(MainWindow&)>>& commands()
     };
     return table;
 }
+
+// Records the box texts an operation writes, so that `reset` can print them.
+class BoxRecordingWindow : public CliWindow {
+public:
+    std::vector<std::pair<Box, std::string>> written;
+    bool recording = false;
+    void setBoxText(Box box, const std::string& text) override
+    {
+        CliWindow::setBoxText(box, text);
+        if (recording) written.emplace_back(box, text);
+    }
+};
 
 void applyArguments(CliWindow& window, const ParsedArguments& args)
 {
@@ -56,14 +69,16 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    CliWindow window;
+    BoxRecordingWindow window;
     MainWindow mainWindow(window);
     mainWindow.FormCreate();
     window.echoLog = true;
     window.state.InputFilename = args.inputFile;
     applyArguments(window, args);
     if (args.fromLabel && args.command != "label") mainWindow.LayoutFromLabel_ButtonClick();
+    window.recording = args.command == "reset";
     if (window.errors().empty()) command->second(mainWindow);
+    for (const auto& [box, text] : window.written) std::cout << boxSpec(box).caption << " = " << text << '\n';
 
     if (!window.errors().empty()) return 1;
     return window.messages().empty() ? 0 : 3;

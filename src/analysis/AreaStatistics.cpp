@@ -1,0 +1,230 @@
+#include "analysis/AreaStatistics.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "analysis/AreaExtremes.h"
+#include "base/Checked.h"
+#include "base/Format.h"
+#include "base/Rounding.h"
+#include "port/LongOperation.h"
+#include "raster/FormatParameters.h"
+#include "raster/NonDataTest.h"
+#include "raster/RealFormat.h"
+#include "raster/SampleReader.h"
+
+namespace skeldra {
+namespace {
+
+// While points are listed the log is the slow part; short runs keep the
+// window answering between two pumps.
+constexpr int64_t maxListedPerRun = 256;
+
+struct Area {
+    int32_t startLine = 0;
+    int32_t startSample = 0;
+    int32_t endLine = 0;
+    int32_t endSample = 0;
+    int32_t band = 0;
+
+    bool empty() const { return endLine < startLine || endSample < startSample; }
+};
+
+Area readArea(WindowPort& port)
+{
+    Area area;
+    area.startLine = port.IntegerValue(Box::StartLine);
+    area.startSample = port.IntegerValue(Box::StartSample);
+    area.endLine = port.IntegerValue(Box::EndLine);
+    area.endSample = port.IntegerValue(Box::EndSample);
+    area.band = port.IntegerValue(Box::BandNum);
+    return area;
+}
+
+// The controls a scan reads for every point. They can change only while
+// events are processed, so they are read again after each pump.
+struct PointControls {
+    SampleFormat format;
+    bool listPoints = false;
+    bool ignoreNonData = false;
+};
+
+PointControls readPointControls(WindowPort& port, int32_t bytesPerSample)
+{
+    return {currentSampleFormat(port, bytesPerSample), port.isChecked(Choice::ListPoints),
+            port.isChecked(Choice::IgnoreNonDataValue)};
+}
+
+std::string pointLine(int32_t line, int32_t sample, long double value, bool isReal, int32_t bytesPerSample)
+{
+    if (isReal)
+        return format("Line: %d  Sample: %d   Data: %s",
+                      {int64_t{line}, int64_t{sample}, FormatRealValue(value, bytesPerSample)});
+    return format("Line: %d  Sample: %d   Data: %d", {int64_t{line}, int64_t{sample}, roundToInt64(value)});
+}
+
+class AreaScan {
+public:
+    AreaScan(WindowPort& port, SampleReader& reader, const Area& area, const NonDataTest& test)
+        : port_(port), reader_(reader), area_(area), test_(test),
+          bytesPerSample_(reader.layout().BytesPerSample), pacer_(port),
+          controls_(readPointControls(port, bytesPerSample_))
+    {
+    }
+
+    const AreaExtremes& extremes() const { return extremes_; }
+    bool aborted() const { return aborted_; }
+
+    void run(ProgressSession& session)
+    {
+        for (int64_t line = area_.startLine; line <= area_.endLine; ++line) {
+            if (port_.state.AbortRequested) break;
+            session.setPosition(line - area_.startLine);
+            if (!scanLine(static_cast<int32_t>(line))) break;
+        }
+        aborted_ = port_.state.AbortRequested;
+    }
+
+private:
+    // False when an abort request ends the scan.
+    bool scanLine(int32_t line)
+    {
+        int64_t sample = area_.startSample;
+        while (sample <= area_.endSample) {
+            if (port_.state.AbortRequested) return false;
+            const int64_t cap = controls_.listPoints ? maxListedPerRun : std::numeric_limits<int32_t>::max();
+            const int64_t wanted = std::min({pacer_.runLength(), area_.endSample - sample + 1, cap});
+            const int32_t done = scanRun(line, static_cast<int32_t>(sample), static_cast<int32_t>(wanted));
+            sample += done;
+            pacer_.advance(done);
+            controls_ = readPointControls(port_, bytesPerSample_);
+        }
+        return true;
+    }
+
+    // Reads up to `wanted` points from `sample` on; returns how many it read.
+    int32_t scanRun(int32_t line, int32_t sample, int32_t wanted)
+    {
+        const RawRun run = reader_.viewRun(line, area_.band, sample, wanted);
+        if (run.count == 0) {
+            // Not readable in bulk: the single read raises the exact error, if any.
+            const long double value = reader_.ReadDataValue(line, area_.band, sample);
+            addPoint(line, sample, value);
+            return 1;
+        }
+        port_.state.LastValueIsReal = isRealKind(controls_.format.kind);
+        if (!controls_.listPoints) {
+            extremes_.addRun(run, controls_.format, test_, bytesPerSample_, controls_.ignoreNonData, {line, sample});
+            return run.count;
+        }
+        for (int32_t i = 0; i < run.count; ++i)
+            addPoint(line, sample + i, decodeSample(run.bytes + i * run.stride, controls_.format));
+        return run.count;
+    }
+
+    void addPoint(int32_t line, int32_t sample, long double value)
+    {
+        if (controls_.listPoints)
+            port_.appendLog(pointLine(line, sample, value, port_.state.LastValueIsReal, bytesPerSample_));
+        const bool nonData = IsNonDataValue(test_, value, bytesPerSample_, controls_.ignoreNonData);
+        extremes_.addPoint(value, nonData, {line, sample});
+    }
+
+    WindowPort& port_;
+    SampleReader& reader_;
+    const Area area_;
+    const NonDataTest test_;
+    const int32_t bytesPerSample_;
+    RunPacer pacer_;
+    PointControls controls_;
+    AreaExtremes extremes_;
+    bool aborted_ = false;
+};
+
+void logNonDataCount(WindowPort& port, int32_t count, const NonDataTest& test, int32_t bytesPerSample)
+{
+    if (!port.isChecked(Choice::IgnoreNonDataValue)) return;
+    const FormatArg points = int64_t{count};
+    if (port.state.LastValueIsReal) {
+        port.appendLog(format("%d points with Non-data value: %s",
+                              {points, FormatRealValue(test.DoubleForm, bytesPerSample)}));
+    } else if (const auto value = tryRoundToInt64(test.DoubleForm)) {
+        port.appendLog(format("%d points with Non-data value: %d ", {points, *value}));
+    } else {
+        port.appendLog(format("%d points with Non-data value: %e ",
+                              {points, static_cast<long double>(test.DoubleForm)}));
+    }
+}
+
+// Why there is no minimum and maximum to report.
+std::string noDataReport(const AreaExtremes& e, bool areaEmpty, bool aborted)
+{
+    const std::string lead = "No data point in the area: ";
+    if (e.pointsRead() == 0)
+        return lead + (areaEmpty ? "the area is empty"
+                       : aborted ? "aborted before the first point was read"
+                                 : "no point was read");
+    const FormatArg read = e.pointsRead();
+    if (e.notANumberCount == 0)
+        return lead + format("all %d points read have the non-data value", {read});
+    if (e.nonDataCount == 0) return lead + format("all %d points read are not a number", {read});
+    return lead + format("of %d points read, %d have the non-data value and %d are not a number",
+                         {read, int64_t{e.nonDataCount}, e.notANumberCount});
+}
+
+void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample)
+{
+    std::string minText, maxText;
+    if (port.state.LastValueIsReal) {
+        minText = FormatRealValue(e.minimum, bytesPerSample);
+        maxText = FormatRealValue(e.maximum, bytesPerSample);
+    } else {
+        minText = formatInteger(roundToInt64(e.minimum));
+        maxText = formatInteger(roundToInt64(e.maximum));
+    }
+    port.appendLog(format("Min data: %s at (%d, %d)   Max data: %s  at (%d, %d)",
+                          {minText, int64_t{e.minimumAt.line}, int64_t{e.minimumAt.sample}, maxText,
+                           int64_t{e.maximumAt.line}, int64_t{e.maximumAt.sample}}));
+    logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
+    port.setBoxText(Box::MinData, minText);
+    port.setBoxText(Box::MaxData, maxText);
+}
+
+// An area without a data point keeps the boxes as they are: there is no
+// range to put into them.
+void writeSummary(WindowPort& port, const AreaScan& scan, const Area& area, const NonDataTest& test,
+                  int32_t bytesPerSample)
+{
+    if (port.isChecked(Choice::ListPoints)) port.appendLog("");
+    const AreaExtremes& e = scan.extremes();
+    if (e.dataCount > 0) {
+        writeExtremes(port, e, test, bytesPerSample);
+    } else {
+        port.appendLog(noDataReport(e, area.empty(), scan.aborted()));
+        logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
+    }
+    port.appendLog("");
+}
+
+}  // namespace
+
+void ComputeAreaStatistics(WindowPort& port)
+{
+    if (!ReadFormatParameters(port)) return;
+    const Area area = readArea(port);
+    const NonDataTest test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
+    const RasterLayout& layout = port.state.Layout;
+    if (layout.Structure != BandStructure::None)
+        port.appendLog(format("Reading band %d only", {int64_t{area.band}}));
+
+    port.state.AbortRequested = false;
+    ProgressSession session(port, add32(sub32(area.endLine, area.startLine), 1));
+    SampleReader reader(port);
+    AreaScan scan(port, reader, area, test);
+    scan.run(session);
+    session.finish();
+    reader.close();
+    writeSummary(port, scan, area, test, layout.BytesPerSample);
+}
+
+}  // namespace skeldra

@@ -1,0 +1,20 @@
+#pragma once
+// Showing the ASCII header at the start of the input file in the log, one log
+// line per text line, so that the user can read the layout keywords.
+//
+// Failure: the input file's I/O errors end the operation (after the first two
+// log lines when it cannot be opened); the Abort button is hidden and the
+// file closed on every way out.
+#include "port/WindowPort.h"
+
+namespace skeldra {
+
+// Reads from byte 0 up to the limits of the "Max line length:" and "Max
+// lines to read:" boxes, or with both at 0 up to and including a line "END".
+void ReadAsciiHeader(WindowPort& port);
+
+// Whether a header line ends a label: "END" once blanks and control bytes
+// around it are removed, in any mix of case.
+bool isEndLine(const std::string& line);
+
+}  // namespace skeldra
