@@ -1,0 +1,200 @@
+#include "gui/SkeldraForm.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFont>
+#include <QGroupBox>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <limits>
+
+#include "gui/FileNameLabel.h"
+#include "gui/ImagePreviewForm.h"
+#include "gui/LabeledNumericEdit.h"
+
+using skeldra::Box;
+using skeldra::Choice;
+using skeldra::MainWindow;
+
+namespace {
+
+const QString caption = QStringLiteral("Skeldra");
+
+// Log lines carry bytes of the input file taken one to one as characters,
+// and file paths in the system's UTF-8; text that is not UTF-8 is shown
+// byte for byte.
+QString displayText(const std::string& text)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    if (utf8.hasError()) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return decoded;
+}
+
+std::optional<std::string> chosenPath(const QString& path)
+{
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+}  // namespace
+
+TSkeldra_Form::TSkeldra_Form(QWidget* parent) : QWidget(parent), logic_(*this)
+{
+    setObjectName(QStringLiteral("Skeldra_Form"));
+    setWindowTitle(caption);
+    // The window is laid out for an 8-point dialog font.
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    setDefaultModalHooks();
+    createControls();
+    connectControls();
+    arrangeControls();
+    setKeyboardOrder();
+    resize(780, 629);
+    setWindowTitle(QStringLiteral("Skeldra (v2.1)"));
+    logic_.FormCreate();
+}
+
+TSkeldra_Form::~TSkeldra_Form() = default;
+
+void TSkeldra_Form::setDefaultModalHooks()
+{
+    modal.message = [this](const std::string& text) {
+        QMessageBox box(QMessageBox::NoIcon, caption, displayText(text), QMessageBox::Ok, this);
+        box.exec();
+    };
+    modal.error = [this](const std::string& text) {
+        QMessageBox box(QMessageBox::Critical, caption, displayText(text), QMessageBox::Ok, this);
+        box.exec();
+    };
+    modal.openFile = [this](const std::string& proposed) {
+        return chosenPath(QFileDialog::getOpenFileName(
+            this, QString(), QString::fromStdString(proposed),
+            QStringLiteral("PDS Image File (*.IMG);;All files (*.*)")));
+    };
+    modal.saveFile = [this](const std::string& proposed) {
+        return chosenPath(
+            QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(proposed)));
+    };
+}
+
+// The window port.
+
+int32_t TSkeldra_Form::IntegerValue(Box b) { return box(b)->NumericEdit->IntegerValue(); }
+long double TSkeldra_Form::ExtendedValue(Box b) { return box(b)->NumericEdit->ExtendedValue(); }
+std::string TSkeldra_Form::boxText(Box b) { return box(b)->NumericEdit->entry().text(); }
+
+void TSkeldra_Form::setBoxText(Box b, const std::string& text)
+{
+    box(b)->NumericEdit->setText(QString::fromStdString(text));
+}
+
+void TSkeldra_Form::setBoxVisible(Box b, bool visible) { box(b)->setVisible(visible); }
+bool TSkeldra_Form::isChecked(Choice choice) { return choiceButton(choice)->isChecked(); }
+
+void TSkeldra_Form::check(Choice choice)
+{
+    checkingFromPort_ = true;
+    choiceButton(choice)->setChecked(true);
+    checkingFromPort_ = false;
+}
+
+void TSkeldra_Form::setBandGroupHeight(int pixels) { BandStructure_GroupBox->setFixedHeight(pixels); }
+void TSkeldra_Form::appendLog(const std::string& line) { Memo1->appendPlainText(displayText(line)); }
+void TSkeldra_Form::clearLog() { Memo1->clear(); }
+void TSkeldra_Form::showMessage(const std::string& text) { modal.message(text); }
+void TSkeldra_Form::showError(const std::string& text) { modal.error(text); }
+void TSkeldra_Form::beep() { QApplication::beep(); }
+
+void TSkeldra_Form::showInputFilenameLabel(const std::string& path)
+{
+    InputFilename_Label->setPath(path);
+}
+
+void TSkeldra_Form::setProgressMaximum(int64_t maximum)
+{
+    constexpr int64_t intMax = std::numeric_limits<int>::max();
+    progressScale_ = maximum > intMax ? maximum / intMax + 1 : 1;
+    ProgressBar1->setMaximum(static_cast<int>(maximum / progressScale_));
+}
+
+void TSkeldra_Form::setProgressPosition(int64_t position)
+{
+    ProgressBar1->setValue(static_cast<int>(position / progressScale_));
+}
+
+void TSkeldra_Form::setProgressVisible(bool visible) { ProgressBar1->setVisible(visible); }
+void TSkeldra_Form::setAbortVisible(bool visible) { Abort_Button->setVisible(visible); }
+void TSkeldra_Form::processEvents() { QCoreApplication::processEvents(); }
+
+std::optional<std::string> TSkeldra_Form::askOpenFileName(const std::string& proposed)
+{
+    return modal.openFile(proposed);
+}
+
+std::optional<std::string> TSkeldra_Form::askSaveFileName(const std::string& proposed)
+{
+    return modal.saveFile(proposed);
+}
+
+void TSkeldra_Form::setBusyPointer(bool busy)
+{
+    if (busy == busyPointer_) return;
+    busyPointer_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TSkeldra_Form::showPreview(const skeldra::PreviewPicture& picture)
+{
+    if (!preview_) {
+        ownPreview_ = std::make_unique<TImagePreview_Form>();
+        preview_ = ownPreview_.get();
+    }
+    preview_->showPicture(picture);
+}
+
+// Handlers.
+
+void TSkeldra_Form::InputFile_ButtonClick() { runHandler(&MainWindow::InputFile_ButtonClick); }
+void TSkeldra_Form::Clear_ButtonClick() { runHandler(&MainWindow::Clear_ButtonClick); }
+void TSkeldra_Form::Abort_ButtonClick() { runHandler(&MainWindow::Abort_ButtonClick); }
+void TSkeldra_Form::RetrievePoint_ButtonClick() { runHandler(&MainWindow::RetrievePoint_ButtonClick); }
+void TSkeldra_Form::Histogram_ButtonClick() { runHandler(&MainWindow::Histogram_ButtonClick); }
+void TSkeldra_Form::ReadHeader_ButtonClick() { runHandler(&MainWindow::ReadHeader_ButtonClick); }
+void TSkeldra_Form::LayoutFromLabel_ButtonClick() { runHandler(&MainWindow::LayoutFromLabel_ButtonClick); }
+void TSkeldra_Form::ResetArea_ButtonClick() { runHandler(&MainWindow::ResetArea_ButtonClick); }
+void TSkeldra_Form::ConvertFile_ButtonClick() { runHandler(&MainWindow::ConvertFile_ButtonClick); }
+void TSkeldra_Form::Preview_ButtonClick() { runHandler(&MainWindow::Preview_ButtonClick); }
+void TSkeldra_Form::NoBands_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
+void TSkeldra_Form::BIL_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
+void TSkeldra_Form::BIP_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
+void TSkeldra_Form::BSQ_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
+
+void TSkeldra_Form::runHandler(void (MainWindow::*handler)())
+{
+    (logic_.*handler)();
+    if (closePending_ && !logic_.operationRunning()) {
+        closePending_ = false;
+        close();
+    }
+}
+
+void TSkeldra_Form::closeEvent(QCloseEvent* event)
+{
+    if (logic_.requestClose()) {
+        event->accept();
+        return;
+    }
+    closePending_ = true;
+    event->ignore();
+}

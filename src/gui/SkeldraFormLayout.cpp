@@ -1,0 +1,309 @@
+// The controls of the main window and their arrangement: groups and rows
+// from top to bottom, the log taking whatever room the window has to spare.
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QFontInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "gui/FileNameLabel.h"
+#include "gui/LabeledNumericEdit.h"
+#include "gui/SkeldraForm.h"
+#include "ui/ControlCatalog.h"
+
+using skeldra::Box;
+using skeldra::Choice;
+using skeldra::ChoiceGroup;
+
+namespace {
+
+const char* const layoutFromLabelCaption = "Layout from Label";
+const char* const layoutFromLabelHint =
+    "Set the layout boxes from the PDS3, VICAR, PDS4 or ENVI label of the input file";
+
+// Edit widths are given for an 11-pixel font; wider fonts get wider fields.
+constexpr double designFontPixels = 11.0;
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+void showBoldRed(QLabel& label)
+{
+    QFont font = label.font();
+    font.setBold(true);
+    label.setFont(font);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, Qt::red);
+    label.setPalette(palette);
+}
+
+QHBoxLayout* row(std::initializer_list<QWidget*> widgets, bool stretchAtEnd = true)
+{
+    auto* layout = new QHBoxLayout;
+    layout->setSpacing(8);
+    for (QWidget* widget : widgets) layout->addWidget(widget);
+    if (stretchAtEnd) layout->addStretch(1);
+    return layout;
+}
+
+// Group boxes sit tight around their rows so that the band group's two
+// heights hold its one or three rows.
+template <typename Layout>
+Layout* tightLayout(QGroupBox* group)
+{
+    auto* layout = new Layout(group);
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(3);
+    return layout;
+}
+
+}  // namespace
+
+TLabeledNumericEdit* TSkeldra_Form::makeBox(Box which)
+{
+    const skeldra::BoxSpec& spec = skeldra::boxSpec(which);
+    auto* box = new TLabeledNumericEdit([this](const std::string& text) { showMessage(text); }, this);
+    box->setObjectName(qs(spec.objectName));
+    box->setCaption(qs(spec.caption));
+    box->setUnits(QString());
+    TNumericEdit* edit = box->NumericEdit;
+    edit->setInputType(spec.inputType);
+    if (!spec.inputMin.empty()) edit->setInputMin(spec.inputMin);
+    if (!spec.inputMax.empty()) edit->setInputMax(spec.inputMax);
+    edit->setText(qs(spec.defaultText));
+    const double scale = std::max(1.0, QFontInfo(edit->font()).pixelSize() / designFontPixels);
+    edit->setFixedWidth(static_cast<int>(std::lround(spec.editWidth * scale)));
+    box->setToolTip(qs(spec.hint));
+    box->Item_Label->setToolTip(qs(spec.captionHint));
+    edit->setToolTip(qs(spec.editHint));
+    if (spec.boldRedCaption) showBoldRed(*box->Item_Label);
+    boxes_[static_cast<size_t>(which)] = box;
+    return box;
+}
+
+QAbstractButton* TSkeldra_Form::makeChoice(Choice which)
+{
+    const skeldra::ChoiceSpec& spec = skeldra::choiceSpec(which);
+    QAbstractButton* button = spec.group == ChoiceGroup::None
+                                  ? static_cast<QAbstractButton*>(new QCheckBox(this))
+                                  : static_cast<QAbstractButton*>(new QRadioButton(this));
+    button->setObjectName(qs(spec.objectName));
+    button->setText(qs(spec.caption));
+    button->setToolTip(qs(spec.hint));
+    // Exclusivity comes from the button groups alone: at creation all
+    // buttons share one parent and would uncheck each other.
+    button->setAutoExclusive(false);
+    choices_[static_cast<size_t>(which)] = button;
+    return button;
+}
+
+QPushButton* TSkeldra_Form::makeButton(const std::string& objectName)
+{
+    const skeldra::ControlSpec& spec = skeldra::controlSpec(objectName);
+    auto* button = new QPushButton(qs(spec.caption), this);
+    button->setObjectName(qs(objectName));
+    button->setToolTip(qs(spec.hint));
+    return button;
+}
+
+QGroupBox* TSkeldra_Form::makeGroup(const std::string& objectName)
+{
+    const skeldra::ControlSpec& spec = skeldra::controlSpec(objectName);
+    auto* group = new QGroupBox(qs(spec.caption), this);
+    group->setObjectName(qs(objectName));
+    group->setToolTip(qs(spec.hint));
+    return group;
+}
+
+void TSkeldra_Form::createControls()
+{
+    for (int i = 0; i < skeldra::boxCount; ++i) makeBox(static_cast<Box>(i));
+    for (int i = 0; i < skeldra::choiceCount; ++i) makeChoice(static_cast<Choice>(i));
+    for (ChoiceGroup group : {ChoiceGroup::DataFormat, ChoiceGroup::BandStructure, ChoiceGroup::OutputKind}) {
+        auto* exclusive = new QButtonGroup(this);
+        for (int i = 0; i < skeldra::choiceCount; ++i)
+            if (skeldra::choiceSpec(static_cast<Choice>(i)).group == group) exclusive->addButton(choices_[i]);
+    }
+    for (int i = 0; i < skeldra::choiceCount; ++i)
+        choices_[i]->setChecked(skeldra::choiceSpec(static_cast<Choice>(i)).checkedByDefault);
+
+    InputFile_Button = makeButton("InputFile_Button");
+    InputFilename_Label = new FileNameLabel(this);
+    InputFilename_Label->setObjectName(QStringLiteral("InputFilename_Label"));
+    InputFilename_Label->setToolTip(qs(skeldra::controlSpec("InputFilename_Label").hint));
+    RetrievePoint_Button = makeButton("RetrievePoint_Button");
+    DataType_GroupBox = makeGroup("DataType_GroupBox");
+    BandStructure_GroupBox = makeGroup("BandStructure_GroupBox");
+    ImageArea_GroupBox = makeGroup("ImageArea_GroupBox");
+    ResetArea_Button = makeButton("ResetArea_Button");
+    Histogram_Button = makeButton("Histogram_Button");
+    FileConversion_GroupBox = makeGroup("FileConversion_GroupBox");
+    Preview_Button = makeButton("Preview_Button");
+    ConvertFile_Button = makeButton("ConvertFile_Button");
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setToolTip(qs(skeldra::controlSpec("ProgressBar1").hint));
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    Abort_Button = makeButton("Abort_Button");
+    // The row keeps its room while the bar and the button come and go, so
+    // the log does not jump at the start and end of every long operation.
+    for (QWidget* widget : {static_cast<QWidget*>(ProgressBar1), static_cast<QWidget*>(Abort_Button)}) {
+        QSizePolicy policy = widget->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        widget->setSizePolicy(policy);
+    }
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setTabChangesFocus(true);
+
+    ReadHeader_Button = makeButton("ReadHeader_Button");
+    LayoutFromLabel_Button = new QPushButton(QString::fromLatin1(layoutFromLabelCaption), this);
+    LayoutFromLabel_Button->setObjectName(QStringLiteral("LayoutFromLabel_Button"));
+    LayoutFromLabel_Button->setToolTip(QString::fromLatin1(layoutFromLabelHint));
+    Clear_Button = makeButton("Clear_Button");
+}
+
+void TSkeldra_Form::connectControls()
+{
+    const auto onClick = [this](QPushButton* button, void (TSkeldra_Form::*slot)()) {
+        connect(button, &QPushButton::clicked, this, slot);
+    };
+    onClick(InputFile_Button, &TSkeldra_Form::InputFile_ButtonClick);
+    onClick(RetrievePoint_Button, &TSkeldra_Form::RetrievePoint_ButtonClick);
+    onClick(ResetArea_Button, &TSkeldra_Form::ResetArea_ButtonClick);
+    onClick(Histogram_Button, &TSkeldra_Form::Histogram_ButtonClick);
+    onClick(Preview_Button, &TSkeldra_Form::Preview_ButtonClick);
+    onClick(ConvertFile_Button, &TSkeldra_Form::ConvertFile_ButtonClick);
+    onClick(Abort_Button, &TSkeldra_Form::Abort_ButtonClick);
+    onClick(ReadHeader_Button, &TSkeldra_Form::ReadHeader_ButtonClick);
+    onClick(LayoutFromLabel_Button, &TSkeldra_Form::LayoutFromLabel_ButtonClick);
+    onClick(Clear_Button, &TSkeldra_Form::Clear_ButtonClick);
+
+    // A band-structure handler runs when its button becomes checked by the
+    // user, never when an operation checks it.
+    const auto onChosen = [this](Choice choice, void (TSkeldra_Form::*slot)()) {
+        connect(choiceButton(choice), &QAbstractButton::toggled, this, [this, slot](bool checked) {
+            if (checked && !checkingFromPort_) (this->*slot)();
+        });
+    };
+    onChosen(Choice::NoBands, &TSkeldra_Form::NoBands_RadioButtonClick);
+    onChosen(Choice::BIL, &TSkeldra_Form::BIL_RadioButtonClick);
+    onChosen(Choice::BIP, &TSkeldra_Form::BIP_RadioButtonClick);
+    onChosen(Choice::BSQ, &TSkeldra_Form::BSQ_RadioButtonClick);
+}
+
+void TSkeldra_Form::arrangeControls()
+{
+    const auto b = [this](Box which) -> QWidget* { return box(which); };
+    const auto c = [this](Choice which) -> QWidget* { return choiceButton(which); };
+
+    auto* dataFormat = tightLayout<QVBoxLayout>(DataType_GroupBox);
+    for (Choice choice : {Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real, Choice::ReverseBytes})
+        dataFormat->addWidget(c(choice));
+    dataFormat->addStretch(1);
+
+    auto* bands = tightLayout<QGridLayout>(BandStructure_GroupBox);
+    bands->setHorizontalSpacing(10);
+    bands->addLayout(row({c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ)}), 0, 0, 1, 3);
+    bands->addWidget(b(Box::NumBands), 1, 0);
+    bands->addWidget(b(Box::BandNum), 1, 1);
+    // "Lines" and "Band pad" share a place; at most one of them is shown.
+    bands->addWidget(b(Box::NumSingleImageLines), 2, 0);
+    bands->addWidget(b(Box::NumBandPadBytes), 2, 0);
+    bands->addWidget(b(Box::NumRowPadBytes), 2, 1);
+    bands->addWidget(b(Box::NumBandGapBytes), 2, 2);
+    bands->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    auto* point = new QVBoxLayout;
+    point->setSpacing(4);
+    point->addLayout(row({b(Box::HeaderBytes), b(Box::BitsPerSample)}));
+    point->addLayout(row({b(Box::NumSamples)}));
+    point->addLayout(row({b(Box::Line), b(Box::Sample), RetrievePoint_Button}));
+    point->addStretch(1);
+    auto* layoutRow = new QHBoxLayout;
+    layoutRow->addLayout(point);
+    layoutRow->addWidget(DataType_GroupBox, 0, Qt::AlignTop);
+    layoutRow->addWidget(BandStructure_GroupBox, 1, Qt::AlignTop);
+
+    auto* area = tightLayout<QGridLayout>(ImageArea_GroupBox);
+    area->setHorizontalSpacing(10);
+    area->addWidget(ResetArea_Button, 0, 0);
+    area->addWidget(b(Box::StartLine), 0, 1);
+    area->addWidget(b(Box::EndLine), 0, 2);
+    area->addWidget(Histogram_Button, 0, 3);
+    area->addWidget(b(Box::StartSample), 1, 1);
+    area->addWidget(b(Box::EndSample), 1, 2);
+    area->addWidget(c(Choice::ListPoints), 1, 3);
+    area->addLayout(row({c(Choice::IgnoreNonDataValue), b(Box::NonDataValue)}), 2, 0, 1, 4);
+    area->addLayout(row({b(Box::MinData), b(Box::MaxData)}), 3, 0, 1, 4);
+    ResetArea_Button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+
+    auto* conversion = tightLayout<QGridLayout>(FileConversion_GroupBox);
+    conversion->setHorizontalSpacing(10);
+    conversion->addWidget(b(Box::OriginSample), 0, 0);
+    conversion->addWidget(Preview_Button, 0, 1);
+    conversion->addWidget(c(Choice::AutoStretchPreview), 0, 2);
+    conversion->addWidget(b(Box::Gamma), 1, 0);
+    conversion->addWidget(b(Box::MaxPreviewDimension), 1, 1, 1, 2);
+    conversion->addWidget(ConvertFile_Button, 2, 0);
+    conversion->addLayout(row({c(Choice::BMPOutput), c(Choice::TextOutput)}), 2, 1, 1, 2);
+    conversion->setRowStretch(3, 1);
+
+    auto* areaRow = new QHBoxLayout;
+    areaRow->addWidget(ImageArea_GroupBox, 1);
+    areaRow->addWidget(FileConversion_GroupBox, 0);
+
+    auto* progressRow = new QHBoxLayout;
+    progressRow->addWidget(ProgressBar1, 1);
+    progressRow->addWidget(Abort_Button);
+
+    auto* bottomRow = row({ReadHeader_Button, LayoutFromLabel_Button, b(Box::MaxHeaderLineLength),
+                           b(Box::MaxHeaderLines)});
+    bottomRow->addWidget(Clear_Button);
+
+    auto* window = new QVBoxLayout(this);
+    window->setContentsMargins(8, 8, 8, 8);
+    window->setSpacing(6);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(InputFile_Button);
+    fileRow->addWidget(InputFilename_Label, 1);
+    window->addLayout(fileRow);
+    window->addLayout(layoutRow);
+    window->addLayout(areaRow);
+    window->addLayout(progressRow);
+    window->addWidget(Memo1, 1);
+    window->addLayout(bottomRow);
+}
+
+void TSkeldra_Form::setKeyboardOrder()
+{
+    const auto b = [this](Box which) -> QWidget* { return box(which)->NumericEdit; };
+    const auto c = [this](Choice which) -> QWidget* { return choiceButton(which); };
+    const QWidget* order[] = {
+        InputFile_Button, b(Box::HeaderBytes), b(Box::NumSamples), b(Box::BitsPerSample),
+        c(Choice::UnsignedInteger), c(Choice::SignedInteger), c(Choice::Real), c(Choice::ReverseBytes),
+        c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ), b(Box::NumBands),
+        b(Box::BandNum), b(Box::NumSingleImageLines), b(Box::NumBandPadBytes), b(Box::NumRowPadBytes),
+        b(Box::NumBandGapBytes), b(Box::Line), b(Box::Sample), RetrievePoint_Button,
+        ResetArea_Button, b(Box::StartLine), b(Box::StartSample), b(Box::EndLine), b(Box::EndSample),
+        Histogram_Button, c(Choice::ListPoints), c(Choice::IgnoreNonDataValue), b(Box::NonDataValue),
+        b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
+        c(Choice::AutoStretchPreview), b(Box::MaxPreviewDimension), ConvertFile_Button,
+        c(Choice::BMPOutput), c(Choice::TextOutput), Abort_Button, Memo1, ReadHeader_Button,
+        LayoutFromLabel_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
+    };
+    for (size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));
+}
