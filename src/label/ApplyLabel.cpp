@@ -1,0 +1,219 @@
+#include "label/ApplyLabel.h"
+
+#include <charconv>
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <optional>
+
+#include "label/LabelFinder.h"
+
+namespace skeldra {
+
+namespace {
+
+// One control the label sets: a box with its text, or a button to check.
+struct Setting {
+    std::optional<Box> box;
+    std::optional<Choice> choice;
+    bool checked = true;
+    std::string text;
+    std::string logLine;
+};
+
+struct Plan {
+    std::vector<std::string> heading;
+    std::vector<Setting> settings;
+    std::vector<std::string> notes;
+    std::string dataPath;
+};
+
+std::string logLine(const std::string& caption, const std::string& value, const std::string& source)
+{
+    return caption + " = " + value + " (" + source + ")";
+}
+
+class Planner {
+public:
+    explicit Planner(const LabelLayout& layout) : layout_(layout) {}
+
+    Plan make()
+    {
+        plan_.heading.push_back("Layout from " + layout_.labelKind + " label: " + layout_.labelPath);
+        plan_.dataPath = layout_.dataPath;
+        if (!layout_.dataPath.empty())
+            plan_.heading.push_back("Input file = " + layout_.dataPath + " (the file the label describes)");
+        count(Box::HeaderBytes, "Header bytes", layout_.headerBytes, 0);
+        count(Box::NumSamples, "Samples per line", layout_.samplesPerLine, 1);
+        count(Box::BitsPerSample, "Bits per sample", layout_.bitsPerSample, 1);
+        dataFormat();
+        reverseBytes();
+        count(Box::NumBands, "Bands", layout_.bands, 1);
+        bandStructure();
+        count(Box::NumSingleImageLines, "Lines", layout_.lines, 1);
+        pads();
+        area();
+        nonDataValue();
+        for (const std::string& note : layout_.notes) plan_.notes.push_back("Not set: " + note);
+        return plan_;
+    }
+
+private:
+    // A box that takes a whole number of at least `smallest`; values beyond
+    // the 32-bit boxes are noted.
+    void count(Box box, const std::string& caption, const std::optional<Sourced<int64_t>>& value, int64_t smallest)
+    {
+        if (!value) return;
+        if (value->value < smallest || value->value > std::numeric_limits<int32_t>::max()) {
+            plan_.notes.push_back("Not set: " + caption + " " + decimal(value->value) + " (" + value->source +
+                                  ") is outside what the box takes; left unchanged");
+            return;
+        }
+        add(Setting{box, {}, true, decimal(value->value), logLine(caption, decimal(value->value), value->source)});
+    }
+
+    void dataFormat()
+    {
+        if (!layout_.dataFormat) return;
+        static constexpr Choice buttons[] = {Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real};
+        const DataFormat format = layout_.dataFormat->value;
+        add(Setting{{}, buttons[static_cast<int>(format)], true, {},
+                    logLine("Data Format", dataFormatCaption(format), layout_.dataFormat->source)});
+    }
+
+    void reverseBytes()
+    {
+        if (!layout_.reverseBytes) return;
+        const bool checked = layout_.reverseBytes->value;
+        add(Setting{{}, Choice::ReverseBytes, checked, {},
+                    logLine("Reverse byte order", checked ? "checked" : "unchecked", layout_.reverseBytes->source)});
+    }
+
+    void bandStructure()
+    {
+        if (!layout_.bandStructure) return;
+        static constexpr Choice buttons[] = {Choice::NoBands, Choice::BIL, Choice::BIP, Choice::BSQ};
+        const BandStructure structure = layout_.bandStructure->value;
+        add(Setting{{}, buttons[static_cast<int>(structure)], true, {},
+                    logLine("Band structure", bandStructureCaption(structure), layout_.bandStructure->source)});
+    }
+
+    // With a known band structure every pad the label does not give is 0, so
+    // that a pad typed for an earlier file does not linger.
+    void pads()
+    {
+        const bool known = layout_.bandStructure.has_value();
+        const Sourced<int64_t> none{0, "none in the label"};
+        auto padOrNone = [&](const std::optional<Sourced<int64_t>>& pad) -> std::optional<Sourced<int64_t>> {
+            if (pad || !known) return pad;
+            return none;
+        };
+        count(Box::NumRowPadBytes, "Line pad", padOrNone(layout_.linePad), 0);
+        count(Box::NumBandPadBytes, "Band pad", padOrNone(layout_.bandPad), 0);
+        count(Box::NumBandGapBytes, "Gap", padOrNone(layout_.gap), 0);
+    }
+
+    void area()
+    {
+        if (layout_.lines) {
+            count(Box::StartLine, "Start line", Sourced<int64_t>{1, "first line"}, 1);
+            count(Box::EndLine, "End line", layout_.lines, 1);
+        }
+        if (layout_.samplesPerLine) {
+            count(Box::StartSample, "Start sample", Sourced<int64_t>{1, "first sample"}, 1);
+            count(Box::EndSample, "End sample", layout_.samplesPerLine, 1);
+        }
+    }
+
+    void nonDataValue()
+    {
+        if (!layout_.nonDataValue) return;
+        const auto& value = *layout_.nonDataValue;
+        add(Setting{{}, Choice::IgnoreNonDataValue, true, {}, "Ignore non-data value: checked (" + value.source + ")"});
+        add(Setting{Box::NonDataValue, {}, true, value.value, logLine("Non-data value", value.value, value.source)});
+    }
+
+    void add(Setting setting) { plan_.settings.push_back(std::move(setting)); }
+
+    const LabelLayout& layout_;
+    Plan plan_;
+};
+
+std::string noLabelLine(const std::string& inputPath)
+{
+    return "No PDS3, VICAR, PDS4 or ENVI label found for " + inputPath + "; nothing changed";
+}
+
+std::string saveNameFor(const std::string& inputPath)
+{
+    return std::filesystem::path(inputPath).replace_extension(".bmp").string();
+}
+
+// The port can check a check box but not uncheck it; a box that is checked
+// against the label is reported instead of silently left.
+void applyChoice(WindowPort& port, const Setting& setting)
+{
+    if (setting.checked) {
+        port.check(*setting.choice);
+        port.appendLog(setting.logLine);
+    } else if (!port.isChecked(*setting.choice)) {
+        port.appendLog(setting.logLine);
+    } else {
+        port.appendLog("Not set: " + setting.logLine + "; uncheck it by hand");
+    }
+}
+
+// Band # must lie within the bands the label gives.
+void keepBandNumberInRange(WindowPort& port, const LabelLayout& layout)
+{
+    if (!layout.bands || layout.bands->value < 1 || layout.bands->value > std::numeric_limits<int32_t>::max()) return;
+    const std::string text = port.boxText(Box::BandNum);
+    int64_t band = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), band);
+    if (error == std::errc() && end == text.data() + text.size() && band >= 1 && band <= layout.bands->value) return;
+    port.setBoxText(Box::BandNum, "1");
+    port.appendLog("Band # = 1 (Band # " + text + " is not one of the " + decimal(layout.bands->value) + " bands)");
+}
+
+}  // namespace
+
+void ApplyLayoutFromLabel(WindowPort& port)
+{
+    const std::string inputPath = port.state.InputFilename;
+    const std::optional<LabelLayout> layout = findLabelLayout(inputPath);
+    if (!layout) {
+        port.appendLog(noLabelLine(inputPath));
+        return;
+    }
+    const Plan plan = Planner(*layout).make();
+    for (const std::string& line : plan.heading) port.appendLog(line);
+    if (!plan.dataPath.empty()) {
+        port.state.InputFilename = plan.dataPath;
+        port.state.SaveDialogFileName = saveNameFor(plan.dataPath);
+        port.showInputFilenameLabel(plan.dataPath);
+    }
+    for (const Setting& setting : plan.settings) {
+        if (setting.box) {
+            port.setBoxText(*setting.box, setting.text);
+            port.appendLog(setting.logLine);
+        } else {
+            applyChoice(port, setting);
+        }
+    }
+    keepBandNumberInRange(port, *layout);
+    for (const std::string& note : plan.notes) port.appendLog(note);
+    port.appendLog("");
+}
+
+std::vector<std::string> DescribeLabelLayout(const std::string& inputPath)
+{
+    const std::optional<LabelLayout> layout = findLabelLayout(inputPath);
+    if (!layout) return {noLabelLine(inputPath)};
+    const Plan plan = Planner(*layout).make();
+    std::vector<std::string> lines = plan.heading;
+    for (const Setting& setting : plan.settings) lines.push_back(setting.logLine);
+    lines.insert(lines.end(), plan.notes.begin(), plan.notes.end());
+    return lines;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,24 @@
+#pragma once
+// Finds the label of an input file and reads the layout from it: a label
+// attached at the start of the file (PDS3, VICAR, or a VICAR label after a
+// PDS3 label), the input being a label itself (a PDS3 .LBL, a PDS4 .xml, an
+// ENVI .hdr), or a detached label beside it with the same stem (.LBL/.lbl,
+// .xml, .hdr). Reads at most labelReadLimit bytes of any file and never the
+// samples.
+//
+// Failure: an input that cannot be opened raises the I/O error; a label
+// that cannot be parsed gives a layout holding only a note that says why.
+#include <cstddef>
+#include <optional>
+#include <string>
+
+#include "label/LabelLayout.h"
+
+namespace skeldra {
+
+inline constexpr std::size_t labelReadLimit = std::size_t{1} << 20;
+
+// Empty when no label was found.
+std::optional<LabelLayout> findLabelLayout(const std::string& inputPath);
+
+}  // namespace skeldra

@@ -1,0 +1,136 @@
+#include "label/LabelLayout.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace skeldra {
+
+void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource, const EncodingResult& type,
+               const std::string& typeSource)
+{
+    if (bits != 8 && bits != 16 && bits != 32 && bits != 64) {
+        layout.notes.push_back(bitsSource + ": the window reads only 8, 16, 32 or 64 bits per sample; "
+                               "Bits per sample and data format left unchanged");
+        return;
+    }
+    layout.bitsPerSample = Sourced<int64_t>{bits, bitsSource};
+    if (!type.encoding) {
+        layout.notes.push_back(typeSource + ": " + type.problem + "; data format and byte order left unchanged");
+        return;
+    }
+    const SampleEncoding& encoding = *type.encoding;
+    layout.dataFormat = Sourced<DataFormat>{encoding.format, typeSource};
+    layout.reverseBytes = Sourced<bool>{
+        encoding.msbFirst,
+        typeSource + (encoding.msbFirst ? ": most significant byte first" : ": least significant byte first")};
+}
+
+std::optional<std::string> valueOfBitPattern(uint64_t pattern, int64_t bits, DataFormat format)
+{
+    char text[64];
+    if (format == DataFormat::Real && bits == 32) {
+        const auto narrow = static_cast<uint32_t>(pattern);
+        float value;
+        std::memcpy(&value, &narrow, sizeof value);
+        if (!std::isfinite(value)) return std::nullopt;
+        std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+        return text;
+    }
+    if (format == DataFormat::Real && bits == 64) {
+        double value;
+        std::memcpy(&value, &pattern, sizeof value);
+        if (!std::isfinite(value)) return std::nullopt;
+        std::snprintf(text, sizeof text, "%.17g", value);
+        return text;
+    }
+    if (bits > 0 && bits < 64) {
+        const uint64_t mask = (uint64_t{1} << bits) - 1;
+        pattern &= mask;
+        if (format == DataFormat::SignedInteger && (pattern >> (bits - 1)) != 0)
+            return decimal(static_cast<int64_t>(pattern) - static_cast<int64_t>(mask) - 1);
+    }
+    return std::to_string(pattern);
+}
+
+void setLinePrefixSuffix(LabelLayout& layout, int64_t prefix, int64_t suffix, const std::string& source)
+{
+    if (prefix == 0 && suffix == 0) return;
+    if (prefix != 0) {
+        if (!layout.headerBytes) {
+            layout.notes.push_back("The line prefix (" + source +
+                                   ") needs the header bytes, which the label does not give; "
+                                   "Header bytes and Line pad left unchanged");
+            return;
+        }
+        layout.headerBytes->value += prefix;
+        layout.headerBytes->source += " + line prefix " + decimal(prefix);
+    }
+    layout.linePad = Sourced<int64_t>{prefix + suffix, source};
+}
+
+void setBandStructure(LabelLayout& layout, BandStructure structure, const std::string& source)
+{
+    const int64_t bands = layout.bands ? layout.bands->value : 1;
+    if (bands > 1) {
+        layout.bandStructure = Sourced<BandStructure>{structure, source};
+        return;
+    }
+    const bool padded = (layout.linePad && layout.linePad->value != 0) ||
+                        (layout.bandPad && layout.bandPad->value != 0);
+    if (padded) {
+        if (!layout.bands) layout.bands = Sourced<int64_t>{1, "a single band"};
+        layout.bandStructure =
+            Sourced<BandStructure>{BandStructure::BSQ, "a single band with line pad; \"None\" has no line pad"};
+    } else {
+        layout.bandStructure = Sourced<BandStructure>{BandStructure::None, "a single band"};
+    }
+}
+
+bool isPlainNumber(const std::string& text)
+{
+    std::size_t i = 0;
+    auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - start;
+    };
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    std::size_t count = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        count += digits();
+    }
+    if (count == 0) return false;
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
+std::string decimal(int64_t value) { return std::to_string(value); }
+
+const char* dataFormatCaption(DataFormat format)
+{
+    switch (format) {
+    case DataFormat::UnsignedInteger: return "Unsigned Integer";
+    case DataFormat::SignedInteger: return "Signed Integer";
+    case DataFormat::Real: return "Real";
+    }
+    return "";
+}
+
+const char* bandStructureCaption(BandStructure structure)
+{
+    switch (structure) {
+    case BandStructure::None: return "None";
+    case BandStructure::BIL: return "BIL";
+    case BandStructure::BIP: return "BIP";
+    case BandStructure::BSQ: return "BSQ";
+    }
+    return "";
+}
+
+}  // namespace skeldra

@@ -1,0 +1,92 @@
+#pragma once
+// What a label says about the raster layout, in the terms of the window's
+// boxes. Every value carries the text of the keywords it came from, so that
+// the log can say where each box value was taken from; what a label holds
+// but the window cannot express goes into notes and changes no box.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "port/FormState.h"
+
+namespace skeldra {
+
+template <class T>
+struct Sourced {
+    T value{};
+    std::string source;  // e.g. "LABEL_RECORDS 10 × RECORD_BYTES 1024"
+};
+
+enum class DataFormat : uint8_t { UnsignedInteger, SignedInteger, Real };
+
+struct LabelLayout {
+    std::string labelKind;  // "PDS3", "VICAR", "PDS4", "ENVI"
+    std::string labelPath;  // the file the label was read from
+    // The file holding the samples when it is not the input file (a detached
+    // label's pointer, a PDS4 file_name); empty when it is the input file.
+    std::string dataPath;
+
+    std::optional<Sourced<int64_t>> headerBytes;
+    std::optional<Sourced<int64_t>> samplesPerLine;
+    std::optional<Sourced<int64_t>> lines;
+    std::optional<Sourced<int64_t>> bitsPerSample;
+    std::optional<Sourced<DataFormat>> dataFormat;
+    std::optional<Sourced<bool>> reverseBytes;  // true: most significant byte first
+    std::optional<Sourced<int64_t>> bands;
+    std::optional<Sourced<BandStructure>> bandStructure;
+    std::optional<Sourced<int64_t>> linePad;
+    std::optional<Sourced<int64_t>> bandPad;
+    std::optional<Sourced<int64_t>> gap;
+    std::optional<Sourced<std::string>> nonDataValue;  // the text for the box
+
+    // One sentence each: what the label holds that could not be mapped.
+    std::vector<std::string> notes;
+};
+
+// How one sample is stored, as the window can express it.
+struct SampleEncoding {
+    DataFormat format = DataFormat::UnsignedInteger;
+    bool msbFirst = false;
+};
+
+// What a label's sample type means for the window: an encoding, or the
+// reason why the window cannot read it.
+struct EncodingResult {
+    std::optional<SampleEncoding> encoding;
+    std::string problem;
+};
+
+// Sets Bits per sample when the window reads that width (8, 16, 32, 64), and
+// the data format and byte order when the type maps; notes what does not.
+void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource, const EncodingResult& type,
+               const std::string& typeSource);
+
+// The non-data value whose bit pattern a label gives (16#FF7FFFFB#), as the
+// number the reader produces for those bits; empty for a NaN or an infinity,
+// which no sample ever equals.
+std::optional<std::string> valueOfBitPattern(uint64_t pattern, int64_t bits, DataFormat format);
+
+// Line prefix and suffix bytes around every file line, after the header was
+// set. The window knows pads only at the end of a line, so the first prefix
+// moves into the header and every later prefix becomes part of the previous
+// line's pad: header += prefix, line pad = prefix + suffix.
+void setLinePrefixSuffix(LabelLayout& layout, int64_t prefix, int64_t suffix, const std::string& source);
+
+// Band structure for layout.bands bands (one when unset) stored as
+// `structure`, after the pads were set: None for one band, except that one
+// band with a line pad becomes BSQ with one band, because "None" ignores the
+// line pad.
+void setBandStructure(LabelLayout& layout, BandStructure structure, const std::string& source);
+
+// True for a decimal number as the boxes read it: sign, digits, point,
+// digits, exponent ("-9999", "1.5E-3"); not "nan", "inf" or hexadecimal.
+bool isPlainNumber(const std::string& text);
+
+// The text of a number as the boxes take it.
+std::string decimal(int64_t value);
+
+const char* dataFormatCaption(DataFormat format);
+const char* bandStructureCaption(BandStructure structure);
+
+}  // namespace skeldra
