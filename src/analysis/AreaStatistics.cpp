@@ -26,8 +26,6 @@ struct Area {
     int32_t endLine = 0;
     int32_t endSample = 0;
     int32_t band = 0;
-
-    bool empty() const { return endLine < startLine || endSample < startSample; }
 };
 
 Area readArea(WindowPort& port)
@@ -73,7 +71,6 @@ public:
     }
 
     const AreaExtremes& extremes() const { return extremes_; }
-    bool aborted() const { return aborted_; }
 
     void run(ProgressSession& session)
     {
@@ -82,7 +79,6 @@ public:
             session.setPosition(line - area_.startLine);
             if (!scanLine(static_cast<int32_t>(line))) break;
         }
-        aborted_ = port_.state.AbortRequested;
     }
 
 private:
@@ -138,7 +134,6 @@ private:
     RunPacer pacer_;
     PointControls controls_;
     AreaExtremes extremes_;
-    bool aborted_ = false;
 };
 
 void logNonDataCount(WindowPort& port, int32_t count, const NonDataTest& test, int32_t bytesPerSample)
@@ -157,13 +152,12 @@ void logNonDataCount(WindowPort& port, int32_t count, const NonDataTest& test, i
 }
 
 // Why there is no minimum and maximum to report.
-std::string noDataReport(const AreaExtremes& e, bool areaEmpty, bool aborted)
+// Every non-empty area has at least one point read: the first event pump,
+// and so the first chance to abort, comes after it.
+std::string noDataReport(const AreaExtremes& e)
 {
     const std::string lead = "No data point in the area: ";
-    if (e.pointsRead() == 0)
-        return lead + (areaEmpty ? "the area is empty"
-                       : aborted ? "aborted before the first point was read"
-                                 : "no point was read");
+    if (e.pointsRead() == 0) return lead + "the area is empty";
     const FormatArg read = e.pointsRead();
     if (e.notANumberCount == 0)
         return lead + format("all %d points read have the non-data value", {read});
@@ -192,15 +186,13 @@ void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& t
 
 // An area without a data point keeps the boxes as they are: there is no
 // range to put into them.
-void writeSummary(WindowPort& port, const AreaScan& scan, const Area& area, const NonDataTest& test,
-                  int32_t bytesPerSample)
+void writeSummary(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample)
 {
     if (port.isChecked(Choice::ListPoints)) port.appendLog("");
-    const AreaExtremes& e = scan.extremes();
     if (e.dataCount > 0) {
         writeExtremes(port, e, test, bytesPerSample);
     } else {
-        port.appendLog(noDataReport(e, area.empty(), scan.aborted()));
+        port.appendLog(noDataReport(e));
         logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
     }
     port.appendLog("");
@@ -224,7 +216,7 @@ void ComputeAreaStatistics(WindowPort& port)
     scan.run(session);
     session.finish();
     reader.close();
-    writeSummary(port, scan, area, test, layout.BytesPerSample);
+    writeSummary(port, scan.extremes(), test, layout.BytesPerSample);
 }
 
 }  // namespace skeldra
