@@ -1,0 +1,195 @@
+// The main window as it opens: controls, defaults, hints, keyboard order,
+// and the band group that follows the chosen band structure.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QGroupBox>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QToolTip>
+
+#include "gui/LabeledNumericEdit.h"
+#include "gui/SkeldraForm.h"
+#include "ui/ControlCatalog.h"
+
+using skeldra::Box;
+using skeldra::Choice;
+
+Q_DECLARE_METATYPE(Choice)
+
+namespace {
+
+QString qs(const std::string& text) { return QString::fromStdString(text); }
+
+// The tooltip Qt really shows over a widget, container fallback included.
+QString tooltipOver(QWidget* widget)
+{
+    QToolTip::hideText();
+    const QPoint inside(2, 2);
+    QHelpEvent event(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
+    QApplication::sendEvent(widget, &event);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+const Box bandBoxes[] = {Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
+                         Box::NumBandPadBytes, Box::NumRowPadBytes, Box::NumBandGapBytes};
+
+}  // namespace
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        form = std::make_unique<TSkeldra_Form>();
+        form->modal.message = [this](const std::string& text) { messages.push_back(text); };
+        messages.clear();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+    void cleanup() { form.reset(); }
+
+    void opensInItsInitialState()
+    {
+        QCOMPARE(form->windowTitle(), QStringLiteral("Skeldra (v2.1)"));
+        QCOMPARE(form->size(), QSize(780, 629));
+        QVERIFY(form->findChild<QPlainTextEdit*>("Memo1")->toPlainText().isEmpty());
+        QCOMPARE(form->findChild<QLabel*>("InputFilename_Label")->text(), QStringLiteral("Test.IMG"));
+        QVERIFY(form->findChild<QProgressBar*>("ProgressBar1")->isHidden());
+        QVERIFY(form->findChild<QPushButton*>("Abort_Button")->isHidden());
+        for (Box box : bandBoxes) QVERIFY(form->box(box)->isHidden());
+        QCOMPARE(form->findChild<QGroupBox*>("BandStructure_GroupBox")->height(), 40);
+        QVERIFY(messages.empty());
+    }
+
+    void everyBoxCarriesItsCaptionDefaultAndHints()
+    {
+        for (int i = 0; i < skeldra::boxCount; ++i) {
+            const skeldra::BoxSpec& spec = skeldra::boxSpec(static_cast<Box>(i));
+            auto* box = form->findChild<TLabeledNumericEdit*>(qs(spec.objectName));
+            QVERIFY2(box, spec.objectName.c_str());
+            QCOMPARE(box->Item_Label->text(), qs(spec.caption));
+            QCOMPARE(box->NumericEdit->text(), qs(spec.defaultText));
+            QCOMPARE(box->NumericEdit->InputType(), spec.inputType);
+            QCOMPARE(box->Item_Label->font().bold(), spec.boldRedCaption);
+            if (!box->isHidden()) {
+                const std::string& editHint = spec.editHint.empty() ? spec.hint : spec.editHint;
+                QCOMPARE(tooltipOver(box->NumericEdit), qs(editHint));
+                if (!spec.caption.empty()) {
+                    const std::string& captionHint = spec.captionHint.empty() ? spec.hint : spec.captionHint;
+                    QCOMPARE(tooltipOver(box->Item_Label), qs(captionHint));
+                }
+            }
+        }
+    }
+
+    void everyChoiceAndButtonIsThere()
+    {
+        for (int i = 0; i < skeldra::choiceCount; ++i) {
+            const skeldra::ChoiceSpec& spec = skeldra::choiceSpec(static_cast<Choice>(i));
+            auto* button = form->findChild<QAbstractButton*>(qs(spec.objectName));
+            QVERIFY2(button, spec.objectName.c_str());
+            QCOMPARE(button->text(), qs(spec.caption));
+            QCOMPARE(button->isChecked(), spec.checkedByDefault);
+            QCOMPARE(tooltipOver(button), qs(spec.hint));
+        }
+        for (const skeldra::ControlSpec& spec : skeldra::otherControls()) {
+            QWidget* widget = form->findChild<QWidget*>(qs(spec.objectName));
+            QVERIFY2(widget, spec.objectName.c_str());
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), qs(spec.caption));
+            if (auto* group = qobject_cast<QGroupBox*>(widget)) QCOMPARE(group->title(), qs(spec.caption));
+            QCOMPARE(widget->toolTip(), qs(spec.hint));
+        }
+        QVERIFY(form->findChild<QPushButton*>("LayoutFromLabel_Button"));
+    }
+
+    void keyboardOrderFollowsTheWindowsRows()
+    {
+        const QStringList expected = {
+            "InputFile_Button", "HeaderBytes_LabeledNumericEdit", "NumSamples_LabeledNumericEdit",
+            "BitsPerSample_LabeledNumericEdit", "UnsignedInteger_RadioButton", "SignedInteger_RadioButton",
+            "Real_RadioButton", "ReverseBytes_CheckBox", "NoBands_RadioButton", "BIL_RadioButton",
+            "BIP_RadioButton", "BSQ_RadioButton", "NumBands_LabeledNumericEdit", "BandNum_LabeledNumericEdit",
+            "NumSingleImageLines_LabeledNumericEdit", "NumBandPadBytes_LabeledNumericEdit",
+            "NumRowPadBytes_LabeledNumericEdit", "NumBandGapBytes_LabeledNumericEdit", "Line_LabeledNumericEdit",
+            "Sample_LabeledNumericEdit", "RetrievePoint_Button", "ResetArea_Button", "StartLine_LabeledNumericEdit",
+            "StartSample_LabeledNumericEdit", "EndLine_LabeledNumericEdit", "EndSample_LabeledNumericEdit",
+            "Histogram_Button", "ListPoints_CheckBox", "IgnoreNonDataValue_CheckBox",
+            "NonDataValue_LabeledNumericEdit", "MinData_LabeledNumericEdit", "MaxData_LabeledNumericEdit",
+            "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit", "Preview_Button",
+            "AutoStretchPreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
+            "BMP_Output_RadioButton", "TextOutput_RadioButton", "Abort_Button", "Memo1", "ReadHeader_Button",
+            "LayoutFromLabel_Button", "MaxHeaderLineLength_LabeledNumericEdit",
+            "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
+        QStringList chain;
+        QWidget* start = form->findChild<QWidget*>("InputFile_Button");
+        QWidget* widget = start;
+        do {
+            if (widget->focusPolicy() & Qt::TabFocus) {
+                const bool isEdit = widget->objectName() == QLatin1String("NumericEdit");
+                chain << (isEdit ? widget->parentWidget()->objectName() : widget->objectName());
+            }
+            widget = widget->nextInFocusChain();
+        } while (widget != start && chain.size() <= expected.size());
+        QCOMPARE(chain, expected);
+    }
+
+    void bandGroupFollowsTheStructure_data()
+    {
+        QTest::addColumn<Choice>("structure");
+        QTest::addColumn<QList<int>>("shown");
+        QTest::addColumn<int>("height");
+        const auto list = [](std::initializer_list<Box> boxes) {
+            QList<int> result;
+            for (Box box : boxes) result << static_cast<int>(box);
+            return result;
+        };
+        QTest::newRow("BIL") << Choice::BIL
+                             << list({Box::NumBands, Box::BandNum, Box::NumBandPadBytes, Box::NumRowPadBytes})
+                             << 100;
+        QTest::newRow("BIP") << Choice::BIP << list({Box::NumBands, Box::BandNum, Box::NumRowPadBytes}) << 100;
+        QTest::newRow("BSQ") << Choice::BSQ
+                             << list({Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
+                                      Box::NumRowPadBytes, Box::NumBandGapBytes})
+                             << 100;
+    }
+
+    void bandGroupFollowsTheStructure()
+    {
+        QFETCH(Choice, structure);
+        QFETCH(QList<int>, shown);
+        QFETCH(int, height);
+        auto* group = form->findChild<QGroupBox*>("BandStructure_GroupBox");
+        const auto expectBoxes = [&](const QList<int>& visible) {
+            for (Box box : bandBoxes)
+                QCOMPARE(form->box(box)->isVisibleTo(form.get()), visible.contains(static_cast<int>(box)));
+        };
+
+        QTest::mouseClick(form->choiceButton(structure), Qt::LeftButton);
+        expectBoxes(shown);
+        QCOMPARE(group->height(), height);
+        QTest::mouseClick(form->choiceButton(Choice::NoBands), Qt::LeftButton);
+        expectBoxes({});
+        QCOMPARE(group->height(), 40);
+    }
+
+    void anOperationCheckingARadioButtonRunsNoHandler()
+    {
+        form->check(Choice::BSQ);
+        QVERIFY(form->choiceButton(Choice::BSQ)->isChecked());
+        QVERIFY(!form->choiceButton(Choice::NoBands)->isChecked());
+        QCOMPARE(form->findChild<QGroupBox*>("BandStructure_GroupBox")->height(), 40);
+        QVERIFY(form->box(Box::NumSingleImageLines)->isHidden());
+    }
+
+private:
+    std::unique_ptr<TSkeldra_Form> form;
+    std::vector<std::string> messages;
+};
+
+QTEST_MAIN(StartupTest)
+#include "StartupTest.moc"
