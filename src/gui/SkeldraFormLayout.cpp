@@ -248,7 +248,9 @@ void TSkeldra_Form::arrangeControls()
     area->addWidget(c(Choice::ListPoints), 1, 3);
     area->addLayout(row({c(Choice::IgnoreNonDataValue), b(Box::NonDataValue)}), 2, 0, 1, 4);
     area->addLayout(row({b(Box::MinData), b(Box::MaxData)}), 3, 0, 1, 4);
-    ResetArea_Button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    area->setColumnStretch(4, 1);
+    for (QPushButton* button : {ResetArea_Button, Histogram_Button})
+        button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 
     auto* conversion = tightLayout<QGridLayout>(FileConversion_GroupBox);
     conversion->setHorizontalSpacing(10);
@@ -260,6 +262,7 @@ void TSkeldra_Form::arrangeControls()
     conversion->addWidget(ConvertFile_Button, 2, 0);
     conversion->addLayout(row({c(Choice::BMPOutput), c(Choice::TextOutput)}), 2, 1, 1, 2);
     conversion->setRowStretch(3, 1);
+    conversion->setColumnStretch(3, 1);
 
     auto* areaRow = new QHBoxLayout;
     areaRow->addWidget(ImageArea_GroupBox, 1);
