@@ -124,8 +124,14 @@ std::optional<Pointer> readPointer(const OdlValue& value, const std::string& key
 // Where the samples start: the pointer to the object, or the label records.
 void setDataStart(LabelLayout& layout, const Path& path, bool attached, const FileResolver& resolve)
 {
-    const std::string key = "^" + path.back()->name;
+    // Spectral qubes and named images often point with the plain ^QUBE or ^IMAGE.
+    std::string key = "^" + path.back()->name;
     const OdlValue* value = findAround(path, key);
+    for (const char* plain : {"QUBE", "IMAGE"})
+        if (!value && endsWith(path.back()->name, plain) && findAround(path, std::string("^") + plain)) {
+            key = std::string("^") + plain;
+            value = findAround(path, key);
+        }
     if (!value) {
         const OdlValue* records = findAround(path, "LABEL_RECORDS");
         const OdlValue* recordBytes = findAround(path, "RECORD_BYTES");
