@@ -1,5 +1,6 @@
 #include "analysis/AreaExtremes.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -10,107 +11,167 @@
 namespace skeldra {
 namespace {
 
-// Loads sample i of a run. The contiguous case has its own instance so that
-// the compiler can vectorise the loops over it.
-template <typename T, bool Contiguous>
+// Takes a run's extremes into the running ones. indexOf(target) gives the
+// first index in the run of a data value equal to target; it is called only
+// when the run changes an extreme, so most runs need a single pass.
+template <typename Value, typename IndexOf>
+void mergeRun(AreaExtremes& e, Value runMinimum, Value runMaximum, int32_t dataPoints, Position first,
+              const IndexOf& indexOf)
+{
+    if (dataPoints == 0) return;
+    const bool firstData = e.dataCount == 0;
+    if (firstData || static_cast<long double>(runMinimum) < e.minimum) {
+        e.minimum = runMinimum;
+        e.minimumAt = {first.line, first.sample + indexOf(runMinimum)};
+    }
+    if (firstData || static_cast<long double>(runMaximum) > e.maximum) {
+        e.maximum = runMaximum;
+        e.maximumAt = {first.line, first.sample + indexOf(runMaximum)};
+    }
+    e.dataCount += dataPoints;
+}
+
+// Loads sample i of a run as T. Swapping, and the step when the samples
+// lie side by side, are fixed at compile time so that the loops vectorise.
+template <typename T, bool Swap, bool Contiguous>
 struct RunLoader {
     const uint8_t* bytes;
     int64_t stride;
-    bool swap;
 
     T operator()(int32_t i) const
     {
         const int64_t step = Contiguous ? int64_t{sizeof(T)} : stride;
-        return loadSample<T>(bytes + i * step, swap);
+        return loadSample<T>(bytes + i * step, Swap);
     }
 };
 
-// Start values that any data value replaces or equals: the type's extremes,
-// infinities for reals.
-template <typename T>
-constexpr T highest()
+// How many keys of a run equal target. The counter has the keys' width so
+// that the loop vectorises; blocks keep it from wrapping.
+template <typename U, typename Keys>
+int32_t countMatches(const Keys& keys, int32_t count, U target)
 {
-    if constexpr (std::is_floating_point_v<T>) return std::numeric_limits<T>::infinity();
-    return std::numeric_limits<T>::max();
+    constexpr int32_t block = static_cast<int32_t>(std::min<uint32_t>(std::numeric_limits<U>::max(), 65535));
+    int32_t total = 0;
+    for (int32_t start = 0; start < count; start += block) {
+        const int32_t end = std::min(count, start + block);
+        U matches = 0;
+        for (int32_t i = start; i < end; ++i) matches = static_cast<U>(matches + (keys(i) == target));
+        total += matches;
+    }
+    return total;
 }
 
-template <typename T>
-constexpr T lowest()
+// Integer samples. Each sample becomes an unsigned key that orders like
+// its value (signed types have their sign bit flipped), so that the
+// minimum and maximum are plain unsigned reductions. A non-data key is
+// masked to the neutral end of each reduction.
+template <typename T, bool Swap, bool Contiguous, bool TestNonData>
+void scanIntegerRun(AreaExtremes& e, const RawRun& run, T nonData, Position first)
 {
-    if constexpr (std::is_floating_point_v<T>) return -std::numeric_limits<T>::infinity();
-    return std::numeric_limits<T>::lowest();
+    using U = std::make_unsigned_t<T>;
+    constexpr U bias = std::is_signed_v<T> ? static_cast<U>(U{1} << (8 * sizeof(U) - 1)) : U{0};
+    const RunLoader<U, Swap, Contiguous> load{run.bytes, run.stride};
+    const auto key = [&](int32_t i) { return static_cast<U>(load(i) ^ bias); };
+    const U nonDataKey = static_cast<U>(static_cast<U>(nonData) ^ bias);
+
+    U minimum = std::numeric_limits<U>::max();
+    U maximum = 0;
+    for (int32_t i = 0; i < run.count; ++i) {
+        const U k = key(i);
+        U forMinimum = k, forMaximum = k;
+        if constexpr (TestNonData) {
+            const U mask = static_cast<U>(-static_cast<int>(k == nonDataKey));
+            forMinimum = static_cast<U>(k | mask);
+            forMaximum = static_cast<U>(k & ~mask);
+        }
+        minimum = forMinimum < minimum ? forMinimum : minimum;
+        maximum = forMaximum > maximum ? forMaximum : maximum;
+    }
+    const int32_t nonDataPoints = TestNonData ? countMatches(key, run.count, nonDataKey) : 0;
+    e.nonDataCount = add32(e.nonDataCount, nonDataPoints);
+
+    const auto value = [](U k) { return static_cast<T>(static_cast<U>(k ^ bias)); };
+    const auto indexOf = [&](T target) {
+        const U targetKey = static_cast<U>(static_cast<U>(target) ^ bias);
+        int32_t i = 0;
+        while (i < run.count - 1 && key(i) != targetKey) ++i;
+        return i;
+    };
+    mergeRun(e, value(minimum), value(maximum), run.count - nonDataPoints, first, indexOf);
 }
 
-// One pass for the run's extremes and counts; a second pass for the first
-// positions only when the run's extremes change the running ones. The
-// run's extremes are the values the strict comparisons of a point-by-point
-// scan would keep, and no non-data value or NaN can equal them.
-template <typename T, bool Contiguous>
-void scanRun(AreaExtremes& extremes, const RunLoader<T, Contiguous>& load, int32_t count,
-             std::optional<T> nonData, Position first)
+// Real samples: NaNs are counted and left out (a comparison with a NaN is
+// false), infinities are data. Start values are infinities, which any data
+// value replaces or equals.
+template <typename T, bool Swap, bool Contiguous>
+void scanRealRun(AreaExtremes& e, const RawRun& run, std::optional<T> nonData, Position first)
 {
+    const RunLoader<T, Swap, Contiguous> load{run.bytes, run.stride};
     const bool testNonData = nonData.has_value();
     const T nonDataValue = nonData.value_or(T{});
-    T minimum = highest<T>();
-    T maximum = lowest<T>();
+    T minimum = std::numeric_limits<T>::infinity();
+    T maximum = -std::numeric_limits<T>::infinity();
     int32_t nonDataPoints = 0;
     int32_t notANumberPoints = 0;
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < run.count; ++i) {
         const T v = load(i);
         const bool isNonData = testNonData && v == nonDataValue;
         nonDataPoints += isNonData;
-        if constexpr (std::is_floating_point_v<T>) notANumberPoints += (v != v);
-        // A comparison with a NaN is false, so a NaN never becomes an extreme.
+        notANumberPoints += (v != v);
         minimum = !isNonData && v < minimum ? v : minimum;
         maximum = !isNonData && v > maximum ? v : maximum;
     }
-    extremes.nonDataCount = add32(extremes.nonDataCount, nonDataPoints);
-    extremes.notANumberCount += notANumberPoints;
-    const int32_t dataPoints = count - nonDataPoints - notANumberPoints;
-    if (dataPoints == 0) return;
-
-    auto firstIndexOf = [&](T target) {
+    e.nonDataCount = add32(e.nonDataCount, nonDataPoints);
+    e.notANumberCount += notANumberPoints;
+    // No NaN and no non-data value equals an extreme, so the first equal
+    // value is the extreme's first data point.
+    const auto indexOf = [&](T target) {
         int32_t i = 0;
-        while (i < count - 1 && !(load(i) == target)) ++i;
+        while (i < run.count - 1 && !(load(i) == target)) ++i;
         return i;
     };
-    const bool firstData = extremes.dataCount == 0;
-    if (firstData || static_cast<long double>(minimum) < extremes.minimum) {
-        extremes.minimum = minimum;
-        extremes.minimumAt = {first.line, first.sample + firstIndexOf(minimum)};
-    }
-    if (firstData || static_cast<long double>(maximum) > extremes.maximum) {
-        extremes.maximum = maximum;
-        extremes.maximumAt = {first.line, first.sample + firstIndexOf(maximum)};
-    }
-    extremes.dataCount += dataPoints;
+    mergeRun(e, minimum, maximum, run.count - nonDataPoints - notANumberPoints, first, indexOf);
 }
 
-// The non-data value as a sample of type T, when a sample can equal it. An
-// integer sample equals the real form only when that form is a whole number
-// in the type's range.
+// The non-data value as an integer sample of type T: only a whole number in
+// the type's range can equal one.
 template <typename T>
-std::optional<T> nonDataSample(long double form)
+std::optional<T> integerNonData(long double form)
+{
+    if (!(form >= std::numeric_limits<T>::lowest() && form <= std::numeric_limits<T>::max())) return {};
+    if (std::trunc(form) != form) return {};
+    return static_cast<T>(form);
+}
+
+template <typename T, bool Swap, bool Contiguous>
+void addIntegerRun(AreaExtremes& e, const RawRun& run, std::optional<long double> form, Position first)
+{
+    const std::optional<T> nonData = form ? integerNonData<T>(*form) : std::nullopt;
+    if (nonData)
+        scanIntegerRun<T, Swap, Contiguous, true>(e, run, *nonData, first);
+    else
+        scanIntegerRun<T, Swap, Contiguous, false>(e, run, T{}, first);
+}
+
+template <typename T, bool Swap, bool Contiguous>
+void addTypedRun(AreaExtremes& e, const RawRun& run, std::optional<long double> form, Position first)
 {
     if constexpr (std::is_floating_point_v<T>) {
-        return static_cast<T>(form);
+        const std::optional<T> nonData = form ? std::optional<T>(static_cast<T>(*form)) : std::nullopt;
+        scanRealRun<T, Swap, Contiguous>(e, run, nonData, first);
     } else {
-        if (!(form >= std::numeric_limits<T>::lowest() && form <= std::numeric_limits<T>::max())) return {};
-        if (std::trunc(form) != form) return {};
-        return static_cast<T>(form);
+        addIntegerRun<T, Swap, Contiguous>(e, run, form, first);
     }
 }
 
 template <typename T>
-void addTypedRun(AreaExtremes& extremes, const RawRun& run, bool swap, std::optional<long double> nonDataForm,
-                 Position first)
+void addRunOf(AreaExtremes& e, const RawRun& run, bool swap, std::optional<long double> form, Position first)
 {
-    // Empty also when the test is on but no sample of this type can match.
-    const std::optional<T> nonData = nonDataForm ? nonDataSample<T>(*nonDataForm) : std::nullopt;
-    if (run.stride == int64_t{sizeof(T)})
-        scanRun(extremes, RunLoader<T, true>{run.bytes, run.stride, swap}, run.count, nonData, first);
+    const bool contiguous = run.stride == int64_t{sizeof(T)};
+    if (swap && sizeof(T) > 1)
+        contiguous ? addTypedRun<T, true, true>(e, run, form, first) : addTypedRun<T, true, false>(e, run, form, first);
     else
-        scanRun(extremes, RunLoader<T, false>{run.bytes, run.stride, swap}, run.count, nonData, first);
+        contiguous ? addTypedRun<T, false, true>(e, run, form, first) : addTypedRun<T, false, false>(e, run, form, first);
 }
 
 }  // namespace
@@ -143,19 +204,20 @@ void AreaExtremes::addRun(const RawRun& run, SampleFormat format, const NonDataT
                           int32_t bytesPerSample, bool ignoreNonDataValue, Position first)
 {
     if (run.count <= 0) return;
+    // The form the samples' width compares with, as in IsNonDataValue.
     std::optional<long double> form;
     if (ignoreNonDataValue)
         form = bytesPerSample == 8 ? static_cast<long double>(test.DoubleForm)
                                    : static_cast<long double>(test.SingleForm);
     const bool swap = format.mostSignificantFirst;
     switch (format.kind) {
-    case SampleKind::U8: return addTypedRun<uint8_t>(*this, run, swap, form, first);
-    case SampleKind::U16: return addTypedRun<uint16_t>(*this, run, swap, form, first);
-    case SampleKind::I16: return addTypedRun<int16_t>(*this, run, swap, form, first);
-    case SampleKind::U32: return addTypedRun<uint32_t>(*this, run, swap, form, first);
-    case SampleKind::I32: return addTypedRun<int32_t>(*this, run, swap, form, first);
-    case SampleKind::F32: return addTypedRun<float>(*this, run, swap, form, first);
-    case SampleKind::F64: return addTypedRun<double>(*this, run, swap, form, first);
+    case SampleKind::U8: return addRunOf<uint8_t>(*this, run, swap, form, first);
+    case SampleKind::U16: return addRunOf<uint16_t>(*this, run, swap, form, first);
+    case SampleKind::I16: return addRunOf<int16_t>(*this, run, swap, form, first);
+    case SampleKind::U32: return addRunOf<uint32_t>(*this, run, swap, form, first);
+    case SampleKind::I32: return addRunOf<int32_t>(*this, run, swap, form, first);
+    case SampleKind::F32: return addRunOf<float>(*this, run, swap, form, first);
+    case SampleKind::F64: return addRunOf<double>(*this, run, swap, form, first);
     case SampleKind::None: return;
     }
 }

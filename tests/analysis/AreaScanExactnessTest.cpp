@@ -257,10 +257,12 @@ const Kind f32{"f32", 4, Choice::Real, false};
 const Kind f64msb{"f64msb", 8, Choice::Real, true};
 
 INSTANTIATE_TEST_SUITE_P(Kinds, AreaScanExactness,
-                         ::testing::Values(ExactCase{u8, 1, nullptr}, ExactCase{u8, 3, "0"},
-                                           ExactCase{u16msb, 1, "37"}, ExactCase{i16, 3, "-700"},
-                                           ExactCase{i16, 1, nullptr}, ExactCase{u32, 1, "74"},
-                                           ExactCase{i32msb, 3, "-663"}, ExactCase{f32, 1, "0"},
+                         // Non-data values at the bottom of the range and inside it.
+                         ::testing::Values(ExactCase{u8, 1, nullptr}, ExactCase{u8, 1, "0"}, ExactCase{u8, 3, "0"},
+                                           ExactCase{u16msb, 1, "0"}, ExactCase{u16msb, 1, "37"},
+                                           ExactCase{i16, 3, "-700"}, ExactCase{i16, 1, "-700"},
+                                           ExactCase{u32, 1, "74"}, ExactCase{i32msb, 3, "-663"},
+                                           ExactCase{i32msb, 1, nullptr}, ExactCase{f32, 1, "0"},
                                            ExactCase{f32, 3, nullptr}, ExactCase{f64msb, 1, "111"},
                                            ExactCase{f64msb, 3, nullptr}));
 
