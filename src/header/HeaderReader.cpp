@@ -20,6 +20,19 @@ int32_t limitFromBox(WindowPort& port, Box box)
     return value == 0 ? unlimited : value;
 }
 
+// Whether a header line ends a label: "END" once blanks and control bytes
+// around it are removed, in any mix of case.
+bool isEndLine(const std::string& line)
+{
+    size_t first = 0;
+    size_t last = line.size();
+    while (first < last && static_cast<uint8_t>(line[first]) <= 32) ++first;
+    while (last > first && static_cast<uint8_t>(line[last - 1]) <= 32) --last;
+    if (last - first != 3) return false;
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return upper(line[first]) == 'E' && upper(line[first + 1]) == 'N' && upper(line[first + 2]) == 'D';
+}
+
 // The working state of one reading, and its steps.
 class HeaderScan {
 public:
@@ -93,17 +106,6 @@ private:
 };
 
 }  // namespace
-
-bool isEndLine(const std::string& line)
-{
-    size_t first = 0;
-    size_t last = line.size();
-    while (first < last && static_cast<uint8_t>(line[first]) <= 32) ++first;
-    while (last > first && static_cast<uint8_t>(line[last - 1]) <= 32) --last;
-    if (last - first != 3) return false;
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return upper(line[first]) == 'E' && upper(line[first + 1]) == 'N' && upper(line[first + 2]) == 'D';
-}
 
 void ReadAsciiHeader(WindowPort& port)
 {

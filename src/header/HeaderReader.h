@@ -13,8 +13,4 @@ namespace skeldra {
 // lines to read:" boxes, or with both at 0 up to and including a line "END".
 void ReadAsciiHeader(WindowPort& port);
 
-// Whether a header line ends a label: "END" once blanks and control bytes
-// around it are removed, in any mix of case.
-bool isEndLine(const std::string& line);
-
 }  // namespace skeldra

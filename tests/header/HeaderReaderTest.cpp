@@ -158,14 +158,5 @@ TEST(HeaderReader, MissingFileIsAnErrorAfterTheOpeningLines)
     EXPECT_TRUE(reading.window.eventTexts(Event::Kind::AbortVisible).empty());
 }
 
-TEST(HeaderReader, EndLineRecognition)
-{
-    for (const std::string yes : {std::string("END"), std::string("end"), std::string(" EnD "),
-                                  std::string("\tEND\r"), std::string("\0END\x20", 5)})
-        EXPECT_TRUE(isEndLine(yes)) << yes;
-    for (const std::string no : {"", "EN", "ENDS", "E N D", "END;", "\xc5ND", "END\x7f"})
-        EXPECT_FALSE(isEndLine(no)) << no;
-}
-
 }  // namespace
 }  // namespace skeldra
