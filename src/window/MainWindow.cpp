@@ -8,6 +8,8 @@
 #include "analysis/PointRetrieval.h"
 #include "base/Errors.h"
 #include "header/HeaderReader.h"
+#include "output/FileConversion.h"
+#include "output/Preview.h"
 #include "raster/FormatParameters.h"
 #include "window/FileNames.h"
 
@@ -58,8 +60,8 @@ void MainWindow::RetrievePoint_ButtonClick() { runOperation(RetrievePoint); }
 void MainWindow::Histogram_ButtonClick() { runOperation(ComputeAreaStatistics); }
 void MainWindow::ReadHeader_ButtonClick() { runOperation(ReadAsciiHeader); }
 void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
-void MainWindow::ConvertFile_ButtonClick() { runOperation(notAvailableYet); }
-void MainWindow::Preview_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::ConvertFile_ButtonClick() { runOperation([](WindowPort& port) { ConvertFile(port, changeFileExtension); }); }
+void MainWindow::Preview_ButtonClick() { runOperation(RenderPreview); }
 void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(notAvailableYet); }
 
 void MainWindow::BandStructure_RadioButtonClick()

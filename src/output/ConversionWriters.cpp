@@ -1,0 +1,84 @@
+#include "output/ConversionWriters.h"
+
+#include <charconv>
+
+#include "base/Rounding.h"
+#include "raster/RealFormat.h"
+
+namespace skeldra {
+
+BmpRowWriter::BmpRowWriter(AtomicOutputFile& out, const GrayMapping& mapping, const NonDataTest& test,
+                           int32_t bytesPerSample, int32_t rowPadBytes)
+    : out_(out), mapping_(mapping), test_(test), bytesPerSample_(bytesPerSample), rowPadBytes_(rowPadBytes),
+      table_(mapping, test, bytesPerSample)
+{
+}
+
+void BmpRowWriter::run(const RawRun& run, SampleFormat format, bool ignoreNonData)
+{
+    uint8_t* levels = out_.append(static_cast<size_t>(run.count));
+    const uint8_t* bytes = run.bytes;
+    const int64_t stride = run.stride;
+    if (format.kind == SampleKind::U8) {
+        const uint8_t* table = table_.levels(format, ignoreNonData);
+        for (int32_t i = 0; i < run.count; ++i) levels[i] = table[bytes[i * stride]];
+    } else if (GrayTable::covers(format.kind)) {
+        // The table is indexed by the two bytes as they lie, low byte first.
+        const uint8_t* table = table_.levels(format, ignoreNonData);
+        for (int32_t i = 0; i < run.count; ++i) levels[i] = table[loadSample<uint16_t>(bytes + i * stride, false)];
+    } else {
+        for (int32_t i = 0; i < run.count; ++i) {
+            const long double v = decodeSample(bytes + i * stride, format);
+            levels[i] = GrayLevel(mapping_, v, IsNonDataValue(test_, v, bytesPerSample_, ignoreNonData));
+        }
+    }
+}
+
+void BmpRowWriter::value(long double value, bool, bool ignoreNonData)
+{
+    out_.put(GrayLevel(mapping_, value, IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData)));
+}
+
+void BmpRowWriter::endRow()
+{
+    for (int32_t i = 0; i < rowPadBytes_; ++i) out_.put(0);
+}
+
+TextRowWriter::TextRowWriter(AtomicOutputFile& out, long double dataMin, const NonDataTest& test,
+                             int32_t bytesPerSample, int32_t width)
+    : out_(out), dataMin_(dataMin), test_(test), bytesPerSample_(bytesPerSample), width_(width)
+{
+}
+
+void TextRowWriter::run(const RawRun& run, SampleFormat format, bool ignoreNonData)
+{
+    const bool isReal = isRealKind(format.kind);
+    for (int32_t i = 0; i < run.count; ++i) value(decodeSample(run.bytes + i * run.stride, format), isReal, ignoreNonData);
+}
+
+void TextRowWriter::value(long double value, bool isReal, bool ignoreNonData)
+{
+    // A non-data sample is written as "Min data", in the form of its own sample.
+    if (IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData)) value = dataMin_;
+    if (isReal)
+        out_.write(FormatRealValue(value, bytesPerSample_));
+    else
+        writeInteger(roundToInt64(value));
+    if (++valuesInLine_ != width_) out_.put('\t');
+}
+
+void TextRowWriter::writeInteger(int64_t value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out_.write(reinterpret_cast<const uint8_t*>(digits), static_cast<size_t>(end - digits));
+}
+
+void TextRowWriter::endRow()
+{
+    out_.put('\r');
+    out_.put('\n');
+    valuesInLine_ = 0;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,147 @@
+#include "output/FileConversion.h"
+
+#include <optional>
+
+#include "base/Format.h"
+#include "output/AreaOfInterest.h"
+#include "output/AtomicOutputFile.h"
+#include "output/BmpFile.h"
+#include "output/ConversionWriters.h"
+#include "output/GrayMapping.h"
+#include "output/RowRuns.h"
+#include "raster/FormatParameters.h"
+#include "raster/NonDataTest.h"
+#include "raster/SampleReader.h"
+
+namespace skeldra {
+namespace {
+
+// Everything the conversion takes from the boxes, read once at its start.
+struct ConversionSettings {
+    NonDataTest test;
+    AreaOfInterest area;
+    GrayMapping mapping;
+};
+
+std::optional<std::string> askOutputName(WindowPort& port, bool bmp, const ExtensionChange& changeExtension)
+{
+    std::string& name = port.state.SaveDialogFileName;
+    name = changeExtension(name, bmp ? ".bmp" : ".txt");
+    const auto chosen = port.askSaveFileName(name);
+    if (chosen) name = *chosen;
+    return chosen;
+}
+
+ConversionSettings readSettings(WindowPort& port)
+{
+    ConversionSettings settings;
+    settings.test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
+    AreaOfInterest& area = settings.area;
+    area.StartLine = port.IntegerValue(Box::StartLine);
+    area.Band = port.IntegerValue(Box::BandNum);
+    area.StartSample = port.IntegerValue(Box::StartSample);
+    area.OriginSample = port.IntegerValue(Box::OriginSample);
+    area.EndLine = port.IntegerValue(Box::EndLine);
+    area.EndSample = port.IntegerValue(Box::EndSample);
+    const long double minimum = port.ExtendedValue(Box::MinData);
+    const long double maximum = port.ExtendedValue(Box::MaxData);
+    const long double gamma = port.ExtendedValue(Box::Gamma);
+    settings.mapping = MakeGrayMapping(minimum, maximum, gamma);
+    return settings;
+}
+
+void logAutoNote(WindowPort& port)
+{
+    if (port.isChecked(Choice::AutoStretchPreview)) {
+        port.appendLog("Note: although \"Auto\" stretch is checked for Preview images, the BMP output will be scaled to");
+        port.appendLog("  the current values in \"Min data\" and \"Max data\" boxes -- make sure they are set as intended.");
+    }
+    port.appendLog("");
+}
+
+// Rows from the end line up to the start line; returns the rows completed.
+int32_t writeBmp(WindowPort& port, const ConversionSettings& settings, const BmpRows& rows,
+                 const std::string& target)
+{
+    const AreaOfInterest& area = settings.area;
+    SampleReader reader(port);
+    AtomicOutputFile out(target);
+    out.write(grayBmpHeader(rows).data(), grayPixelOffset);
+    ProgressSession session(port, rows.Height);
+    RunPacer pacer(port);
+    BmpRowWriter writer(out, settings.mapping, settings.test, reader.layout().BytesPerSample, rows.RowPadBytes);
+    RowRuns<BmpRowWriter> runs(reader, area, pacer);
+    int32_t done = 0;
+    for (int64_t line = area.EndLine; line >= area.StartLine && !port.state.AbortRequested; --line) {
+        session.setPosition(done);
+        if (!runs.row(static_cast<int32_t>(line), writer)) break;
+        writer.endRow();
+        ++done;
+    }
+    session.finish();
+    reader.close();
+    if (done < rows.Height) {
+        // A valid picture of the completed rows: those at the bottom.
+        const BmpRows written = grayBmpRows(rows.Width, done);
+        out.truncate(written.FileSize);
+        out.overwrite(0, grayBmpHeader(written));
+    }
+    out.commit();
+    return done;
+}
+
+// Rows from the start line down to the end line; returns the rows completed.
+int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t height, const std::string& target)
+{
+    const AreaOfInterest& area = settings.area;
+    SampleReader reader(port);
+    AtomicOutputFile out(target);
+    ProgressSession session(port, height);
+    RunPacer pacer(port);
+    TextRowWriter writer(out, settings.mapping.DataMin, settings.test, reader.layout().BytesPerSample,
+                         area.Width());
+    RowRuns<TextRowWriter> runs(reader, area, pacer);
+    int32_t done = 0;
+    int64_t completeBytes = 0;
+    for (int64_t line = area.StartLine; line <= area.EndLine && !port.state.AbortRequested; ++line) {
+        session.setPosition(done);
+        if (!runs.row(static_cast<int32_t>(line), writer)) break;
+        writer.endRow();
+        ++done;
+        completeBytes = out.size();
+    }
+    session.finish();
+    reader.close();
+    if (done < height) out.truncate(completeBytes);
+    out.commit();
+    return done;
+}
+
+}  // namespace
+
+void ConvertFile(WindowPort& port, const ExtensionChange& changeExtension)
+{
+    if (!ReadFormatParameters(port)) return;
+    const bool bmp = port.isChecked(Choice::BMPOutput);
+    const auto target = askOutputName(port, bmp, changeExtension);
+    if (!target) return;
+    checkNotInputFile(port.state.InputFilename, *target);
+
+    const ConversionSettings settings = readSettings(port);
+    refuseEmptyRows(settings.area);
+    const int32_t height = settings.area.Height();
+    checkProgressMaximum(height);
+    const std::optional<BmpRows> rows =
+        bmp ? std::optional(grayBmpRows(settings.area.Width(), height)) : std::nullopt;
+    port.state.AbortRequested = false;
+
+    if (bmp) logAutoNote(port);
+    const int32_t done = bmp ? writeBmp(port, settings, *rows, *target) : writeText(port, settings, height, *target);
+    if (done == height)
+        port.appendLog("Image converted to: " + *target);
+    else
+        port.appendLog(format("Conversion aborted; %d of %d rows written to: %s",
+                              {int64_t{done}, int64_t{height}, *target}));
+}
+
+}  // namespace skeldra

@@ -1,0 +1,23 @@
+#pragma once
+// "Convert File": the area of interest of one band written as an 8-bit gray
+// BMP file (rows bottom-up) or a tab-separated text file (rows top-down),
+// every row turned about the origin sample. A long operation: progress bar,
+// Abort button, events processed while it runs.
+//
+// Failure: nothing is created before the area, the BMP size and the progress
+// range are known to be valid; the file appears at its target only when the
+// conversion ends, so an error leaves an earlier file there untouched. After
+// an abort the file holds the rows completed, and its header says so.
+#include <functional>
+#include <string>
+
+#include "port/WindowPort.h"
+
+namespace skeldra {
+
+// The save dialog's proposal: a name with its extension changed.
+using ExtensionChange = std::function<std::string(const std::string& name, const std::string& extension)>;
+
+void ConvertFile(WindowPort& port, const ExtensionChange& changeExtension);
+
+}  // namespace skeldra

@@ -1,0 +1,85 @@
+#include "output/GrayMapping.h"
+
+#include <cmath>
+#include <limits>
+
+#include "base/Errors.h"
+
+namespace skeldra {
+namespace {
+
+// Square-and-multiply over the bits of a whole exponent, lowest bit first,
+// so that gamma 1 gives x exactly and gamma 2 gives x * x.
+long double wholePower(long double x, uint32_t exponent)
+{
+    long double result = 1;
+    long double factor = x;
+    while (exponent != 0) {
+        if (exponent & 1u) result *= factor;
+        exponent >>= 1;
+        if (exponent != 0) factor *= factor;
+    }
+    return result;
+}
+
+// x^gamma for 0 < x < 1 and gamma > 0.
+long double power(long double x, long double gamma)
+{
+    if (gamma == std::floor(gamma) && gamma <= 2147483647.0L)
+        return wholePower(x, static_cast<uint32_t>(gamma));
+    return std::exp(gamma * std::log(x));
+}
+
+}  // namespace
+
+long double checkedGamma(long double gamma)
+{
+    if (gamma < 0) throw Error("Gamma must not be negative");
+    return gamma;
+}
+
+GrayMapping MakeGrayMapping(long double minimum, long double maximum, long double gamma)
+{
+    const long double range = maximum - minimum;
+    return {minimum, range > 0 ? 1 / range : 0, checkedGamma(gamma)};
+}
+
+uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData)
+{
+    if (mapping.Gamma == 0) return 255;
+    const long double v = nonData || std::isnan(value) ? mapping.DataMin : value;
+    long double d = v - mapping.DataMin;
+    if (!(d > 0)) return 0;
+    // An infinite distance would make 0 * INF; with no positive range every
+    // value maps to the minimum's level.
+    const long double x = std::isinf(d) ? (mapping.InverseRange > 0 ? d : 0) : d * mapping.InverseRange;
+    if (x == 0) return 0;
+    // Testing x >= 1 first gives 255 for any value above the maximum without
+    // raising a huge value to a power.
+    if (x >= 1) return 255;
+    const long double level = std::nearbyint(255 * power(x, mapping.Gamma));
+    return level > 255 ? 255 : level < 0 ? 0 : static_cast<uint8_t>(level);
+}
+
+const uint8_t* GrayTable::levels(SampleFormat format, bool ignoreNonData)
+{
+    if (levels_.empty() || format.kind != format_.kind ||
+        format.mostSignificantFirst != format_.mostSignificantFirst || ignoreNonData != ignore_)
+        fill(format, ignoreNonData);
+    return levels_.data();
+}
+
+void GrayTable::fill(SampleFormat format, bool ignoreNonData)
+{
+    const size_t entries = format.kind == SampleKind::U8 ? 256 : 65536;
+    levels_.resize(entries);
+    for (size_t raw = 0; raw < entries; ++raw) {
+        const uint8_t bytes[2] = {static_cast<uint8_t>(raw & 0xFF), static_cast<uint8_t>(raw >> 8)};
+        const long double value = decodeSample(bytes, format);
+        levels_[raw] = GrayLevel(mapping_, value, IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData));
+    }
+    format_ = format;
+    ignore_ = ignoreNonData;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,221 @@
+#include "output/Preview.h"
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "base/Checked.h"
+#include "base/Format.h"
+#include "base/Rounding.h"
+#include "output/AreaOfInterest.h"
+#include "output/GrayMapping.h"
+#include "output/PreviewGeometry.h"
+#include "raster/FormatParameters.h"
+#include "raster/NonDataTest.h"
+#include "raster/RealFormat.h"
+#include "raster/SampleReader.h"
+
+namespace skeldra {
+namespace {
+
+// The busy pointer from construction to destruction, errors included.
+class BusyPointer {
+public:
+    explicit BusyPointer(WindowPort& port) : port_(port) { port_.setBusyPointer(true); }
+    ~BusyPointer() { port_.setBusyPointer(false); }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    WindowPort& port_;
+};
+
+constexpr int32_t maxPictureWidth = 1000000;
+
+struct PreviewSettings {
+    NonDataTest test;
+    bool ignoreNonData = false;
+    bool autoStretch = false;
+    AreaOfInterest area;
+    long double gamma = 1;
+    PreviewSize size;
+    std::vector<int32_t> lines;    // per pixel row
+    std::vector<int32_t> samples;  // per pixel column
+};
+
+AreaOfInterest readArea(WindowPort& port)
+{
+    AreaOfInterest area;
+    area.StartLine = port.IntegerValue(Box::StartLine);
+    area.Band = port.IntegerValue(Box::BandNum);
+    area.StartSample = port.IntegerValue(Box::StartSample);
+    area.EndLine = port.IntegerValue(Box::EndLine);
+    area.EndSample = port.IntegerValue(Box::EndSample);
+    area.OriginSample = port.IntegerValue(Box::OriginSample);
+    return area;
+}
+
+PreviewSize checkedPreviewSize(const AreaOfInterest& area, int32_t maxDimension)
+{
+    refuseEmptyRows(area);
+    if (area.Height() < 1) throw Error("The end line lies before the start line");
+    if (maxDimension < 1) throw Error("The preview size must be 1 or more");
+    const PreviewSize size = previewSize(area.Width(), area.Height(), maxDimension);
+    if (size.Width > maxPictureWidth) throwRangeCheckError();
+    return size;
+}
+
+PreviewSettings readSettings(WindowPort& port)
+{
+    PreviewSettings settings;
+    settings.ignoreNonData = port.isChecked(Choice::IgnoreNonDataValue);
+    settings.test = MakeNonDataTest(port, settings.ignoreNonData);
+    settings.autoStretch = port.isChecked(Choice::AutoStretchPreview);
+    settings.area = readArea(port);
+    settings.gamma = checkedGamma(port.ExtendedValue(Box::Gamma));
+    settings.size = checkedPreviewSize(settings.area, port.IntegerValue(Box::MaxPreviewDimension));
+    settings.lines = previewLines(settings.area, settings.size);
+    settings.samples = previewSamples(settings.area, settings.size);
+    return settings;
+}
+
+// Draws every pixel from its value; valueAt(r, c) gives the value of a pixel.
+template <typename ValueAt>
+PreviewPicture drawPicture(const PreviewSettings& settings, const GrayMapping& mapping, int32_t bytesPerSample,
+                           ValueAt&& valueAt)
+{
+    PreviewPicture picture;
+    picture.Width = settings.size.Width;
+    picture.Height = settings.size.Height;
+    picture.Bgr.resize(static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height) * 3);
+    for (int32_t r = 0; r < picture.Height; ++r) {
+        uint8_t* pixel = picture.row(r);
+        for (int32_t c = 0; c < picture.Width; ++c, pixel += 3) {
+            const long double v = valueAt(r, c);
+            const uint8_t level =
+                GrayLevel(mapping, v, IsNonDataValue(settings.test, v, bytesPerSample, settings.ignoreNonData));
+            pixel[0] = pixel[1] = pixel[2] = level;
+        }
+    }
+    return picture;
+}
+
+void renderPlain(WindowPort& port, const PreviewSettings& settings)
+{
+    const long double minimum = port.ExtendedValue(Box::MinData);
+    const long double maximum = port.ExtendedValue(Box::MaxData);
+    const GrayMapping mapping = MakeGrayMapping(minimum, maximum, settings.gamma);
+    SampleReader reader(port);
+    const PreviewPicture picture =
+        drawPicture(settings, mapping, reader.layout().BytesPerSample, [&](int32_t r, int32_t c) {
+            return reader.ReadDataValue(settings.lines[static_cast<size_t>(r)], settings.area.Band,
+                                        settings.samples[static_cast<size_t>(c)]);
+        });
+    port.showPreview(picture);
+    reader.close();
+}
+
+// The smallest and largest value shown, each at its first position. Non-data
+// and non-finite values take no part: they would make the range meaningless.
+struct Extremes {
+    long double minimum = std::numeric_limits<long double>::infinity();
+    long double maximum = -std::numeric_limits<long double>::infinity();
+    int32_t minLine = 0, minSample = 0, maxLine = 0, maxSample = 0;
+    int32_t dataPoints = 0;
+    int32_t nonDataPoints = 0;
+
+    void add(long double v, bool nonData, int32_t line, int32_t sample)
+    {
+        if (nonData) {
+            nonDataPoints = add32(nonDataPoints, 1);
+            return;
+        }
+        if (!std::isfinite(v)) return;
+        ++dataPoints;
+        if (v < minimum) {
+            minimum = v;
+            minLine = line;
+            minSample = sample;
+        }
+        if (v > maximum) {
+            maximum = v;
+            maxLine = line;
+            maxSample = sample;
+        }
+    }
+};
+
+void logNonDataCount(WindowPort& port, const PreviewSettings& settings, int32_t count, bool isReal,
+                     int32_t bytesPerSample)
+{
+    const long double value = settings.test.DoubleForm;
+    if (isReal) {
+        port.appendLog(format("%d points with Non-data value: %s",
+                              {int64_t{count}, FormatRealValue(value, bytesPerSample)}));
+    } else if (const auto rounded = tryRoundToInt64(value)) {
+        port.appendLog(format("%d points with Non-data value: %d ", {int64_t{count}, *rounded}));
+    } else {
+        port.appendLog(format("%d points with Non-data value: %e ", {int64_t{count}, value}));
+    }
+}
+
+void logSummary(WindowPort& port, const PreviewSettings& settings, const Extremes& found, int32_t bytesPerSample)
+{
+    const bool isReal = port.state.LastValueIsReal;
+    if (found.dataPoints == 0) {
+        port.appendLog("Preview not drawn: no data point among the points shown");
+    } else if (isReal) {
+        port.appendLog(format("Preview based on  Min data: %s at (%d, %d)   Max data: %s  at (%d, %d)",
+                              {FormatRealValue(found.minimum, bytesPerSample), int64_t{found.minLine},
+                               int64_t{found.minSample}, FormatRealValue(found.maximum, bytesPerSample),
+                               int64_t{found.maxLine}, int64_t{found.maxSample}}));
+    } else {
+        port.appendLog(format("Preview based on  Min data: %d at (%d, %d)   Max data: %d  at (%d, %d)",
+                              {roundToInt64(found.minimum), int64_t{found.minLine}, int64_t{found.minSample},
+                               roundToInt64(found.maximum), int64_t{found.maxLine}, int64_t{found.maxSample}}));
+    }
+    if (port.isChecked(Choice::IgnoreNonDataValue))
+        logNonDataCount(port, settings, found.nonDataPoints, isReal, bytesPerSample);
+    port.appendLog("");
+}
+
+// Reads the values shown once, logs their extremes, then draws from the same values.
+void renderAuto(WindowPort& port, const PreviewSettings& settings)
+{
+    const size_t width = static_cast<size_t>(settings.size.Width);
+    std::vector<long double> values(width * static_cast<size_t>(settings.size.Height));
+    Extremes found;
+    SampleReader reader(port);
+    const int32_t bytesPerSample = reader.layout().BytesPerSample;
+    for (size_t r = 0; r < settings.lines.size(); ++r) {
+        for (size_t c = 0; c < width; ++c) {
+            const int32_t line = settings.lines[r];
+            const int32_t sample = settings.samples[c];
+            const long double v = reader.ReadDataValue(line, settings.area.Band, sample);
+            values[r * width + c] = v;
+            found.add(v, IsNonDataValue(settings.test, v, bytesPerSample, settings.ignoreNonData), line, sample);
+        }
+    }
+    reader.close();
+    logSummary(port, settings, found, bytesPerSample);
+    if (found.dataPoints == 0) return;
+    const GrayMapping mapping = MakeGrayMapping(found.minimum, found.maximum, settings.gamma);
+    port.showPreview(drawPicture(settings, mapping, bytesPerSample, [&](int32_t r, int32_t c) {
+        return values[static_cast<size_t>(r) * width + static_cast<size_t>(c)];
+    }));
+}
+
+}  // namespace
+
+void RenderPreview(WindowPort& port)
+{
+    if (!ReadFormatParameters(port)) return;
+    const BusyPointer busy(port);
+    const PreviewSettings settings = readSettings(port);
+    if (settings.autoStretch)
+        renderAuto(port, settings);
+    else
+        renderPlain(port, settings);
+}
+
+}  // namespace skeldra

@@ -1,0 +1,71 @@
+#pragma once
+// Reading the rows of a long operation in runs of samples between event
+// pumps. Controls change only while events are processed, so the data type,
+// the byte order and the ignore box are read once per run, which gives what
+// reading them at every sample would give.
+#include <algorithm>
+#include <cstdint>
+
+#include "output/AreaOfInterest.h"
+#include "port/LongOperation.h"
+#include "raster/SampleReader.h"
+
+namespace skeldra {
+
+// What a writer receives: a run of raw samples, or one value that had to be
+// read on its own. `ignoreNonData` is the ignore box as it stands for them.
+//   void run(const RawRun& run, SampleFormat format, bool ignoreNonData);
+//   void value(long double value, bool isReal, bool ignoreNonData);
+template <typename Writer>
+class RowRuns {
+public:
+    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer)
+        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer)
+    {
+    }
+
+    // Hands every sample of the line to the writer in row order. False when
+    // an abort came before the row's last sample.
+    bool row(int32_t line, Writer& writer)
+    {
+        int64_t remaining = area_.Width();
+        for (const auto& [first, last] : {area_.firstPart(), area_.secondPart()}) {
+            for (int64_t sample = first; sample <= last;) {
+                const int32_t done = runAt(line, static_cast<int32_t>(sample), last - sample + 1, writer);
+                sample += done;
+                remaining -= done;
+                if (pacer_.advance(done) && remaining > 0) return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    int32_t runAt(int32_t line, int32_t sample, int64_t wanted, Writer& writer)
+    {
+        const int32_t bytesPerSample = reader_.layout().BytesPerSample;
+        const SampleFormat format = currentSampleFormat(port_, bytesPerSample);
+        const bool ignore = port_.isChecked(Choice::IgnoreNonDataValue);
+        const int64_t most = std::min<int64_t>({wanted, pacer_.runLength(), maxRun});
+        const RawRun run = reader_.viewRun(line, area_.Band, sample, static_cast<int32_t>(most));
+        if (run.count == 0) {
+            // Raises the exact error of this sample, or reads it on its own.
+            const long double value = reader_.ReadDataValue(line, area_.Band, sample);
+            writer.value(value, port_.state.LastValueIsReal, ignore);
+            return 1;
+        }
+        writer.run(run, format, ignore);
+        if (format.kind != SampleKind::None) port_.state.LastValueIsReal = isRealKind(format.kind);
+        return run.count;
+    }
+
+    // A writer may put one output byte per sample of a run into its buffer.
+    static constexpr int64_t maxRun = int64_t{1} << 18;
+
+    SampleReader& reader_;
+    WindowPort& port_;
+    const AreaOfInterest& area_;
+    RunPacer& pacer_;
+};
+
+}  // namespace skeldra
