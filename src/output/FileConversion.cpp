@@ -70,7 +70,7 @@ int32_t writeBmp(WindowPort& port, const ConversionSettings& settings, const Bmp
     ProgressSession session(port, rows.Height);
     RunPacer pacer(port);
     BmpRowWriter writer(out, settings.mapping, settings.test, reader.layout().BytesPerSample, rows.RowPadBytes);
-    RowRuns<BmpRowWriter> runs(reader, area, pacer);
+    RowRuns<BmpRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Up);
     int32_t done = 0;
     for (int64_t line = area.EndLine; line >= area.StartLine && !port.state.AbortRequested; --line) {
         session.setPosition(done);
@@ -100,7 +100,7 @@ int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t 
     RunPacer pacer(port);
     TextRowWriter writer(out, settings.mapping.DataMin, settings.test, reader.layout().BytesPerSample,
                          area.Width());
-    RowRuns<TextRowWriter> runs(reader, area, pacer);
+    RowRuns<TextRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Down);
     int32_t done = 0;
     int64_t completeBytes = 0;
     for (int64_t line = area.StartLine; line <= area.EndLine && !port.state.AbortRequested; ++line) {

@@ -10,6 +10,7 @@
 #include "output/AreaOfInterest.h"
 #include "output/GrayMapping.h"
 #include "output/PreviewGeometry.h"
+#include "output/RowBlocks.h"
 #include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
 #include "raster/RealFormat.h"
@@ -106,10 +107,12 @@ void renderPlain(WindowPort& port, const PreviewSettings& settings)
     const long double maximum = port.ExtendedValue(Box::MaxData);
     const GrayMapping mapping = MakeGrayMapping(minimum, maximum, settings.gamma);
     SampleReader reader(port);
+    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down);
     const PreviewPicture picture =
         drawPicture(settings, mapping, reader.layout().BytesPerSample, [&](int32_t r, int32_t c) {
-            return reader.ReadDataValue(settings.lines[static_cast<size_t>(r)], settings.area.Band,
-                                        settings.samples[static_cast<size_t>(c)]);
+            const int32_t line = settings.lines[static_cast<size_t>(r)];
+            if (c == 0) blocks.ensure(line);
+            return reader.ReadDataValue(line, settings.area.Band, settings.samples[static_cast<size_t>(c)]);
         });
     port.showPreview(picture);
     reader.close();
@@ -186,10 +189,12 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
     std::vector<long double> values(width * static_cast<size_t>(settings.size.Height));
     Extremes found;
     SampleReader reader(port);
+    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down);
     const int32_t bytesPerSample = reader.layout().BytesPerSample;
     for (size_t r = 0; r < settings.lines.size(); ++r) {
+        const int32_t line = settings.lines[r];
+        blocks.ensure(line);
         for (size_t c = 0; c < width; ++c) {
-            const int32_t line = settings.lines[r];
             const int32_t sample = settings.samples[c];
             const long double v = reader.ReadDataValue(line, settings.area.Band, sample);
             values[r * width + c] = v;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "output/AreaOfInterest.h"
+#include "output/RowBlocks.h"
 #include "port/LongOperation.h"
 #include "raster/SampleReader.h"
 
@@ -19,8 +20,9 @@ namespace skeldra {
 template <typename Writer>
 class RowRuns {
 public:
-    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer)
-        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer)
+    // `direction`: the order in which the operation goes through the lines.
+    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer, RowBlocks::Direction direction)
+        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer), blocks_(reader, area, direction)
     {
     }
 
@@ -28,6 +30,7 @@ public:
     // an abort came before the row's last sample.
     bool row(int32_t line, Writer& writer)
     {
+        blocks_.ensure(line);
         int64_t remaining = area_.Width();
         for (const auto& [first, last] : {area_.firstPart(), area_.secondPart()}) {
             for (int64_t sample = first; sample <= last;) {
@@ -66,6 +69,7 @@ private:
     WindowPort& port_;
     const AreaOfInterest& area_;
     RunPacer& pacer_;
+    RowBlocks blocks_;
 };
 
 }  // namespace skeldra

@@ -213,5 +213,18 @@ TEST(Conversion, RunSizesDoNotChangeTheFile)
     }
 }
 
+
+TEST(FailedConversion, ErrorComesAtTheSampleThatRaisesIt)
+{
+    // A negative header puts lines 1 and 2 before the start of the file; going
+    // up from line 3, the conversion fails at the first sample of line 2.
+    OutputHarness h(Bytes(10, 1), 10, 3, {{Box::HeaderBytes, "-20"}});
+    h.window.pumpEverySample = true;
+    h.convert();
+    EXPECT_EQ(h.window.errors(), Lines{"I/O error 131."});
+    EXPECT_EQ(h.window.eventTexts(Event::Kind::ProgressPosition), (Lines{"0", "0", "1"}));
+    EXPECT_EQ(h.window.pumps(), 10);
+}
+
 }  // namespace
 }  // namespace skeldra

@@ -1,0 +1,37 @@
+#pragma once
+// Keeps the rows an operation is about to read in the reader's buffer. The
+// buffer fills forward from the position asked for, so without this, rows
+// read from the bottom up, and the second part of rows turned about their
+// origin, would each refill the whole buffer for a few bytes.
+//
+// Failure: a block is only asked for when every byte of it lies in the file,
+// so no error is raised earlier than reading the samples would raise it.
+#include <cstdint>
+
+#include "output/AreaOfInterest.h"
+#include "raster/SampleReader.h"
+
+namespace skeldra {
+
+class RowBlocks {
+public:
+    enum class Direction { Up, Down };  // towards lower or higher line numbers
+
+    RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction);
+
+    // Makes sure the buffer holds the whole of `line`, and as many of the
+    // rows that follow it in the direction of travel as fit.
+    void ensure(int32_t line);
+
+private:
+    bool load(int64_t low, int64_t high);
+
+    SampleReader& reader_;
+    const AreaOfInterest& area_;
+    Direction direction_;
+    int64_t rowsPerBlock_ = 0;  // 0: rows too wide, or a layout without a plain line order
+    int64_t low_ = 1;
+    int64_t high_ = 0;  // the lines held: low_ .. high_ (none at first)
+};
+
+}  // namespace skeldra
