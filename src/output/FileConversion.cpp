@@ -16,6 +16,12 @@
 namespace skeldra {
 namespace {
 
+// Samples between two looks at the clock: a gray level costs nanoseconds, a
+// formatted real a fraction of a microsecond, and the window should answer
+// within a few milliseconds.
+constexpr int64_t bmpRunSamples = int64_t{1} << 18;
+constexpr int64_t textRunSamples = int64_t{1} << 13;
+
 // Everything the conversion takes from the boxes, read once at its start.
 struct ConversionSettings {
     NonDataTest test;
@@ -70,7 +76,7 @@ int32_t writeBmp(WindowPort& port, const ConversionSettings& settings, const Bmp
     ProgressSession session(port, rows.Height);
     RunPacer pacer(port);
     BmpRowWriter writer(out, settings.mapping, settings.test, reader.layout().BytesPerSample, rows.RowPadBytes);
-    RowRuns<BmpRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Up);
+    RowRuns<BmpRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Up, bmpRunSamples);
     int32_t done = 0;
     for (int64_t line = area.EndLine; line >= area.StartLine && !port.state.AbortRequested; --line) {
         session.setPosition(done);
@@ -100,7 +106,7 @@ int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t 
     RunPacer pacer(port);
     TextRowWriter writer(out, settings.mapping.DataMin, settings.test, reader.layout().BytesPerSample,
                          area.Width());
-    RowRuns<TextRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Down);
+    RowRuns<TextRowWriter> runs(reader, area, pacer, RowBlocks::Direction::Down, textRunSamples);
     int32_t done = 0;
     int64_t completeBytes = 0;
     for (int64_t line = area.StartLine; line <= area.EndLine && !port.state.AbortRequested; ++line) {

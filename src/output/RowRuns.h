@@ -21,8 +21,12 @@ template <typename Writer>
 class RowRuns {
 public:
     // `direction`: the order in which the operation goes through the lines.
-    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer, RowBlocks::Direction direction)
-        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer), blocks_(reader, area, direction)
+    // `maxRun`: the most samples the writer handles well within one run; a
+    // writer's output buffer must take one byte per sample of a run.
+    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer, RowBlocks::Direction direction,
+            int64_t maxRun)
+        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer), blocks_(reader, area, direction),
+          maxRun_(maxRun)
     {
     }
 
@@ -49,7 +53,7 @@ private:
         const int32_t bytesPerSample = reader_.layout().BytesPerSample;
         const SampleFormat format = currentSampleFormat(port_, bytesPerSample);
         const bool ignore = port_.isChecked(Choice::IgnoreNonDataValue);
-        const int64_t most = std::min<int64_t>({wanted, pacer_.runLength(), maxRun});
+        const int64_t most = std::min<int64_t>({wanted, pacer_.runLength(), maxRun_});
         const RawRun run = reader_.viewRun(line, area_.Band, sample, static_cast<int32_t>(most));
         if (run.count == 0) {
             // Raises the exact error of this sample, or reads it on its own.
@@ -62,14 +66,12 @@ private:
         return run.count;
     }
 
-    // A writer may put one output byte per sample of a run into its buffer.
-    static constexpr int64_t maxRun = int64_t{1} << 18;
-
     SampleReader& reader_;
     WindowPort& port_;
     const AreaOfInterest& area_;
     RunPacer& pacer_;
     RowBlocks blocks_;
+    int64_t maxRun_;
 };
 
 }  // namespace skeldra
