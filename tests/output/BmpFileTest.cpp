@@ -4,7 +4,6 @@
 
 #include "output/BmpFile.h"
 #include "support/ErrorText.h"
-#include "support/TempFiles.h"
 
 namespace skeldra {
 namespace {
@@ -83,18 +82,6 @@ TEST(BgrBmp, RowsBottomUpPaddedAfterThreeBytesAPixel)
     EXPECT_EQ(dwordAt(file, 34), 16u);
     const Bytes pixels(file.begin() + 54, file.end());
     EXPECT_EQ(pixels, (Bytes{7, 8, 9, 10, 11, 12, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0}));
-}
-
-TEST(BgrBmp, WrittenFileReplacesTheTargetWhole)
-{
-    testing::TempDir dir;
-    const std::string path = dir.write("p.bmp", std::string(5000, 'x'));
-    PreviewPicture picture;
-    picture.Width = 1;
-    picture.Height = 1;
-    picture.Bgr = {9, 9, 9};
-    writeBgrBmp(picture, path);
-    EXPECT_EQ(testing::readFile(path), encodeBgrBmp(picture));
 }
 
 }  // namespace
