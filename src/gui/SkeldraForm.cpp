@@ -1,5 +1,7 @@
 #include "gui/SkeldraForm.h"
 
+#include "ui/ControlCatalog.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,6 +106,15 @@ void TSkeldra_Form::check(Choice choice)
     checkingFromPort_ = true;
     choiceButton(choice)->setChecked(true);
     checkingFromPort_ = false;
+}
+
+void TSkeldra_Form::setChecked(Choice choice, bool checked)
+{
+    if (checked) {
+        check(choice);
+    } else if (choiceSpec(choice).group == skeldra::ChoiceGroup::None) {
+        choiceButton(choice)->setChecked(false);
+    }
 }
 
 void TSkeldra_Form::setBandGroupHeight(int pixels) { BandStructure_GroupBox->setFixedHeight(pixels); }

@@ -56,6 +56,7 @@ public:
     void setBoxVisible(skeldra::Box box, bool visible) override;
     bool isChecked(skeldra::Choice choice) override;
     void check(skeldra::Choice choice) override;
+    void setChecked(skeldra::Choice choice, bool checked) override;
     void setBandGroupHeight(int pixels) override;
     void appendLog(const std::string& line) override;
     void clearLog() override;

@@ -153,14 +153,8 @@ std::string saveNameFor(const std::string& inputPath)
 // against the label is reported instead of silently left.
 void applyChoice(WindowPort& port, const Setting& setting)
 {
-    if (setting.checked) {
-        port.check(*setting.choice);
-        port.appendLog(setting.logLine);
-    } else if (!port.isChecked(*setting.choice)) {
-        port.appendLog(setting.logLine);
-    } else {
-        port.appendLog("Not set: " + setting.logLine + "; uncheck it by hand");
-    }
+    port.setChecked(*setting.choice, setting.checked);
+    port.appendLog(setting.logLine);
 }
 
 // Band # must lie within the bands the label gives.

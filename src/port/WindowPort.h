@@ -44,6 +44,8 @@ public:
     // others of its group and runs no click handler.
     virtual bool isChecked(Choice choice) = 0;
     virtual void check(Choice choice) = 0;
+    // A check box's state; for a radio button, true checks it and false does nothing.
+    virtual void setChecked(Choice choice, bool checked) = 0;
     virtual void setBandGroupHeight(int pixels) = 0;
 
     // The log (Memo1): whole lines; an empty text gives an empty line.

@@ -29,7 +29,7 @@ public:
 
     bool isChecked(Choice choice) override { return checked_[index(choice)]; }
     void check(Choice choice) override;
-    void setChecked(Choice choice, bool checked);  // a check box, or check() for a radio button
+    void setChecked(Choice choice, bool checked) override;
     void setBandGroupHeight(int pixels) override { bandGroupHeight_ = pixels; }
     int bandGroupHeight() const { return bandGroupHeight_; }
 

@@ -41,6 +41,15 @@ public:
         checked[choice] = true;
         ++changes;
     }
+    void setChecked(Choice choice, bool on) override
+    {
+        if (on) {
+            check(choice);
+            return;
+        }
+        checked[choice] = false;
+        ++changes;
+    }
     void setBandGroupHeight(int) override {}
 
     void appendLog(const std::string& line) override { log.push_back(line); }

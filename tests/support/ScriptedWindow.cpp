@@ -56,6 +56,14 @@ void ScriptedWindow::check(Choice choice)
     record(Event::Kind::Check, choiceSpec(choice).objectName);
 }
 
+void ScriptedWindow::setChecked(Choice choice, bool checked)
+{
+    // Radio buttons come back through check(), which records them.
+    HeadlessWindow::setChecked(choice, checked);
+    if (choiceSpec(choice).group == ChoiceGroup::None)
+        record(Event::Kind::Check, choiceSpec(choice).objectName + (checked ? "" : " unchecked"));
+}
+
 void ScriptedWindow::setBandGroupHeight(int pixels)
 {
     HeadlessWindow::setBandGroupHeight(pixels);

@@ -41,6 +41,7 @@ public:
     void setBoxText(Box box, const std::string& text) override;
     void setBoxVisible(Box box, bool visible) override;
     void check(Choice choice) override;
+    void setChecked(Choice choice, bool checked) override;
     void setBandGroupHeight(int pixels) override;
     void beep() override;
     void setProgressMaximum(int64_t maximum) override;
