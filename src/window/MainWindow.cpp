@@ -8,18 +8,13 @@
 #include "analysis/PointRetrieval.h"
 #include "base/Errors.h"
 #include "header/HeaderReader.h"
+#include "label/ApplyLabel.h"
 #include "output/FileConversion.h"
 #include "output/Preview.h"
 #include "raster/FormatParameters.h"
 #include "window/FileNames.h"
 
 namespace skeldra {
-namespace {
-
-// Operations whose logic has not landed yet say so instead of doing nothing.
-void notAvailableYet(WindowPort& port) { port.showMessage("Not available yet"); }
-
-}  // namespace
 
 void MainWindow::FormCreate()
 {
@@ -62,7 +57,7 @@ void MainWindow::ReadHeader_ButtonClick() { runOperation(ReadAsciiHeader); }
 void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
 void MainWindow::ConvertFile_ButtonClick() { runOperation([](WindowPort& port) { ConvertFile(port, changeFileExtension); }); }
 void MainWindow::Preview_ButtonClick() { runOperation(RenderPreview); }
-void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(notAvailableYet); }
+void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(ApplyLayoutFromLabel); }
 
 void MainWindow::BandStructure_RadioButtonClick()
 {
