@@ -2,7 +2,7 @@
 
 #include <QFontMetrics>
 
-#include "window/FileNames.h"
+#include "base/FileNames.h"
 
 FileNameLabel::FileNameLabel(QWidget* parent) : QLabel(parent)
 {

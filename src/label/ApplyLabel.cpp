@@ -1,3 +1,4 @@
+#include "base/FileNames.h"
 #include "label/ApplyLabel.h"
 
 #include <charconv>
@@ -146,11 +147,9 @@ std::string noLabelLine(const std::string& inputPath)
 
 std::string saveNameFor(const std::string& inputPath)
 {
-    return std::filesystem::path(inputPath).replace_extension(".bmp").string();
+    return changeFileExtension(inputPath, ".bmp");
 }
 
-// The port can check a check box but not uncheck it; a box that is checked
-// against the label is reported instead of silently left.
 void applyChoice(WindowPort& port, const Setting& setting)
 {
     port.setChecked(*setting.choice, setting.checked);

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/FileNames.h"
 #include "base/Format.h"
 #include "output/AreaOfInterest.h"
 #include "output/AtomicOutputFile.h"
@@ -29,10 +30,10 @@ struct ConversionSettings {
     GrayMapping mapping;
 };
 
-std::optional<std::string> askOutputName(WindowPort& port, bool bmp, const ExtensionChange& changeExtension)
+std::optional<std::string> askOutputName(WindowPort& port, bool bmp)
 {
     std::string& name = port.state.SaveDialogFileName;
-    name = changeExtension(name, bmp ? ".bmp" : ".txt");
+    name = changeFileExtension(name, bmp ? ".bmp" : ".txt");
     const auto chosen = port.askSaveFileName(name);
     if (chosen) name = *chosen;
     return chosen;
@@ -125,11 +126,11 @@ int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t 
 
 }  // namespace
 
-void ConvertFile(WindowPort& port, const ExtensionChange& changeExtension)
+void ConvertFile(WindowPort& port)
 {
     if (!ReadFormatParameters(port)) return;
     const bool bmp = port.isChecked(Choice::BMPOutput);
-    const auto target = askOutputName(port, bmp, changeExtension);
+    const auto target = askOutputName(port, bmp);
     if (!target) return;
     checkNotInputFile(port.state.InputFilename, *target);
 

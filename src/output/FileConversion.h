@@ -8,16 +8,10 @@
 // range are known to be valid; the file appears at its target only when the
 // conversion ends, so an error leaves an earlier file there untouched. After
 // an abort the file holds the rows completed, and its header says so.
-#include <functional>
-#include <string>
-
 #include "port/WindowPort.h"
 
 namespace skeldra {
 
-// The save dialog's proposal: a name with its extension changed.
-using ExtensionChange = std::function<std::string(const std::string& name, const std::string& extension)>;
-
-void ConvertFile(WindowPort& port, const ExtensionChange& changeExtension);
+void ConvertFile(WindowPort& port);
 
 }  // namespace skeldra

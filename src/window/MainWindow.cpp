@@ -12,7 +12,7 @@
 #include "output/FileConversion.h"
 #include "output/Preview.h"
 #include "raster/FormatParameters.h"
-#include "window/FileNames.h"
+#include "base/FileNames.h"
 
 namespace skeldra {
 
@@ -55,7 +55,7 @@ void MainWindow::RetrievePoint_ButtonClick() { runOperation(RetrievePoint); }
 void MainWindow::Histogram_ButtonClick() { runOperation(ComputeAreaStatistics); }
 void MainWindow::ReadHeader_ButtonClick() { runOperation(ReadAsciiHeader); }
 void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
-void MainWindow::ConvertFile_ButtonClick() { runOperation([](WindowPort& port) { ConvertFile(port, changeFileExtension); }); }
+void MainWindow::ConvertFile_ButtonClick() { runOperation(ConvertFile); }
 void MainWindow::Preview_ButtonClick() { runOperation(RenderPreview); }
 void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(ApplyLayoutFromLabel); }
 

@@ -1,4 +1,4 @@
-#include "window/FileNames.h"
+#include "base/FileNames.h"
 
 namespace skeldra {
 namespace {
