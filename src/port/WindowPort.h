@@ -3,9 +3,10 @@
 // against this port; the Qt window, the batch tool's headless window and the
 // tests' scripted window implement it.
 //
-// Failure: the port's calls do not throw, except where an operation's own
-// error is raised through them (none at present). Errors of the operations
-// are skeldra::Error exceptions, caught in one place (window/MainWindow).
+// Failure: the port's calls do not throw, except showPreview of a window
+// that writes the picture to a file, which raises the file's I/O error.
+// Errors of the operations are skeldra::Error exceptions, caught in one place
+// (window/MainWindow).
 #include <chrono>
 #include <cstdint>
 #include <optional>
