@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
+# With the argument "fuzz" also the clang tool chain of the fuzz targets.
 set -euo pipefail
 packages=(g++ cmake ninja-build make libgtest-dev libbenchmark-dev qt6-base-dev
           xvfb xauth)
+[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,227 @@
+// The operations that read samples: a random layout, random area and
+// controls, and a small file of random bytes. A few operations run one after
+// another on one window; after each the window must be idle, the input file
+// unchanged, no file descriptor left open and no stray file left behind. The
+// area statistics must equal a point-by-point reading of the same samples.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <dirent.h>
+
+#include <cmath>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/Format.h"
+#include "base/Errors.h"
+#include "base/Rounding.h"
+#include "raster/NonDataTest.h"
+#include "raster/RealFormat.h"
+#include "raster/SampleReader.h"
+#include "support/FuzzFile.h"
+#include "support/FuzzWindow.h"
+
+using namespace skeldra;
+using fuzzing::FuzzWindow;
+using fuzzing::require;
+
+namespace {
+
+// A box text: mostly a small number near the interesting edges, sometimes
+// any 32-bit value, sometimes any text.
+std::string boxText(FuzzedDataProvider& input, int low, int high)
+{
+    switch (input.ConsumeIntegralInRange(0, 7)) {
+    case 0: return std::to_string(input.ConsumeIntegral<int32_t>());
+    case 1: return input.ConsumeRandomLengthString(10);
+    default: return std::to_string(input.ConsumeIntegralInRange(low, high));
+    }
+}
+
+std::string realText(FuzzedDataProvider& input)
+{
+    switch (input.ConsumeIntegralInRange(0, 3)) {
+    case 0: return input.ConsumeRandomLengthString(12);
+    case 1: return std::to_string(input.ConsumeIntegralInRange(-300, 70000));
+    default: return format("%e", {static_cast<long double>(input.ConsumeFloatingPoint<double>())});
+    }
+}
+
+void setLayout(FuzzWindow& w, FuzzedDataProvider& input)
+{
+    static const int bits[] = {8, 8, 16, 16, 32, 32, 64, 0, 12, 128, -8};
+    w.setBoxText(Box::HeaderBytes, boxText(input, -4, 64));
+    w.setBoxText(Box::NumSamples, boxText(input, -1, 12));
+    w.setBoxText(Box::BitsPerSample, std::to_string(bits[input.ConsumeIntegralInRange(0, 10)]));
+    w.setBoxText(Box::NumBands, boxText(input, -1, 4));
+    w.setBoxText(Box::BandNum, boxText(input, -1, 5));
+    w.setBoxText(Box::NumSingleImageLines, boxText(input, -1, 12));
+    w.setBoxText(Box::NumBandPadBytes, boxText(input, -2, 8));
+    w.setBoxText(Box::NumRowPadBytes, boxText(input, -2, 8));
+    w.setBoxText(Box::NumBandGapBytes, boxText(input, -2, 16));
+    static const Choice structures[] = {Choice::NoBands, Choice::BIL, Choice::BIP, Choice::BSQ};
+    w.check(structures[input.ConsumeIntegralInRange(0, 3)]);
+    w.main().BandStructure_RadioButtonClick();
+    static const Choice types[] = {Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real};
+    w.check(types[input.ConsumeIntegralInRange(0, 2)]);
+    w.setChecked(Choice::ReverseBytes, input.ConsumeBool());
+}
+
+void setArea(FuzzWindow& w, FuzzedDataProvider& input)
+{
+    w.setBoxText(Box::StartLine, boxText(input, -1, 12));
+    w.setBoxText(Box::EndLine, boxText(input, -1, 12));
+    w.setBoxText(Box::StartSample, boxText(input, -1, 12));
+    w.setBoxText(Box::EndSample, boxText(input, -1, 12));
+    w.setBoxText(Box::Line, boxText(input, -1, 12));
+    w.setBoxText(Box::Sample, boxText(input, -1, 12));
+    w.setChecked(Choice::IgnoreNonDataValue, input.ConsumeBool());
+    w.setBoxText(Box::NonDataValue, realText(input));
+    w.setChecked(Choice::ListPoints, input.ConsumeIntegralInRange(0, 7) == 0);
+    w.setBoxText(Box::MinData, realText(input));
+    w.setBoxText(Box::MaxData, realText(input));
+    w.setBoxText(Box::Gamma, realText(input));
+    w.setBoxText(Box::OriginSample, boxText(input, -1, 12));
+    w.setBoxText(Box::MaxPreviewDimension, boxText(input, -1, 40));
+    w.setChecked(Choice::AutoStretchPreview, input.ConsumeBool());
+    w.check(input.ConsumeBool() ? Choice::TextOutput : Choice::BMPOutput);
+}
+
+int openDescriptors()
+{
+    int count = 0;
+    if (DIR* dir = ::opendir("/proc/self/fd")) {
+        while (::readdir(dir)) ++count;
+        ::closedir(dir);
+    }
+    return count;
+}
+
+std::set<std::string> folderEntries()
+{
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(fuzzing::fuzzFolder()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+// The extremes of the area read one point at a time, as box texts, or the
+// error the reading raises. Empty texts: no data point.
+struct Reference {
+    std::string error, minText, maxText;
+};
+
+Reference pointByPoint(FuzzWindow& w)
+{
+    Reference result;
+    try {
+        // The progress bar takes one step per line and refuses a negative range.
+        const int64_t steps = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine) + 1;
+        if (steps < INT32_MIN || steps > INT32_MAX) return {"Integer overflow."};
+        if (steps < 0) return {"QProgressBar property out of range."};
+        const int32_t bps = w.state.Layout.BytesPerSample;
+        const bool ignore = w.isChecked(Choice::IgnoreNonDataValue);
+        const NonDataTest test = MakeNonDataTest(w, ignore);
+        SampleReader reader(w);
+        const int32_t band = w.IntegerValue(Box::BandNum);
+        bool any = false;
+        long double min = 0, max = 0;
+        const int32_t startLine = w.IntegerValue(Box::StartLine), endLine = w.IntegerValue(Box::EndLine);
+        const int32_t startSample = w.IntegerValue(Box::StartSample), endSample = w.IntegerValue(Box::EndSample);
+        if (endSample < startSample) return result;
+        for (int64_t line = startLine; line <= endLine; ++line)
+            for (int64_t s = startSample; s <= endSample; ++s) {
+                const long double v = reader.ReadDataValue(static_cast<int32_t>(line), band, static_cast<int32_t>(s));
+                if (std::isnan(v) || IsNonDataValue(test, v, bps, ignore)) continue;
+                if (!any || v < min) min = v;
+                if (!any || v > max) max = v;
+                any = true;
+            }
+        if (!any) return result;
+        const bool real = w.state.LastValueIsReal;
+        result.minText = real ? FormatRealValue(min, bps) : formatInteger(roundToInt64(min));
+        result.maxText = real ? FormatRealValue(max, bps) : formatInteger(roundToInt64(max));
+    } catch (const std::exception& e) {
+        result.error = errorBoxText(e.what());
+    }
+    return result;
+}
+
+int64_t areaPoints(FuzzWindow& w)
+{
+    const int64_t lines = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine) + 1;
+    const int64_t samples = int64_t{w.IntegerValue(Box::EndSample)} - w.IntegerValue(Box::StartSample) + 1;
+    return lines <= 0 || samples <= 0 ? 0 : lines * samples;
+}
+
+bool loggedSince(const FuzzWindow& w, size_t logBefore, const std::string& start)
+{
+    for (size_t i = logBefore; i < w.log().size(); ++i)
+        if (w.log()[i].rfind(start, 0) == 0) return true;
+    return false;
+}
+
+void checkStatistics(FuzzWindow& w, size_t errorsBefore, size_t logBefore)
+{
+    if (w.aborted() || areaPoints(w) > 20000) return;
+    const bool failed = w.errors().size() > errorsBefore;
+    const bool extremes = loggedSince(w, logBefore, "Min data: ");
+    const bool noData = loggedSince(w, logBefore, "No data point in the area");
+    // Unsupported bits per sample end the operation before it reads.
+    if (!failed && !extremes && !noData) return;
+    const std::string minBox = w.boxText(Box::MinData), maxBox = w.boxText(Box::MaxData);
+    const Reference ref = pointByPoint(w);
+    if (failed) {
+        require(ref.error == w.errors().back(),
+                "statistics failed with \"" + w.errors().back() + "\", reading point by point gives \"" +
+                    ref.error + "\"");
+        return;
+    }
+    require(ref.error.empty(), "statistics succeeded where reading point by point fails: " + ref.error);
+    require(noData == ref.minText.empty(), "statistics and reading point by point disagree on data");
+    if (noData) return;
+    require(minBox == ref.minText && maxBox == ref.maxText,
+            "statistics gave " + minBox + " .. " + maxBox + ", point by point " + ref.minText + " .. " +
+                ref.maxText);
+}
+
+using Handler = void (MainWindow::*)();
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    FuzzWindow window;
+    setLayout(window, input);
+    setArea(window, input);
+    window.abortAtPump = input.ConsumeIntegralInRange(0, 6);
+    window.samplesPerRun = input.ConsumeIntegralInRange<int64_t>(1, 64);
+    const int operations = input.ConsumeIntegralInRange(1, 4);
+    std::vector<int> chosen;
+    for (int i = 0; i < operations; ++i) chosen.push_back(input.ConsumeIntegralInRange(0, 4));
+    const std::vector<uint8_t> bytes = input.ConsumeRemainingBytes<uint8_t>();
+    window.state.InputFilename = fuzzing::writeInputFile(bytes.data(), bytes.size());
+    const std::string output = fuzzing::fuzzFolder() + "/output.out";
+    std::filesystem::remove(output);
+    window.saveDialogAnswer = output;
+
+    static const Handler handlers[] = {&MainWindow::RetrievePoint_ButtonClick, &MainWindow::Histogram_ButtonClick,
+                                       &MainWindow::ResetArea_ButtonClick, &MainWindow::ConvertFile_ButtonClick,
+                                       &MainWindow::Preview_ButtonClick};
+    const int descriptors = openDescriptors();
+    for (int op : chosen) {
+        const size_t errorsBefore = window.errors().size();
+        const size_t logBefore = window.log().size();
+        window.run(handlers[op]);
+        if (op == 1) checkStatistics(window, errorsBefore, logBefore);
+        require(openDescriptors() == descriptors, "a file descriptor was left open");
+        require(fuzzing::readWholeFile(window.state.InputFilename) == bytes, "the input file changed");
+        for (const std::string& name : folderEntries())
+            require(name == "input.img" || name == "output.out", "a stray file was left: " + name);
+        if (op == 3 && window.errors().size() > errorsBefore)
+            require(!std::filesystem::exists(output), "a failed conversion left its output file");
+    }
+    return 0;
+}
