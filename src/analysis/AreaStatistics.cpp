@@ -74,6 +74,10 @@ public:
 
     void run(ProgressSession& session)
     {
+        // No line has a point to read, and a line without points lets no
+        // events through: going through two billion of them would freeze
+        // the window with nothing to show for it.
+        if (area_.endSample < area_.startSample) return;
         for (int64_t line = area_.startLine; line <= area_.endLine; ++line) {
             if (port_.state.AbortRequested) break;
             session.setPosition(line - area_.startLine);
