@@ -2,35 +2,16 @@
 // to standard output, messages and errors to standard error.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
-
-#include "support/TempFiles.h"
+#include "support/CliRun.h"
 
 namespace skeldra {
 namespace {
 
 using testing::TempDir;
 
-struct RunResult {
-    int status;
-    std::string out;
-    std::string err;
-};
-
-RunResult runCli(const std::string& arguments, const TempDir& dir)
+testing::CliResult runCli(const std::string& arguments, const TempDir& dir)
 {
-    const std::string errFile = dir.file("stderr.txt");
-    const std::string command = std::string(SKELDRA_CLI) + " " + arguments + " 2>" + errFile;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    std::array<char, 4096> chunk{};
-    size_t n;
-    while ((n = fread(chunk.data(), 1, chunk.size(), pipe)) > 0) out.append(chunk.data(), n);
-    const int status = pclose(pipe);
-    const auto err = testing::readFile(errFile);
-    return {WEXITSTATUS(status), out, std::string(err.begin(), err.end())};
+    return testing::runCli(SKELDRA_CLI, arguments, dir);
 }
 
 struct CliCase {
@@ -51,7 +32,7 @@ TEST_P(PointCommand, PrintsTheLogAndExitsWithItsStatus)
     bytes[0] = 0xFF;
     bytes[1] = 0xFE;
     const std::string file = dir.write("p.raw", bytes);
-    const RunResult r = runCli(std::string("point ") + file + " " + c.arguments, dir);
+    const testing::CliResult r = runCli(std::string("point ") + file + " " + c.arguments, dir);
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, c.out);
     if (c.err) EXPECT_EQ(r.err, c.err);
@@ -77,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PointCommandErrors, MissingFile)
 {
     TempDir dir;
-    const RunResult r = runCli("point " + dir.file("absent.IMG"), dir);
+    const testing::CliResult r = runCli("point " + dir.file("absent.IMG"), dir);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "skeldra-cli: error: File not found.\n");

@@ -1,0 +1,110 @@
+// Every command of the batch tool on a small labelled file: the whole
+// standard output, the exit status and the file it writes.
+#include <gtest/gtest.h>
+
+#include "support/CliRun.h"
+
+namespace skeldra {
+namespace {
+
+using testing::TempDir;
+
+// A 12-byte label, then 2 lines of 2 one-byte samples: 13 10 / 0 7, and one
+// byte more than the layout describes.
+std::string writeImage(const TempDir& dir)
+{
+    std::string bytes = "A = 1\r\nEND\r\n";
+    bytes += std::string{'\x0D', '\x0A', '\x00', '\x07', '\x09'};
+    return dir.write("c.img", bytes);
+}
+
+const std::string layout = " --header-bytes 12 --samples 2 --end-line 2 --end-sample 2";
+
+struct CommandCase {
+    const char* name;
+    std::string arguments;  // after "COMMAND FILE"
+    int status;
+    std::string out;        // "OUT" stands for the output path
+};
+
+class Commands : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(Commands, PrintTheLogOfTheOperation)
+{
+    const CommandCase& c = GetParam();
+    TempDir dir;
+    const std::string image = writeImage(dir);
+    const std::string output = dir.file("out.dat");
+    std::string arguments = c.arguments;
+    for (size_t at; (at = arguments.find("OUT")) != std::string::npos;) arguments.replace(at, 3, output);
+    std::string expected = c.out;
+    for (size_t at; (at = expected.find("OUT")) != std::string::npos;) expected.replace(at, 3, output);
+    for (size_t at; (at = expected.find("FILE")) != std::string::npos;) expected.replace(at, 4, image);
+
+    const auto r = testing::runCli(SKELDRA_CLI, c.name + (" " + image) + arguments, dir);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Commands,
+    ::testing::Values(
+        CommandCase{"header", "", 0,
+                    "Reading ASCII header of FILE\n\nA = 1\nEND\n\nDone!  2 lines displayed\n\n"},
+        CommandCase{"stats", layout + " --nodata 0 --list-points", 0,
+                    "Line: 1  Sample: 1   Data: 13\nLine: 1  Sample: 2   Data: 10\n"
+                    "Line: 2  Sample: 1   Data: 0\nLine: 2  Sample: 2   Data: 7\n\n"
+                    "Min data: 7 at (2, 2)   Max data: 13  at (1, 1)\n"
+                    "1 points with Non-data value: 0 \n\n"},
+        CommandCase{"reset", " --header-bytes 12 --samples 2", 0,
+                    "Reset error:  Size on disk = 17   Expected (for current parameters) = 16   "
+                    "Excess = 1 bytes\n"
+                    "Origin sample = 1\nStart sample = 1\nStart line = 1\nEnd sample = 2\nEnd line = 2\n"},
+        CommandCase{"convert", layout + " --text -o OUT", 0, "Image converted to: OUT\n"},
+        CommandCase{"convert", layout + " --min 0 --max 13 -o OUT", 0, "\nImage converted to: OUT\n"},
+        CommandCase{"preview", layout + " --auto -o OUT", 0,
+                    "Preview based on  Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\n\n"},
+        CommandCase{"label", "", 0,
+                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"}),
+    [](const auto& info) { return std::string(info.param.name) + std::to_string(info.index); });
+
+TEST(ConvertCommand, WritesTheTextValuesRowByRow)
+{
+    TempDir dir;
+    const std::string image = writeImage(dir);
+    const std::string output = dir.file("out.txt");
+    const auto r = testing::runCli(SKELDRA_CLI, "convert " + image + layout + " --text -o " + output, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto text = testing::readFile(output);
+    EXPECT_EQ(std::string(text.begin(), text.end()), "13\t10\r\n0\t7\r\n");
+}
+
+TEST(ConvertCommand, WritesABmpOfTheGrayLevels)
+{
+    TempDir dir;
+    const std::string image = writeImage(dir);
+    const std::string output = dir.file("out.bmp");
+    const auto r = testing::runCli(SKELDRA_CLI, "convert " + image + layout + " --min 0 --max 13 -o " + output, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto bmp = testing::readFile(output);
+    ASSERT_EQ(bmp.size(), 1078u + 8u);
+    // Bottom row first: line 2 (0, 7 -> 137), then line 1 (13 -> 255, 10 -> 196).
+    EXPECT_EQ(std::vector<uint8_t>(bmp.end() - 8, bmp.end()),
+              (std::vector<uint8_t>{0, 137, 0, 0, 255, 196, 0, 0}));
+}
+
+TEST(PreviewCommand, WritesA24BitPicture)
+{
+    TempDir dir;
+    const std::string image = writeImage(dir);
+    const std::string output = dir.file("p.bmp");
+    const auto r = testing::runCli(SKELDRA_CLI, "preview " + image + layout + " --min 0 --max 13 -o " + output, dir);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto bmp = testing::readFile(output);
+    ASSERT_GE(bmp.size(), 30u);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[28], 24);  // bits per pixel
+}
+
+}  // namespace
+}  // namespace skeldra
