@@ -14,45 +14,13 @@
 
 #include "output/FileConversion.h"
 #include "output/Preview.h"
-#include "port/WindowPort.h"
+#include "support/BenchWindow.h"
 
 namespace {
 
 using namespace skeldra;
+using skeldra::bench::BenchWindow;
 
-// Just enough of a window for the conversion and the preview.
-class BenchWindow : public WindowPort {
-public:
-    std::map<Box, std::string> texts;
-    std::array<bool, choiceCount> checked{};
-    std::string saveAnswer;
-    int32_t previewWidth = 0;
-
-    int32_t IntegerValue(Box box) override { return static_cast<int32_t>(std::strtol(texts[box].c_str(), nullptr, 10)); }
-    long double ExtendedValue(Box box) override { return std::strtold(texts[box].c_str(), nullptr); }
-    std::string boxText(Box box) override { return texts[box]; }
-    void setBoxText(Box box, const std::string& text) override { texts[box] = text; }
-    void setBoxVisible(Box, bool) override {}
-    bool isChecked(Choice choice) override { return checked[static_cast<size_t>(choice)]; }
-    void check(Choice choice) override { checked[static_cast<size_t>(choice)] = true; }
-    void setChecked(Choice choice, bool on) override { checked[static_cast<size_t>(choice)] = on; }
-    void setBandGroupHeight(int) override {}
-    void appendLog(const std::string&) override {}
-    void clearLog() override {}
-    void showMessage(const std::string& text) override { throw std::runtime_error(text); }
-    void showError(const std::string& text) override { throw std::runtime_error(text); }
-    void beep() override {}
-    void showInputFilenameLabel(const std::string&) override {}
-    void setProgressMaximum(int64_t) override {}
-    void setProgressPosition(int64_t) override {}
-    void setProgressVisible(bool) override {}
-    void setAbortVisible(bool) override {}
-    void processEvents() override {}
-    std::optional<std::string> askOpenFileName(const std::string&) override { return {}; }
-    std::optional<std::string> askSaveFileName(const std::string&) override { return saveAnswer; }
-    void setBusyPointer(bool) override {}
-    void showPreview(const PreviewPicture& picture) override { previewWidth = picture.Width; }
-};
 
 std::filesystem::path benchFolder() { return std::filesystem::temp_directory_path() / "skeldra-convert-bench"; }
 
@@ -78,14 +46,12 @@ std::string randomFile(const std::string& name, int64_t bytes)
 void setLayout(BenchWindow& window, const std::string& input, int samples, int lines)
 {
     window.state.InputFilename = input;
-    window.texts = {{Box::HeaderBytes, "0"},   {Box::BitsPerSample, "8"},  {Box::NumSamples, std::to_string(samples)},
-                    {Box::NumBands, "1"},      {Box::BandNum, "1"},        {Box::StartLine, "1"},
-                    {Box::EndLine, std::to_string(lines)},                 {Box::StartSample, "1"},
-                    {Box::EndSample, std::to_string(samples)},             {Box::OriginSample, "1"},
-                    {Box::MinData, "10"},      {Box::MaxData, "240"},      {Box::Gamma, "1"},
-                    {Box::MaxPreviewDimension, "500"}};
-    window.check(Choice::UnsignedInteger);
-    window.check(Choice::NoBands);
+    window.setBoxText(Box::HeaderBytes, "0");
+    window.setBoxText(Box::NumSamples, std::to_string(samples));
+    window.setBoxText(Box::EndLine, std::to_string(lines));
+    window.setBoxText(Box::EndSample, std::to_string(samples));
+    window.setBoxText(Box::MinData, "10");
+    window.setBoxText(Box::MaxData, "240");
 }
 
 void BM_ConvertBmp8(benchmark::State& state, const char* gamma)
@@ -93,9 +59,9 @@ void BM_ConvertBmp8(benchmark::State& state, const char* gamma)
     constexpr int samples = 10000, lines = 10000;  // 100 MB
     BenchWindow window;
     setLayout(window, randomFile("convert-100MB.img", int64_t{samples} * lines), samples, lines);
-    window.texts[Box::Gamma] = gamma;
+    window.setBoxText(Box::Gamma, gamma);
     window.check(Choice::BMPOutput);
-    window.saveAnswer = (benchFolder() / "out.bmp").string();
+    window.saveDialogAnswer = (benchFolder() / "out.bmp").string();
     for (auto _ : state) ConvertFile(window);
     state.SetBytesProcessed(state.iterations() * int64_t{samples} * lines);
 }
@@ -107,12 +73,12 @@ void BM_Preview500Of1GB(benchmark::State& state)
     constexpr int samples = 31623, lines = 31623;  // 1.0 GB
     BenchWindow window;
     setLayout(window, randomFile("preview-1GB.img", int64_t{samples} * lines), samples, lines);
-    window.texts[Box::Gamma] = "0.5";
+    window.setBoxText(Box::Gamma, "0.5");
     if (state.range(0) != 0) window.check(Choice::AutoStretchPreview);
     // Rows turned about a middle sample read each row in two parts.
-    if (state.range(1) != 0) window.texts[Box::OriginSample] = "15000";
+    if (state.range(1) != 0) window.setBoxText(Box::OriginSample, "15000");
     for (auto _ : state) RenderPreview(window);
-    if (window.previewWidth != 500) state.SkipWithError("the preview is not 500 pixels wide");
+    if (!window.preview() || window.preview()->Width != 500) state.SkipWithError("the preview is not 500 pixels wide");
 }
 BENCHMARK(BM_Preview500Of1GB)
     ->ArgsProduct({{0, 1}, {0, 1}})

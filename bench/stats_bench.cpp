@@ -12,61 +12,13 @@
 #include <vector>
 
 #include "analysis/AreaStatistics.h"
-#include "port/WindowPort.h"
+#include "support/BenchWindow.h"
 
 namespace {
 
 using namespace skeldra;
+using skeldra::bench::BenchWindow;
 
-// Just enough of a window for the statistics: box texts and check states.
-class BenchWindow : public WindowPort {
-public:
-    std::map<Box, std::string> texts;
-    std::array<bool, choiceCount> checked{};
-    int64_t pumps = 0;
-
-    int32_t IntegerValue(Box box) override { return static_cast<int32_t>(std::strtol(texts[box].c_str(), nullptr, 10)); }
-    long double ExtendedValue(Box box) override { return std::strtold(texts[box].c_str(), nullptr); }
-    std::string boxText(Box box) override { return texts[box]; }
-    void setBoxText(Box box, const std::string& text) override { texts[box] = text; }
-    void setBoxVisible(Box, bool) override {}
-    bool isChecked(Choice choice) override { return checked[static_cast<size_t>(choice)]; }
-    void check(Choice choice) override
-    {
-        if (choice <= Choice::Real)
-            for (Choice c : {Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real})
-                checked[static_cast<size_t>(c)] = false;
-        checked[static_cast<size_t>(choice)] = true;
-    }
-    void setBandGroupHeight(int) override {}
-    void appendLog(const std::string& line) override { lastLine = line; }
-    void clearLog() override {}
-    void showMessage(const std::string& text) override { throw std::runtime_error(text); }
-    void showError(const std::string& text) override { throw std::runtime_error(text); }
-    void beep() override {}
-    void showInputFilenameLabel(const std::string&) override {}
-    void setProgressMaximum(int64_t) override {}
-    void setProgressPosition(int64_t) override {}
-    void setProgressVisible(bool) override {}
-    void setAbortVisible(bool) override {}
-    // The longest time the window would have gone without answering.
-    void processEvents() override
-    {
-        ++pumps;
-        const auto now = std::chrono::steady_clock::now();
-        longestGap = std::max(longestGap, now - lastPump);
-        lastPump = now;
-    }
-    void startTiming() { lastPump = std::chrono::steady_clock::now(); }
-    std::chrono::steady_clock::time_point lastPump;
-    std::chrono::steady_clock::duration longestGap{};
-    std::optional<std::string> askOpenFileName(const std::string&) override { return {}; }
-    std::optional<std::string> askSaveFileName(const std::string&) override { return {}; }
-    void setBusyPointer(bool) override {}
-    void showPreview(const PreviewPicture&) override {}
-
-    std::string lastLine;
-};
 
 constexpr int64_t fileBytes = 100'000'000;
 
@@ -93,17 +45,14 @@ void runStatistics(benchmark::State& state, int bytesPerSample, bool swap, bool 
     const int samples = 10000 / bytesPerSample;
     BenchWindow window;
     window.state.InputFilename = path;
-    window.texts = {{Box::HeaderBytes, "0"},  {Box::NumSamples, std::to_string(samples)},
-                    {Box::BitsPerSample, std::to_string(8 * bytesPerSample)},
-                    {Box::StartLine, "1"},    {Box::EndLine, std::to_string(lines)},
-                    {Box::StartSample, "1"},  {Box::EndSample, std::to_string(samples)},
-                    {Box::BandNum, "1"},      {Box::NumBands, "1"},
-                    {Box::NonDataValue, "0"}};
-    window.check(Choice::UnsignedInteger);
-    window.check(Choice::NoBands);
-    window.checked[static_cast<size_t>(Choice::ReverseBytes)] = swap;
-    window.checked[static_cast<size_t>(Choice::IgnoreNonDataValue)] = ignoreZero;
-    window.checked[static_cast<size_t>(Choice::ListPoints)] = listPoints;
+    window.setBoxText(Box::HeaderBytes, "0");
+    window.setBoxText(Box::NumSamples, std::to_string(samples));
+    window.setBoxText(Box::BitsPerSample, std::to_string(8 * bytesPerSample));
+    window.setBoxText(Box::EndLine, std::to_string(lines));
+    window.setBoxText(Box::EndSample, std::to_string(samples));
+    window.setChecked(Choice::ReverseBytes, swap);
+    window.setChecked(Choice::IgnoreNonDataValue, ignoreZero);
+    window.setChecked(Choice::ListPoints, listPoints);
     for (auto _ : state) {
         window.startTiming();
         ComputeAreaStatistics(window);
