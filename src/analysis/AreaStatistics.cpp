@@ -8,6 +8,7 @@
 #include "base/Format.h"
 #include "base/Rounding.h"
 #include "port/LongOperation.h"
+#include "raster/AreaOfInterest.h"
 #include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
 #include "raster/RealFormat.h"
@@ -20,24 +21,6 @@ namespace {
 // window answering between two pumps.
 constexpr int64_t maxListedPerRun = 256;
 
-struct Area {
-    int32_t startLine = 0;
-    int32_t startSample = 0;
-    int32_t endLine = 0;
-    int32_t endSample = 0;
-    int32_t band = 0;
-};
-
-Area readArea(WindowPort& port)
-{
-    Area area;
-    area.startLine = port.IntegerValue(Box::StartLine);
-    area.startSample = port.IntegerValue(Box::StartSample);
-    area.endLine = port.IntegerValue(Box::EndLine);
-    area.endSample = port.IntegerValue(Box::EndSample);
-    area.band = port.IntegerValue(Box::BandNum);
-    return area;
-}
 
 // The controls a scan reads for every point. They can change only while
 // events are processed, so they are read again after each pump.
@@ -63,7 +46,7 @@ std::string pointLine(int32_t line, int32_t sample, long double value, bool isRe
 
 class AreaScan {
 public:
-    AreaScan(WindowPort& port, SampleReader& reader, const Area& area, const NonDataTest& test)
+    AreaScan(WindowPort& port, SampleReader& reader, const AreaOfInterest& area, const NonDataTest& test)
         : port_(port), reader_(reader), area_(area), test_(test),
           bytesPerSample_(reader.layout().BytesPerSample), pacer_(port),
           controls_(readPointControls(port, bytesPerSample_))
@@ -77,10 +60,10 @@ public:
         // No line has a point to read, and a line without points lets no
         // events through: going through two billion of them would freeze
         // the window with nothing to show for it.
-        if (area_.endSample < area_.startSample) return;
-        for (int64_t line = area_.startLine; line <= area_.endLine; ++line) {
+        if (area_.EndSample < area_.StartSample) return;
+        for (int64_t line = area_.StartLine; line <= area_.EndLine; ++line) {
             if (port_.state.AbortRequested) break;
-            session.setPosition(line - area_.startLine);
+            session.setPosition(line - area_.StartLine);
             if (!scanLine(static_cast<int32_t>(line))) break;
         }
     }
@@ -89,11 +72,11 @@ private:
     // False when an abort request ends the scan.
     bool scanLine(int32_t line)
     {
-        int64_t sample = area_.startSample;
-        while (sample <= area_.endSample) {
+        int64_t sample = area_.StartSample;
+        while (sample <= area_.EndSample) {
             if (port_.state.AbortRequested) return false;
             const int64_t cap = controls_.listPoints ? maxListedPerRun : std::numeric_limits<int32_t>::max();
-            const int64_t wanted = std::min({pacer_.runLength(), area_.endSample - sample + 1, cap});
+            const int64_t wanted = std::min({pacer_.runLength(), area_.EndSample - sample + 1, cap});
             const int32_t done = scanRun(line, static_cast<int32_t>(sample), static_cast<int32_t>(wanted));
             sample += done;
             pacer_.advance(done);
@@ -105,10 +88,10 @@ private:
     // Reads up to `wanted` points from `sample` on; returns how many it read.
     int32_t scanRun(int32_t line, int32_t sample, int32_t wanted)
     {
-        const RawRun run = reader_.viewRun(line, area_.band, sample, wanted);
+        const RawRun run = reader_.viewRun(line, area_.Band, sample, wanted);
         if (run.count == 0) {
             // Not readable in bulk: the single read raises the exact error, if any.
-            const long double value = reader_.ReadDataValue(line, area_.band, sample);
+            const long double value = reader_.ReadDataValue(line, area_.Band, sample);
             addPoint(line, sample, value);
             return 1;
         }
@@ -132,7 +115,7 @@ private:
 
     WindowPort& port_;
     SampleReader& reader_;
-    const Area area_;
+    const AreaOfInterest area_;
     const NonDataTest test_;
     const int32_t bytesPerSample_;
     RunPacer pacer_;
@@ -207,14 +190,15 @@ void writeSummary(WindowPort& port, const AreaExtremes& e, const NonDataTest& te
 void ComputeAreaStatistics(WindowPort& port)
 {
     if (!ReadFormatParameters(port)) return;
-    const Area area = readArea(port);
+    const AreaOfInterest area =
+        readAreaOfInterest(port, {Box::StartLine, Box::StartSample, Box::EndLine, Box::EndSample, Box::BandNum});
     const NonDataTest test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
     const RasterLayout& layout = port.state.Layout;
     if (layout.Structure != BandStructure::None)
-        port.appendLog(format("Reading band %d only", {int64_t{area.band}}));
+        port.appendLog(format("Reading band %d only", {int64_t{area.Band}}));
 
     port.state.AbortRequested = false;
-    ProgressSession session(port, add32(sub32(area.endLine, area.startLine), 1));
+    ProgressSession session(port, add32(sub32(area.EndLine, area.StartLine), 1));
     SampleReader reader(port);
     AreaScan scan(port, reader, area, test);
     scan.run(session);

@@ -4,7 +4,7 @@
 
 #include "base/FileNames.h"
 #include "base/Format.h"
-#include "output/AreaOfInterest.h"
+#include "raster/AreaOfInterest.h"
 #include "output/AtomicOutputFile.h"
 #include "output/BmpFile.h"
 #include "output/ConversionWriters.h"
@@ -43,13 +43,8 @@ ConversionSettings readSettings(WindowPort& port)
 {
     ConversionSettings settings;
     settings.test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
-    AreaOfInterest& area = settings.area;
-    area.StartLine = port.IntegerValue(Box::StartLine);
-    area.Band = port.IntegerValue(Box::BandNum);
-    area.StartSample = port.IntegerValue(Box::StartSample);
-    area.OriginSample = port.IntegerValue(Box::OriginSample);
-    area.EndLine = port.IntegerValue(Box::EndLine);
-    area.EndSample = port.IntegerValue(Box::EndSample);
+    settings.area = readAreaOfInterest(port, {Box::StartLine, Box::BandNum, Box::StartSample,
+                                              Box::OriginSample, Box::EndLine, Box::EndSample});
     const long double minimum = port.ExtendedValue(Box::MinData);
     const long double maximum = port.ExtendedValue(Box::MaxData);
     const long double gamma = port.ExtendedValue(Box::Gamma);

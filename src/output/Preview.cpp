@@ -7,7 +7,7 @@
 #include "base/Checked.h"
 #include "base/Format.h"
 #include "base/Rounding.h"
-#include "output/AreaOfInterest.h"
+#include "raster/AreaOfInterest.h"
 #include "output/GrayMapping.h"
 #include "output/PreviewGeometry.h"
 #include "output/RowBlocks.h"
@@ -44,18 +44,6 @@ struct PreviewSettings {
     std::vector<int32_t> samples;  // per pixel column
 };
 
-AreaOfInterest readArea(WindowPort& port)
-{
-    AreaOfInterest area;
-    area.StartLine = port.IntegerValue(Box::StartLine);
-    area.Band = port.IntegerValue(Box::BandNum);
-    area.StartSample = port.IntegerValue(Box::StartSample);
-    area.EndLine = port.IntegerValue(Box::EndLine);
-    area.EndSample = port.IntegerValue(Box::EndSample);
-    area.OriginSample = port.IntegerValue(Box::OriginSample);
-    return area;
-}
-
 PreviewSize checkedPreviewSize(const AreaOfInterest& area, int32_t maxDimension)
 {
     refuseEmptyRows(area);
@@ -72,7 +60,8 @@ PreviewSettings readSettings(WindowPort& port)
     settings.ignoreNonData = port.isChecked(Choice::IgnoreNonDataValue);
     settings.test = MakeNonDataTest(port, settings.ignoreNonData);
     settings.autoStretch = port.isChecked(Choice::AutoStretchPreview);
-    settings.area = readArea(port);
+    settings.area = readAreaOfInterest(port, {Box::StartLine, Box::BandNum, Box::StartSample, Box::EndLine,
+                                                Box::EndSample, Box::OriginSample});
     settings.gamma = checkedGamma(port.ExtendedValue(Box::Gamma));
     settings.size = checkedPreviewSize(settings.area, port.IntegerValue(Box::MaxPreviewDimension));
     settings.lines = previewLines(settings.area, settings.size);

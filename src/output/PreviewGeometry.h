@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "output/AreaOfInterest.h"
+#include "raster/AreaOfInterest.h"
 
 namespace skeldra {
 

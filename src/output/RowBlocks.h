@@ -8,7 +8,7 @@
 // so no error is raised earlier than reading the samples would raise it.
 #include <cstdint>
 
-#include "output/AreaOfInterest.h"
+#include "raster/AreaOfInterest.h"
 #include "raster/SampleReader.h"
 
 namespace skeldra {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "output/AreaOfInterest.h"
+#include "raster/AreaOfInterest.h"
 #include "output/RowBlocks.h"
 #include "port/LongOperation.h"
 #include "raster/SampleReader.h"

@@ -1,11 +1,14 @@
 #pragma once
-// The area that the conversion and the preview draw: 1-based inclusive lines
-// and samples of one band, each row turned about an origin sample.
+// The area of interest that the statistics, the conversion and the preview
+// read: 1-based inclusive lines and samples of one band, each row turned
+// about an origin sample (which the statistics do not use).
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 #include "base/Checked.h"
 #include "base/Errors.h"
+#include "port/WindowPort.h"
 
 namespace skeldra {
 
@@ -30,6 +33,10 @@ struct AreaOfInterest {
     std::pair<int64_t, int64_t> firstPart() const { return {Origin(), EndSample}; }
     std::pair<int64_t, int64_t> secondPart() const { return {StartSample, int64_t{Origin()} - 1}; }
 };
+
+// Reads the area boxes in the order given (each operation has its own, and
+// the order shows in the messages of bad entries). Boxes not listed keep 1.
+AreaOfInterest readAreaOfInterest(WindowPort& port, std::initializer_list<Box> order);
 
 // Rows of no sample have nothing to draw; the message says which box is wrong.
 inline void refuseEmptyRows(const AreaOfInterest& area)
