@@ -8,6 +8,8 @@
 #include <dirent.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -16,6 +18,7 @@
 #include "base/Format.h"
 #include "base/Errors.h"
 #include "base/Rounding.h"
+#include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
 #include "raster/RealFormat.h"
 #include "raster/SampleReader.h"
@@ -116,6 +119,8 @@ Reference pointByPoint(FuzzWindow& w)
 {
     Reference result;
     try {
+        // The layout as the operation derived it; that can overflow too.
+        ReadFormatParameters(w);
         // The progress bar takes one step per line and refuses a negative range.
         const int64_t steps = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine) + 1;
         if (steps < INT32_MIN || steps > INT32_MAX) return {"Integer overflow."};
@@ -188,6 +193,18 @@ void checkStatistics(FuzzWindow& w, size_t errorsBefore, size_t logBefore)
 
 using Handler = void (MainWindow::*)();
 
+// With SKELDRA_FUZZ_VERBOSE set, a replayed input shows what it sets up.
+void describe(FuzzWindow& w, const std::vector<int>& chosen, size_t fileBytes)
+{
+    if (!std::getenv("SKELDRA_FUZZ_VERBOSE")) return;
+    for (int i = 0; i < boxCount; ++i)
+        std::fprintf(stderr, "box %d = \"%s\"\n", i, w.boxText(static_cast<Box>(i)).c_str());
+    for (int i = 0; i < choiceCount; ++i)
+        if (w.isChecked(static_cast<Choice>(i))) std::fprintf(stderr, "checked %d\n", i);
+    for (int op : chosen) std::fprintf(stderr, "operation %d\n", op);
+    std::fprintf(stderr, "file of %zu bytes, abort at pump %d\n", fileBytes, w.abortAtPump);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -207,6 +224,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::filesystem::remove(output);
     window.saveDialogAnswer = output;
 
+    describe(window, chosen, bytes.size());
     static const Handler handlers[] = {&MainWindow::RetrievePoint_ButtonClick, &MainWindow::Histogram_ButtonClick,
                                        &MainWindow::ResetArea_ButtonClick, &MainWindow::ConvertFile_ButtonClick,
                                        &MainWindow::Preview_ButtonClick};
