@@ -64,6 +64,11 @@ AtomicOutputFile::AtomicOutputFile(const std::string& target) : target_(target)
     if (::stat(target.c_str(), &info) == 0) {
         if (S_ISDIR(info.st_mode)) throwIoError(io::FileAccessDenied);
         if (::access(target.c_str(), W_OK) != 0) throwIoErrorFromErrno(errno);
+        direct_ = S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode);
+    }
+    if (direct_) {
+        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) throwIoErrorFromErrno(errno);
     }
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temporary_ = temporaryName(target, attempt);
@@ -80,7 +85,7 @@ void AtomicOutputFile::discard()
     if (fd_ < 0) return;
     ::close(fd_);
     fd_ = -1;
-    ::unlink(temporary_.c_str());
+    if (!direct_) ::unlink(temporary_.c_str());
 }
 
 void AtomicOutputFile::flush()
@@ -120,7 +125,7 @@ void AtomicOutputFile::overwrite(int64_t position, const std::vector<uint8_t>& b
 void AtomicOutputFile::truncate(int64_t newSize)
 {
     flush();
-    if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) throwIoErrorFromErrno(errno);
+    if (!direct_ && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) throwIoErrorFromErrno(errno);
     flushed_ = newSize;
 }
 
@@ -131,9 +136,10 @@ void AtomicOutputFile::commit()
     fd_ = -1;
     if (::close(fd) != 0) {
         const int error = errno;
-        ::unlink(temporary_.c_str());
+        if (!direct_) ::unlink(temporary_.c_str());
         throwIoErrorFromErrno(error);
     }
+    if (direct_) return;
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary_.c_str());

@@ -54,6 +54,9 @@ private:
 
     std::string target_;
     std::string temporary_;
+    // A device or pipe at the target is written straight into: it cannot be
+    // replaced by a file, and replacing it would destroy it.
+    bool direct_ = false;
     int fd_ = -1;
     std::vector<uint8_t> buffer_;
     size_t used_ = 0;
