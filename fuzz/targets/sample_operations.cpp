@@ -115,9 +115,23 @@ struct Reference {
     std::string error, minText, maxText;
 };
 
-Reference pointByPoint(FuzzWindow& w)
+using BoxTexts = std::vector<std::string>;
+
+BoxTexts boxTexts(FuzzWindow& w)
+{
+    BoxTexts texts;
+    for (int i = 0; i < boxCount; ++i) texts.push_back(w.boxText(static_cast<Box>(i)));
+    return texts;
+}
+
+// Reads the area again from the box texts the operation started with (its
+// band correction changes the Band # box, and a second correction of the
+// corrected text need not give the same band).
+Reference pointByPoint(FuzzWindow& w, const BoxTexts& before)
 {
     Reference result;
+    const BoxTexts after = boxTexts(w);
+    for (int i = 0; i < boxCount; ++i) w.setBoxText(static_cast<Box>(i), before[static_cast<size_t>(i)]);
     try {
         // The layout as the operation derived it; that can overflow too.
         ReadFormatParameters(w);
@@ -150,6 +164,7 @@ Reference pointByPoint(FuzzWindow& w)
     } catch (const std::exception& e) {
         result.error = errorBoxText(e.what());
     }
+    for (int i = 0; i < boxCount; ++i) w.setBoxText(static_cast<Box>(i), after[static_cast<size_t>(i)]);
     return result;
 }
 
@@ -167,7 +182,7 @@ bool loggedSince(const FuzzWindow& w, size_t logBefore, const std::string& start
     return false;
 }
 
-void checkStatistics(FuzzWindow& w, size_t errorsBefore, size_t logBefore)
+void checkStatistics(FuzzWindow& w, const BoxTexts& before, size_t errorsBefore, size_t logBefore)
 {
     if (w.aborted() || areaPoints(w) > 20000) return;
     const bool failed = w.errors().size() > errorsBefore;
@@ -176,7 +191,7 @@ void checkStatistics(FuzzWindow& w, size_t errorsBefore, size_t logBefore)
     // Unsupported bits per sample end the operation before it reads.
     if (!failed && !extremes && !noData) return;
     const std::string minBox = w.boxText(Box::MinData), maxBox = w.boxText(Box::MaxData);
-    const Reference ref = pointByPoint(w);
+    const Reference ref = pointByPoint(w, before);
     if (failed) {
         require(ref.error == w.errors().back(),
                 "statistics failed with \"" + w.errors().back() + "\", reading point by point gives \"" +
@@ -232,8 +247,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (int op : chosen) {
         const size_t errorsBefore = window.errors().size();
         const size_t logBefore = window.log().size();
+        const BoxTexts before = boxTexts(window);
         window.run(handlers[op]);
-        if (op == 1) checkStatistics(window, errorsBefore, logBefore);
+        if (op == 1) checkStatistics(window, before, errorsBefore, logBefore);
         require(openDescriptors() == descriptors, "a file descriptor was left open");
         require(fuzzing::readWholeFile(window.state.InputFilename) == bytes, "the input file changed");
         for (const std::string& name : folderEntries())
