@@ -248,14 +248,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const size_t errorsBefore = window.errors().size();
         const size_t logBefore = window.log().size();
         const BoxTexts before = boxTexts(window);
+        const bool outputExisted = std::filesystem::exists(output);
+        const std::vector<uint8_t> outputBefore = fuzzing::readWholeFile(output);
         window.run(handlers[op]);
         if (op == 1) checkStatistics(window, before, errorsBefore, logBefore);
         require(openDescriptors() == descriptors, "a file descriptor was left open");
         require(fuzzing::readWholeFile(window.state.InputFilename) == bytes, "the input file changed");
         for (const std::string& name : folderEntries())
             require(name == "input.img" || name == "output.out", "a stray file was left: " + name);
+        // A failed conversion leaves the target as it found it.
         if (op == 3 && window.errors().size() > errorsBefore)
-            require(!std::filesystem::exists(output), "a failed conversion left its output file");
+            require(std::filesystem::exists(output) == outputExisted && fuzzing::readWholeFile(output) == outputBefore,
+                    "a failed conversion changed its output file");
     }
     return 0;
 }
