@@ -127,18 +127,18 @@ BoxTexts boxTexts(FuzzWindow& w)
 // Reads the area again from the box texts the operation started with (its
 // band correction changes the Band # box, and a second correction of the
 // corrected text need not give the same band).
-Reference pointByPoint(FuzzWindow& w, const BoxTexts& before)
+Reference readPointByPoint(FuzzWindow& w)
 {
     Reference result;
-    const BoxTexts after = boxTexts(w);
-    for (int i = 0; i < boxCount; ++i) w.setBoxText(static_cast<Box>(i), before[static_cast<size_t>(i)]);
     try {
         // The layout as the operation derived it; that can overflow too.
         ReadFormatParameters(w);
         // The progress bar takes one step per line and refuses a negative range.
-        const int64_t steps = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine) + 1;
-        if (steps < INT32_MIN || steps > INT32_MAX) return {"Integer overflow."};
-        if (steps < 0) return {"QProgressBar property out of range."};
+        // In 32 bits, checked at each step: end - start, then + 1.
+        const int64_t difference = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine);
+        const int64_t steps = difference + 1;
+        if (difference < INT32_MIN || difference > INT32_MAX || steps > INT32_MAX) throw Error(text::IntegerOverflow);
+        if (steps < 0) throw Error("QProgressBar property out of range");
         const int32_t bps = w.state.Layout.BytesPerSample;
         const bool ignore = w.isChecked(Choice::IgnoreNonDataValue);
         const NonDataTest test = MakeNonDataTest(w, ignore);
@@ -164,6 +164,14 @@ Reference pointByPoint(FuzzWindow& w, const BoxTexts& before)
     } catch (const std::exception& e) {
         result.error = errorBoxText(e.what());
     }
+    return result;
+}
+
+Reference pointByPoint(FuzzWindow& w, const BoxTexts& before)
+{
+    const BoxTexts after = boxTexts(w);
+    for (int i = 0; i < boxCount; ++i) w.setBoxText(static_cast<Box>(i), before[static_cast<size_t>(i)]);
+    const Reference result = readPointByPoint(w);
     for (int i = 0; i < boxCount; ++i) w.setBoxText(static_cast<Box>(i), after[static_cast<size_t>(i)]);
     return result;
 }
