@@ -67,35 +67,35 @@ Layout* tightLayout(QGroupBox* group)
 
 TLabeledNumericEdit* TSkeldra_Form::makeBox(Box which)
 {
-    const skeldra::BoxSpec& spec = skeldra::boxSpec(which);
+    const skeldra::BoxSpec& described = skeldra::boxSpec(which);
     auto* box = new TLabeledNumericEdit([this](const std::string& text) { showMessage(text); }, this);
-    box->setObjectName(qs(spec.objectName));
-    box->setCaption(qs(spec.caption));
+    box->setObjectName(qs(described.objectName));
+    box->setCaption(qs(described.caption));
     box->setUnits(QString());
     TNumericEdit* edit = box->NumericEdit;
-    edit->setInputType(spec.inputType);
-    if (!spec.inputMin.empty()) edit->setInputMin(spec.inputMin);
-    if (!spec.inputMax.empty()) edit->setInputMax(spec.inputMax);
-    edit->setText(qs(spec.defaultText));
+    edit->setInputType(described.inputType);
+    if (!described.inputMin.empty()) edit->setInputMin(described.inputMin);
+    if (!described.inputMax.empty()) edit->setInputMax(described.inputMax);
+    edit->setText(qs(described.defaultText));
     const double scale = std::max(1.0, QFontInfo(edit->font()).pixelSize() / designFontPixels);
-    edit->setFixedWidth(static_cast<int>(std::lround(spec.editWidth * scale)));
-    box->setToolTip(qs(spec.hint));
-    box->Item_Label->setToolTip(qs(spec.captionHint));
-    edit->setToolTip(qs(spec.editHint));
-    if (spec.boldRedCaption) showBoldRed(*box->Item_Label);
+    edit->setFixedWidth(static_cast<int>(std::lround(described.editWidth * scale)));
+    box->setToolTip(qs(described.hint));
+    box->Item_Label->setToolTip(qs(described.captionHint));
+    edit->setToolTip(qs(described.editHint));
+    if (described.boldRedCaption) showBoldRed(*box->Item_Label);
     boxes_[static_cast<size_t>(which)] = box;
     return box;
 }
 
 QAbstractButton* TSkeldra_Form::makeChoice(Choice which)
 {
-    const skeldra::ChoiceSpec& spec = skeldra::choiceSpec(which);
-    QAbstractButton* button = spec.group == ChoiceGroup::None
+    const skeldra::ChoiceSpec& described = skeldra::choiceSpec(which);
+    QAbstractButton* button = described.group == ChoiceGroup::None
                                   ? static_cast<QAbstractButton*>(new QCheckBox(this))
                                   : static_cast<QAbstractButton*>(new QRadioButton(this));
-    button->setObjectName(qs(spec.objectName));
-    button->setText(qs(spec.caption));
-    button->setToolTip(qs(spec.hint));
+    button->setObjectName(qs(described.objectName));
+    button->setText(qs(described.caption));
+    button->setToolTip(qs(described.hint));
     // Exclusivity comes from the button groups alone: at creation all
     // buttons share one parent and would uncheck each other.
     button->setAutoExclusive(false);
@@ -105,19 +105,19 @@ QAbstractButton* TSkeldra_Form::makeChoice(Choice which)
 
 QPushButton* TSkeldra_Form::makeButton(const std::string& objectName)
 {
-    const skeldra::ControlSpec& spec = skeldra::controlSpec(objectName);
-    auto* button = new QPushButton(qs(spec.caption), this);
+    const skeldra::ControlSpec& described = skeldra::controlSpec(objectName);
+    auto* button = new QPushButton(qs(described.caption), this);
     button->setObjectName(qs(objectName));
-    button->setToolTip(qs(spec.hint));
+    button->setToolTip(qs(described.hint));
     return button;
 }
 
 QGroupBox* TSkeldra_Form::makeGroup(const std::string& objectName)
 {
-    const skeldra::ControlSpec& spec = skeldra::controlSpec(objectName);
-    auto* group = new QGroupBox(qs(spec.caption), this);
+    const skeldra::ControlSpec& described = skeldra::controlSpec(objectName);
+    auto* group = new QGroupBox(qs(described.caption), this);
     group->setObjectName(qs(objectName));
-    group->setToolTip(qs(spec.hint));
+    group->setToolTip(qs(described.hint));
     return group;
 }
 

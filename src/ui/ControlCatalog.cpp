@@ -25,14 +25,14 @@ constexpr TInputType extendedBox = TInputType::tExtended;
 BoxSpec make(Box box, std::string objectName, std::string caption, std::string defaultText,
              TInputType type, std::string hint)
 {
-    BoxSpec spec;
-    spec.box = box;
-    spec.objectName = std::move(objectName);
-    spec.caption = std::move(caption);
-    spec.defaultText = std::move(defaultText);
-    spec.inputType = type;
-    spec.hint = std::move(hint);
-    return spec;
+    BoxSpec described;
+    described.box = box;
+    described.objectName = std::move(objectName);
+    described.caption = std::move(caption);
+    described.defaultText = std::move(defaultText);
+    described.inputType = type;
+    described.hint = std::move(hint);
+    return described;
 }
 
 // In the order of the Box enumeration; boxSpec relies on it.

@@ -7,11 +7,11 @@ namespace skeldra {
 HeadlessWindow::HeadlessWindow()
 {
     for (int i = 0; i < boxCount; ++i) {
-        const BoxSpec& spec = boxSpec(static_cast<Box>(i));
+        const BoxSpec& described = boxSpec(static_cast<Box>(i));
         auto entry = std::make_unique<NumericEntry>(
-            [this](const std::string& text) { showMessage(text); }, spec.inputType, spec.defaultText);
-        if (!spec.inputMin.empty()) entry->setInputMin(spec.inputMin);
-        if (!spec.inputMax.empty()) entry->setInputMax(spec.inputMax);
+            [this](const std::string& text) { showMessage(text); }, described.inputType, described.defaultText);
+        if (!described.inputMin.empty()) entry->setInputMin(described.inputMin);
+        if (!described.inputMax.empty()) entry->setInputMax(described.inputMax);
         boxes_[static_cast<size_t>(i)] = std::move(entry);
         boxVisible_[static_cast<size_t>(i)] = true;
     }

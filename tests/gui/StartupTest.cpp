@@ -69,18 +69,18 @@ private slots:
     void everyBoxCarriesItsCaptionDefaultAndHints()
     {
         for (int i = 0; i < skeldra::boxCount; ++i) {
-            const skeldra::BoxSpec& spec = skeldra::boxSpec(static_cast<Box>(i));
-            auto* box = form->findChild<TLabeledNumericEdit*>(qs(spec.objectName));
-            QVERIFY2(box, spec.objectName.c_str());
-            QCOMPARE(box->Item_Label->text(), qs(spec.caption));
-            QCOMPARE(box->NumericEdit->text(), qs(spec.defaultText));
-            QCOMPARE(box->NumericEdit->InputType(), spec.inputType);
-            QCOMPARE(box->Item_Label->font().bold(), spec.boldRedCaption);
+            const skeldra::BoxSpec& described = skeldra::boxSpec(static_cast<Box>(i));
+            auto* box = form->findChild<TLabeledNumericEdit*>(qs(described.objectName));
+            QVERIFY2(box, described.objectName.c_str());
+            QCOMPARE(box->Item_Label->text(), qs(described.caption));
+            QCOMPARE(box->NumericEdit->text(), qs(described.defaultText));
+            QCOMPARE(box->NumericEdit->InputType(), described.inputType);
+            QCOMPARE(box->Item_Label->font().bold(), described.boldRedCaption);
             if (!box->isHidden()) {
-                const std::string& editHint = spec.editHint.empty() ? spec.hint : spec.editHint;
+                const std::string& editHint = described.editHint.empty() ? described.hint : described.editHint;
                 QCOMPARE(tooltipOver(box->NumericEdit), qs(editHint));
-                if (!spec.caption.empty()) {
-                    const std::string& captionHint = spec.captionHint.empty() ? spec.hint : spec.captionHint;
+                if (!described.caption.empty()) {
+                    const std::string& captionHint = described.captionHint.empty() ? described.hint : described.captionHint;
                     QCOMPARE(tooltipOver(box->Item_Label), qs(captionHint));
                 }
             }
@@ -90,19 +90,19 @@ private slots:
     void everyChoiceAndButtonIsThere()
     {
         for (int i = 0; i < skeldra::choiceCount; ++i) {
-            const skeldra::ChoiceSpec& spec = skeldra::choiceSpec(static_cast<Choice>(i));
-            auto* button = form->findChild<QAbstractButton*>(qs(spec.objectName));
-            QVERIFY2(button, spec.objectName.c_str());
-            QCOMPARE(button->text(), qs(spec.caption));
-            QCOMPARE(button->isChecked(), spec.checkedByDefault);
-            QCOMPARE(tooltipOver(button), qs(spec.hint));
+            const skeldra::ChoiceSpec& described = skeldra::choiceSpec(static_cast<Choice>(i));
+            auto* button = form->findChild<QAbstractButton*>(qs(described.objectName));
+            QVERIFY2(button, described.objectName.c_str());
+            QCOMPARE(button->text(), qs(described.caption));
+            QCOMPARE(button->isChecked(), described.checkedByDefault);
+            QCOMPARE(tooltipOver(button), qs(described.hint));
         }
-        for (const skeldra::ControlSpec& spec : skeldra::otherControls()) {
-            QWidget* widget = form->findChild<QWidget*>(qs(spec.objectName));
-            QVERIFY2(widget, spec.objectName.c_str());
-            if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), qs(spec.caption));
-            if (auto* group = qobject_cast<QGroupBox*>(widget)) QCOMPARE(group->title(), qs(spec.caption));
-            QCOMPARE(widget->toolTip(), qs(spec.hint));
+        for (const skeldra::ControlSpec& described : skeldra::otherControls()) {
+            QWidget* widget = form->findChild<QWidget*>(qs(described.objectName));
+            QVERIFY2(widget, described.objectName.c_str());
+            if (auto* button = qobject_cast<QAbstractButton*>(widget)) QCOMPARE(button->text(), qs(described.caption));
+            if (auto* group = qobject_cast<QGroupBox*>(widget)) QCOMPARE(group->title(), qs(described.caption));
+            QCOMPARE(widget->toolTip(), qs(described.hint));
         }
         QVERIFY(form->findChild<QPushButton*>("LayoutFromLabel_Button"));
     }

@@ -22,10 +22,10 @@ TEST(ControlCatalog, EveryBoxIsCatalogued)
     std::set<std::string> names;
     for (int i = 0; i < boxCount; ++i) {
         const Box box = static_cast<Box>(i);
-        const BoxSpec& spec = boxSpec(box);
-        EXPECT_EQ(spec.box, box) << i;
-        EXPECT_TRUE(endsWith(spec.objectName, "_LabeledNumericEdit")) << spec.objectName;
-        EXPECT_TRUE(names.insert(spec.objectName).second) << spec.objectName;
+        const BoxSpec& described = boxSpec(box);
+        EXPECT_EQ(described.box, box) << i;
+        EXPECT_TRUE(endsWith(described.objectName, "_LabeledNumericEdit")) << described.objectName;
+        EXPECT_TRUE(names.insert(described.objectName).second) << described.objectName;
     }
 }
 
@@ -34,15 +34,15 @@ TEST(ControlCatalog, EveryChoiceIsCataloguedAndEachGroupHasOneDefault)
     std::map<ChoiceGroup, int> checkedPerGroup;
     for (int i = 0; i < choiceCount; ++i) {
         const Choice choice = static_cast<Choice>(i);
-        const ChoiceSpec& spec = choiceSpec(choice);
-        EXPECT_EQ(spec.choice, choice) << i;
-        const bool checkBox = spec.group == ChoiceGroup::None;
-        EXPECT_TRUE(endsWith(spec.objectName, checkBox ? "_CheckBox" : "_RadioButton"))
-            << spec.objectName;
+        const ChoiceSpec& described = choiceSpec(choice);
+        EXPECT_EQ(described.choice, choice) << i;
+        const bool checkBox = described.group == ChoiceGroup::None;
+        EXPECT_TRUE(endsWith(described.objectName, checkBox ? "_CheckBox" : "_RadioButton"))
+            << described.objectName;
         if (checkBox) {
-            EXPECT_FALSE(spec.checkedByDefault) << spec.objectName;
+            EXPECT_FALSE(described.checkedByDefault) << described.objectName;
         } else {
-            checkedPerGroup[spec.group] += spec.checkedByDefault ? 1 : 0;
+            checkedPerGroup[described.group] += described.checkedByDefault ? 1 : 0;
         }
     }
     EXPECT_EQ(checkedPerGroup, (std::map<ChoiceGroup, int>{{ChoiceGroup::DataFormat, 1},
@@ -81,15 +81,15 @@ TEST(ControlCatalog, DefaultsAndTypes)
     };
     static_assert(std::size(expected) == boxCount);
     for (const BoxDefault& d : expected) {
-        const BoxSpec& spec = boxSpec(d.box);
-        EXPECT_EQ(spec.defaultText, d.text) << spec.objectName;
-        EXPECT_EQ(spec.inputType, d.type) << spec.objectName;
+        const BoxSpec& described = boxSpec(d.box);
+        EXPECT_EQ(described.defaultText, d.text) << described.objectName;
+        EXPECT_EQ(described.inputType, d.type) << described.objectName;
         const bool bandBox = d.box == Box::NumBands || d.box == Box::BandNum;
-        EXPECT_EQ(spec.inputMin, bandBox ? "1" : "") << spec.objectName;
-        EXPECT_EQ(spec.inputMax, "") << spec.objectName;
+        EXPECT_EQ(described.inputMin, bandBox ? "1" : "") << described.objectName;
+        EXPECT_EQ(described.inputMax, "") << described.objectName;
         const bool wide = d.box == Box::NonDataValue || d.box == Box::MinData ||
                           d.box == Box::MaxData;
-        EXPECT_EQ(spec.editWidth, wide ? 145 : 47) << spec.objectName;
+        EXPECT_EQ(described.editWidth, wide ? 145 : 47) << described.objectName;
     }
 }
 
@@ -101,13 +101,13 @@ TEST(ControlCatalog, CaptionMarks)
                                   Box::EndLine};
     for (int n = 0; n < boxCount; ++n) {
         const Box box = static_cast<Box>(n);
-        const BoxSpec& spec = boxSpec(box);
-        EXPECT_EQ(spec.boldRedCaption, boldRed.count(box) == 1) << spec.objectName;
-        EXPECT_EQ(spec.captionHint,
+        const BoxSpec& described = boxSpec(box);
+        EXPECT_EQ(described.boldRedCaption, boldRed.count(box) == 1) << described.objectName;
+        EXPECT_EQ(described.captionHint,
                   coreItems.count(box) ? "This is the second value in the CORE_ITEMS line in "
                                          "the .LAB file"
                                        : "")
-            << spec.objectName;
+            << described.objectName;
     }
     EXPECT_EQ(boxSpec(Box::NonDataValue).caption, "");
     EXPECT_EQ(boxSpec(Box::NonDataValue).hint, "");
