@@ -50,7 +50,9 @@ PreviewSize checkedPreviewSize(const AreaOfInterest& area, int32_t maxDimension)
     if (area.Height() < 1) throw Error("The end line lies before the start line");
     if (maxDimension < 1) throw Error("The preview size must be 1 or more");
     const PreviewSize size = previewSize(area.Width(), area.Height(), maxDimension);
-    if (size.Width > maxPictureWidth) throwRangeCheckError();
+    // The height too: a tall picture is built row by row before anything is
+    // shown, with no events let through meanwhile.
+    if (size.Width > maxPictureWidth || size.Height > maxPictureWidth) throwRangeCheckError();
     return size;
 }
 
