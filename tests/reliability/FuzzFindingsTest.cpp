@@ -33,5 +33,28 @@ TEST(FuzzFindings, EmptyRowsOverEveryLineReadNoLine)
     EXPECT_FALSE(window.progressVisible());
 }
 
+// A preview of two billion lines with a preview size of 260 million built
+// its tables of rows before reading a single sample, without letting an
+// event through. Its height is limited like its width.
+TEST(FuzzFindings, TallPreviewIsRefusedBeforeAnythingIsBuilt)
+{
+    TempDir dir;
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.FormCreate();
+    window.state.InputFilename = dir.write("in.img", std::vector<uint8_t>(64, 1));
+    window.setBoxText(Box::HeaderBytes, "0");
+    window.setBoxText(Box::NumSamples, "3");
+    window.setBoxText(Box::StartLine, "-2146825718");
+    window.setBoxText(Box::EndLine, "9");
+    window.setBoxText(Box::StartSample, "1");
+    window.setBoxText(Box::EndSample, "3");
+    window.setBoxText(Box::MaxPreviewDimension, "260980620");
+    main.Preview_ButtonClick();
+    EXPECT_EQ(window.errors(), std::vector<std::string>{"Range check error."});
+    EXPECT_FALSE(window.preview().has_value());
+    EXPECT_FALSE(window.busyPointer());
+}
+
 }  // namespace
 }  // namespace skeldra
