@@ -41,6 +41,8 @@ public:
 
 private:
     void writeInteger(int64_t value);
+    template <typename T>
+    void integerRun(const RawRun& run, bool swap, bool ignoreNonData);
 
     AtomicOutputFile& out_;
     long double dataMin_;
