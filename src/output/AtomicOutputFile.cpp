@@ -75,7 +75,7 @@ AtomicOutputFile::AtomicOutputFile(const std::string& target) : target_(target)
         fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd_ < 0 && (errno != EEXIST || attempt >= 100)) throwCreateError(errno);
     }
-    buffer_.resize(bufferBytes);
+    buffer_ = makePageBuffer<uint8_t>(bufferBytes);
 }
 
 AtomicOutputFile::~AtomicOutputFile() { discard(); }
@@ -90,28 +90,28 @@ void AtomicOutputFile::discard()
 
 void AtomicOutputFile::flush()
 {
-    writeAll(fd_, buffer_.data(), used_, flushed_);
+    writeAll(fd_, buffer_.get(), used_, flushed_);
     flushed_ += static_cast<int64_t>(used_);
     used_ = 0;
 }
 
 void AtomicOutputFile::write(const uint8_t* data, size_t n)
 {
-    if (n >= buffer_.size()) {
+    if (n >= bufferBytes) {
         flush();
         writeAll(fd_, data, n, flushed_);
         flushed_ += static_cast<int64_t>(n);
         return;
     }
-    if (used_ + n > buffer_.size()) flush();
-    std::copy(data, data + n, buffer_.data() + used_);
+    if (used_ + n > bufferBytes) flush();
+    std::copy(data, data + n, buffer_.get() + used_);
     used_ += n;
 }
 
 uint8_t* AtomicOutputFile::append(size_t n)
 {
-    if (used_ + n > buffer_.size()) flush();
-    uint8_t* room = buffer_.data() + used_;
+    if (used_ + n > bufferBytes) flush();
+    uint8_t* room = buffer_.get() + used_;
     used_ += n;
     return room;
 }

@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <memory>
+
+#include "base/PageBuffer.h"
 #include <vector>
 
 namespace skeldra {
@@ -31,7 +34,7 @@ public:
     void write(const std::string& text) { write(reinterpret_cast<const uint8_t*>(text.data()), text.size()); }
     void put(uint8_t byte)
     {
-        if (used_ == buffer_.size()) flush();
+        if (used_ == bufferBytes) flush();
         buffer_[used_++] = byte;
     }
     // Room for n bytes (n <= bufferBytes) at the end of the file, to be
@@ -58,7 +61,7 @@ private:
     // replaced by a file, and replacing it would destroy it.
     bool direct_ = false;
     int fd_ = -1;
-    std::vector<uint8_t> buffer_;
+    PageBuffer<uint8_t> buffer_;  // bufferBytes
     size_t used_ = 0;
     int64_t flushed_ = 0;
 };

@@ -28,12 +28,58 @@ void BmpRowWriter::run(const RawRun& run, SampleFormat format, bool ignoreNonDat
         // The table is indexed by the two bytes as they lie, low byte first.
         const uint8_t* table = table_.levels(format, ignoreNonData);
         for (int32_t i = 0; i < run.count; ++i) levels[i] = table[loadSample<uint16_t>(bytes + i * stride, false)];
+    } else if (format.kind == SampleKind::F32) {
+        realRun<float>(run, format.mostSignificantFirst, ignoreNonData, levels);
+    } else if (format.kind == SampleKind::F64) {
+        realRun<double>(run, format.mostSignificantFirst, ignoreNonData, levels);
     } else {
         for (int32_t i = 0; i < run.count; ++i) {
             const long double v = decodeSample(bytes + i * stride, format);
             levels[i] = GrayLevel(mapping_, v, IsNonDataValue(test_, v, bytesPerSample_, ignoreNonData));
         }
     }
+}
+
+template <typename Real>
+const RealGrayLevels<Real>& BmpRowWriter::realLevels()
+{
+    if constexpr (sizeof(Real) == 4) {
+        if (!singleLevels_) singleLevels_.emplace(mapping_);
+        return *singleLevels_;
+    } else {
+        if (!doubleLevels_) doubleLevels_.emplace(mapping_);
+        return *doubleLevels_;
+    }
+}
+
+namespace {
+
+// NaNs and non-data samples are drawn like the minimum. The non-data form
+// compared is the one of the samples' width, as in IsNonDataValue.
+template <typename Real, bool Swap>
+void realLevelsOf(const RealGrayLevels<Real>& table, const RawRun& run, bool testNonData, Real nonData,
+                  uint8_t minimumLevel, uint8_t* levels)
+{
+    for (int32_t i = 0; i < run.count; ++i) {
+        const Real v = loadSample<Real>(run.bytes + i * run.stride, Swap);
+        levels[i] = v != v || (testNonData && v == nonData) ? minimumLevel : table.level(v);
+    }
+}
+
+}  // namespace
+
+template <typename Real>
+void BmpRowWriter::realRun(const RawRun& run, bool swap, bool ignoreNonData, uint8_t* levels)
+{
+    const RealGrayLevels<Real>& table = realLevels<Real>();
+    // 4-byte reals compare with the single form, 8-byte ones with the double form.
+    const Real nonData = sizeof(Real) == 8 ? static_cast<Real>(test_.DoubleForm) : static_cast<Real>(test_.SingleForm);
+    const bool testNonData = ignoreNonData;
+    const uint8_t minimumLevel = GrayLevel(mapping_, 0, true);
+    if (swap)
+        realLevelsOf<Real, true>(table, run, testNonData, nonData, minimumLevel, levels);
+    else
+        realLevelsOf<Real, false>(table, run, testNonData, nonData, minimumLevel, levels);
 }
 
 void BmpRowWriter::value(long double value, bool, bool ignoreNonData)

@@ -7,6 +7,7 @@
 
 #include "output/AtomicOutputFile.h"
 #include "output/GrayMapping.h"
+#include "output/RealGrayLevels.h"
 #include "raster/NonDataTest.h"
 #include "raster/SampleReader.h"
 
@@ -22,12 +23,20 @@ public:
     void endRow();
 
 private:
+    template <typename Real>
+    void realRun(const RawRun& run, bool swap, bool ignoreNonData, uint8_t* levels);
+    template <typename Real>
+    const RealGrayLevels<Real>& realLevels();
+
     AtomicOutputFile& out_;
     GrayMapping mapping_;
     NonDataTest test_;
     int32_t bytesPerSample_;
     int32_t rowPadBytes_;
     GrayTable table_;
+    // Made at the first run of real samples: the steps cost some thousand GrayLevels.
+    std::optional<RealGrayLevels<float>> singleLevels_;
+    std::optional<RealGrayLevels<double>> doubleLevels_;
 };
 
 class TextRowWriter {

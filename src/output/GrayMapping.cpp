@@ -44,20 +44,25 @@ GrayMapping MakeGrayMapping(long double minimum, long double maximum, long doubl
     return {minimum, range > 0 ? 1 / range : 0, checkedGamma(gamma)};
 }
 
-uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData)
+long double UnroundedLevel(const GrayMapping& mapping, long double value)
 {
-    if (mapping.Gamma == 0) return 255;
-    const long double v = nonData || std::isnan(value) ? mapping.DataMin : value;
-    long double d = v - mapping.DataMin;
-    if (!(d > 0)) return 0;
+    if (mapping.Gamma == 0) return 256;
+    long double d = value - mapping.DataMin;
+    if (!(d > 0)) return -1;
     // An infinite distance would make 0 * INF; with no positive range every
     // value maps to the minimum's level.
     const long double x = std::isinf(d) ? (mapping.InverseRange > 0 ? d : 0) : d * mapping.InverseRange;
-    if (x == 0) return 0;
+    if (x == 0) return -1;
     // Testing x >= 1 first gives 255 for any value above the maximum without
     // raising a huge value to a power.
-    if (x >= 1) return 255;
-    const long double level = std::nearbyint(255 * power(x, mapping.Gamma));
+    if (x >= 1) return 256;
+    return 255 * power(x, mapping.Gamma);
+}
+
+uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData)
+{
+    const long double v = nonData || std::isnan(value) ? mapping.DataMin : value;
+    const long double level = std::nearbyint(UnroundedLevel(mapping, v));
     return level > 255 ? 255 : level < 0 ? 0 : static_cast<uint8_t>(level);
 }
 

@@ -29,6 +29,11 @@ GrayMapping MakeGrayMapping(long double minimum, long double maximum, long doubl
 // minimum; +INF gives 255 for a positive range, -INF gives 0.
 uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData);
 
+// What GrayLevel rounds, for a value that is neither non-data nor a NaN:
+// 255 * x^gamma, or -1 where the level is 0 and 256 where it is 255 without
+// a power being taken. GrayLevel(v) is this rounded to nearest and clamped.
+long double UnroundedLevel(const GrayMapping& mapping, long double value);
+
 // The levels of every 8- or 16-bit sample, filled with GrayLevel itself and
 // indexed by the sample's bytes as they lie in the file (loaded low byte
 // first). Made again only when the sample format or the ignore flag changes.

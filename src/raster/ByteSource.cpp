@@ -24,7 +24,7 @@ ByteSource::ByteSource(const std::string& path)
         throwIoErrorFromErrno(error);
     }
     size_ = info.st_size;
-    buffer_.resize(bufferBytes);
+    buffer_ = makePageBuffer<uint8_t>(bufferBytes);
 }
 
 ByteSource::~ByteSource()
@@ -51,22 +51,22 @@ const uint8_t* ByteSource::view(int64_t position, size_t n)
     if (position < 0) throwIoError(io::NegativeSeek);
     if (position >= bufferStart_ && position - bufferStart_ + static_cast<int64_t>(n) <=
                                         static_cast<int64_t>(bufferLength_))
-        return buffer_.data() + (position - bufferStart_);
+        return buffer_.get() + (position - bufferStart_);
     fill(position, n);
-    return buffer_.data();
+    return buffer_.get();
 }
 
 void ByteSource::fill(int64_t position, size_t n)
 {
-    if (n > buffer_.size()) throw std::logic_error("ByteSource::view larger than its buffer");
+    if (n > bufferBytes) throw std::logic_error("ByteSource::view larger than its buffer");
     // Read a whole buffer when the file has it, so that the next views hit.
     const size_t wanted = static_cast<size_t>(
         std::max<int64_t>(static_cast<int64_t>(n),
-                          std::min<int64_t>(static_cast<int64_t>(buffer_.size()),
+                          std::min<int64_t>(static_cast<int64_t>(bufferBytes),
                                             available(position))));
     size_t got = 0;
     while (got < wanted) {
-        const ssize_t r = ::pread(fd_, buffer_.data() + got, wanted - got,
+        const ssize_t r = ::pread(fd_, buffer_.get() + got, wanted - got,
                                   static_cast<off_t>(position + static_cast<int64_t>(got)));
         if (r < 0) {
             if (errno == EINTR) continue;

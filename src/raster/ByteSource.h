@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <memory>
+
+#include "base/PageBuffer.h"
 #include <vector>
 
 namespace skeldra {
@@ -39,7 +42,7 @@ private:
 
     int fd_ = -1;
     int64_t size_ = 0;
-    std::vector<uint8_t> buffer_;
+    PageBuffer<uint8_t> buffer_;  // bufferBytes
     int64_t bufferStart_ = 0;
     size_t bufferLength_ = 0;
 };
