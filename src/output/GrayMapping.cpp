@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 #include "base/Errors.h"
+#include "output/RealGrayLevels.h"
 
 namespace skeldra {
 namespace {
@@ -78,10 +80,15 @@ void GrayTable::fill(SampleFormat format, bool ignoreNonData)
 {
     const size_t entries = format.kind == SampleKind::U8 ? 256 : 65536;
     levels_.resize(entries);
+    // 16-bit values are exact as 4-byte reals, so the step table gives
+    // GrayLevel's levels without taking 65536 powers.
+    std::optional<RealGrayLevels<float>> steps;
+    if (entries > 256) steps.emplace(mapping_);
     for (size_t raw = 0; raw < entries; ++raw) {
         const uint8_t bytes[2] = {static_cast<uint8_t>(raw & 0xFF), static_cast<uint8_t>(raw >> 8)};
         const long double value = decodeSample(bytes, format);
-        levels_[raw] = GrayLevel(mapping_, value, IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData));
+        const bool nonData = IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData);
+        levels_[raw] = steps && !nonData ? steps->level(static_cast<float>(value)) : GrayLevel(mapping_, value, nonData);
     }
     format_ = format;
     ignore_ = ignoreNonData;

@@ -29,6 +29,22 @@ Key firstKeyWhere(Key first, Key last, const Holds& holds)
     return first;
 }
 
+// A key in [first, last] for which `holds` is true (the first one when the
+// predicate is false and then true), or last + 1; found by galloping up from
+// `first`, which is quick when it lies close above.
+template <typename Key, typename Holds>
+Key firstKeyAfter(Key first, Key last, const Holds& holds)
+{
+    Key below = first;  // the keys before `below` need not be looked at
+    for (Key stride = 1; below <= last; stride *= 2) {
+        const Key probe = last - below < stride ? last : below + stride - 1;
+        if (holds(probe)) return firstKeyWhere(below, probe, holds);
+        below = probe + 1;
+        if (probe == last) break;
+    }
+    return last + 1;
+}
+
 }  // namespace
 
 template <typename Real>
@@ -36,7 +52,6 @@ RealGrayLevels<Real>::RealGrayLevels(const GrayMapping& mapping) : mapping_(mapp
 {
     constexpr Real infinity = std::numeric_limits<Real>::infinity();
     const Key low = key(-infinity), high = key(infinity);
-    const auto levelAt = [&](Key k) { return GrayLevel(mapping_, valueOf(k), false); };
     const auto unroundedAt = [&](Key k) { return UnroundedLevel(mapping_, valueOf(k)); };
 
     struct Step {
@@ -44,13 +59,14 @@ RealGrayLevels<Real>::RealGrayLevels(const GrayMapping& mapping) : mapping_(mapp
     };
     std::array<Step, 255> found{};
     for (int level = 1; level <= 255; ++level) {
-        const Key step = firstKeyWhere(low, high, [&](Key k) { return levelAt(k) >= level; });
-        // Where the unrounded level passes level - 1/2, give or take the guard.
+        // The guard zone: where the unrounded level passes level - 1/2, give
+        // or take guardWidth. Keys below it have a smaller level and keys
+        // above it this level or more, whatever the rounding errors; so any
+        // key inside it serves as the step.
         const long double boundary = level - 0.5L;
-        Key from = firstKeyWhere(low, high, [&](Key k) { return unroundedAt(k) >= boundary * (1 - guardWidth); });
-        const Key to = firstKeyWhere(low, high, [&](Key k) { return unroundedAt(k) > boundary * (1 + guardWidth); });
-        if (from > low) --from;
-        found[static_cast<size_t>(level - 1)] = {step, std::min(from, step), std::max(std::min(to, high), std::min(step, high))};
+        const Key from = firstKeyWhere(low, high, [&](Key k) { return unroundedAt(k) >= boundary * (1 - guardWidth); });
+        const Key to = firstKeyAfter(from, high, [&](Key k) { return unroundedAt(k) > boundary * (1 + guardWidth); });
+        found[static_cast<size_t>(level - 1)] = {from, from, std::min(to, high)};
     }
     std::sort(found.begin(), found.end(), [](const Step& a, const Step& b) { return a.at < b.at; });
     for (size_t i = 0; i < found.size(); ++i) {
