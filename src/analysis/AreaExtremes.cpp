@@ -74,8 +74,15 @@ void scanIntegerRun(AreaExtremes& e, const RawRun& run, T nonData, Position firs
     const auto key = [&](int32_t i) { return static_cast<U>(load(i) ^ bias); };
     const U nonDataKey = static_cast<U>(static_cast<U>(nonData) ^ bias);
 
-    U minimum = std::numeric_limits<U>::max();
-    U maximum = 0;
+    // SSE2 has the minimum and maximum of signed 16-bit lanes only, so 16-bit
+    // keys are reduced with their top bit flipped, as signed numbers, which
+    // order the same way.
+    using R = std::conditional_t<sizeof(U) == 2, int16_t, U>;
+    constexpr U flip = sizeof(U) == 2 ? static_cast<U>(0x8000) : U{0};
+    const auto reduced = [](U k) { return static_cast<R>(static_cast<U>(k ^ flip)); };
+    const auto unreduced = [](R r) { return static_cast<U>(static_cast<U>(r) ^ flip); };
+    R reducedMinimum = reduced(std::numeric_limits<U>::max());
+    R reducedMaximum = reduced(0);
     for (int32_t i = 0; i < run.count; ++i) {
         const U k = key(i);
         U forMinimum = k, forMaximum = k;
@@ -84,9 +91,12 @@ void scanIntegerRun(AreaExtremes& e, const RawRun& run, T nonData, Position firs
             forMinimum = static_cast<U>(k | mask);
             forMaximum = static_cast<U>(k & ~mask);
         }
-        minimum = forMinimum < minimum ? forMinimum : minimum;
-        maximum = forMaximum > maximum ? forMaximum : maximum;
+        const R m = reduced(forMinimum), n = reduced(forMaximum);
+        reducedMinimum = m < reducedMinimum ? m : reducedMinimum;
+        reducedMaximum = n > reducedMaximum ? n : reducedMaximum;
     }
+    const U minimum = unreduced(reducedMinimum);
+    const U maximum = unreduced(reducedMaximum);
     const int32_t nonDataPoints = TestNonData ? countMatches(key, run.count, nonDataKey) : 0;
     e.nonDataCount = add32(e.nonDataCount, nonDataPoints);
 
