@@ -234,7 +234,7 @@ machine() {
         "$(free -g | awk '/Mem:/ { print $2 }') GiB; $(uname -sr); load $(cut -d' ' -f1-3 /proc/loadavg)"
     echo "peers: $(gdalinfo --version | cut -d, -f1), $(convert -version | head -n 1 | cut -d' ' -f2-3)"
 }
-machine | tee "$work/machine"
+machine | tee "$work/machine" >&2
 
 for spec in "${files[@]}"; do
     read -r name kind samples lines bands band <<<"$spec"
