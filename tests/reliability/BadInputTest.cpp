@@ -194,7 +194,7 @@ TEST_P(BadInputThroughTheWindow, GivesTheExactTextAndChangesOnlyTheOutput)
     ScriptedWindow window;
     MainWindow main(window);
     main.FormCreate();
-    window.state.InputFilename = args.inputFile;
+    window.state.InputFilename = args.inputFiles.front();
     for (const auto& [box, text] : args.boxTexts) window.setBoxText(box, text);
     for (Choice choice : args.choices) window.setChecked(choice, true);
     if (!args.outputFile.empty()) window.saveDialogAnswer = args.outputFile;

@@ -1,6 +1,10 @@
 #include "Options.h"
 
-#include <stdexcept>
+#include <CLI/CLI.hpp>
+
+#include <map>
+
+#include "Commands.h"
 
 namespace skeldra {
 
@@ -54,18 +58,96 @@ const std::vector<ChoiceOption>& choiceOptions()
 
 namespace {
 
-const BoxOption* findBox(const std::string& name)
+const char* const usage = "usage: skeldra-cli COMMAND FILE [options]";
+
+// The help starts with the usage line and the commands; the box and choice
+// options follow in their groups, then the exit statuses.
+class HelpFormatter : public CLI::Formatter {
+public:
+    std::string make_usage(const CLI::App*, std::string) const override
+    {
+        std::string text = std::string(usage) + "\ncommands:\n";
+        for (const Command& command : commands()) {
+            std::string name = command.name;
+            name.resize(std::max<size_t>(name.size() + 1, 10), ' ');
+            text += "  " + name + command.summary + "\n";
+        }
+        return text;
+    }
+    std::string make_positionals(const CLI::App*) const override { return {}; }
+};
+
+// Where each option of the tables lands in the parsed arguments.
+struct TableOptions {
+    std::map<const CLI::Option*, Box> boxes;
+    std::map<const CLI::Option*, Choice> choices;
+};
+
+TableOptions describe(CLI::App& app, ParsedArguments& parsed)
 {
-    for (const auto& option : boxOptions())
-        if (name == option.name) return &option;
-    return nullptr;
+    app.formatter(std::make_shared<HelpFormatter>());
+    app.get_formatter()->column_width(28);
+    app.set_help_flag();
+    app.footer("exit status: 0 done, 1 an error ended the operation, 2 bad usage,\n"
+               "             3 done with warnings (see standard error)");
+    app.add_option("command", parsed.command);
+    app.add_option("files", parsed.inputFiles);
+
+    TableOptions table;
+    const std::string boxes = "Boxes (texts taken as typed, as in the window)";
+    for (const BoxOption& option : boxOptions()) {
+        CLI::Option* added = app.add_option(std::string("--") + option.name, option.help)
+                                 ->type_name("VALUE")
+                                 ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                                 ->group(boxes);
+        table.boxes.emplace(added, option.box);
+    }
+    for (const ChoiceOption& option : choiceOptions())
+        table.choices.emplace(app.add_flag(std::string("--") + option.name)->description(option.help)
+                                  ->group("Check boxes and radio buttons"),
+                              option.choice);
+
+    const std::string tool = "The tool";
+    app.add_option("-o,--output", parsed.outputFile, "output file of convert and preview")
+        ->type_name("OUT")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->group(tool);
+    app.add_flag("--from-label", parsed.fromLabel, "take the layout from the file's label first")->group(tool);
+    app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
+    return table;
 }
 
-const ChoiceOption* findChoice(const std::string& name)
+// An option's value is the next argument as typed, even one that starts
+// with '-' (a box takes "-.5" or "-x" and judges it itself).
+std::vector<std::string> attachValues(const CLI::App& app, const std::vector<std::string>& args)
 {
-    for (const auto& option : choiceOptions())
-        if (name == option.name) return &option;
-    return nullptr;
+    std::vector<std::string> joined;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const CLI::Option* option = args[i].rfind('-', 0) == 0 ? app.get_option_no_throw(args[i]) : nullptr;
+        if (option && option->get_expected_min() > 0 && i + 1 < args.size() && args[i + 1].rfind('-', 0) == 0) {
+            joined.push_back(option->get_lnames().empty() ? args[i] + args[i + 1]
+                                                          : "--" + option->get_lnames().front() + "=" + args[i + 1]);
+            ++i;
+        } else {
+            joined.push_back(args[i]);
+        }
+    }
+    return joined;
+}
+
+// The boxes and choices in the order given: a later --signed overrides an
+// earlier --unsigned, as clicks in the window would.
+void collectInOrder(const CLI::App& app, const TableOptions& table, ParsedArguments& parsed)
+{
+    std::map<const CLI::Option*, size_t> used;
+    for (const CLI::Option* option : app.parse_order()) {
+        if (const auto box = table.boxes.find(option); box != table.boxes.end()) {
+            parsed.boxTexts.emplace_back(box->second, option->results().at(used[option]++));
+            if (box->second == Box::NonDataValue) parsed.choices.push_back(Choice::IgnoreNonDataValue);
+        } else if (const auto choice = table.choices.find(option); choice != table.choices.end()) {
+            parsed.choices.push_back(choice->second);
+        }
+    }
 }
 
 }  // namespace
@@ -73,62 +155,31 @@ const ChoiceOption* findChoice(const std::string& name)
 ParsedArguments parseArguments(const std::vector<std::string>& args)
 {
     ParsedArguments parsed;
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw std::invalid_argument("option " + arg + " needs a value");
-            return args[++i];
-        };
-        if (arg == "-h" || arg == "--help") {
-            parsed.help = true;
-        } else if (arg == "-o" || arg == "--output") {
-            parsed.outputFile = value();
-        } else if (arg == "--from-label") {
-            parsed.fromLabel = true;
-        } else if (arg.rfind("--", 0) == 0) {
-            const std::string name = arg.substr(2);
-            if (const BoxOption* box = findBox(name)) {
-                parsed.boxTexts.emplace_back(box->box, value());
-                if (box->box == Box::NonDataValue) parsed.choices.push_back(Choice::IgnoreNonDataValue);
-            } else if (const ChoiceOption* choice = findChoice(name)) {
-                parsed.choices.push_back(choice->choice);
-            } else {
-                throw std::invalid_argument("unknown option " + arg);
-            }
-        } else {
-            positional.push_back(arg);
-        }
+    CLI::App app;
+    const TableOptions table = describe(app, parsed);
+    std::vector<std::string> reversed = attachValues(app, args);
+    std::reverse(reversed.begin(), reversed.end());  // CLI11 takes them last first
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        throw UsageError(error.what());
     }
     if (parsed.help) return parsed;
-    if (positional.size() != 2) throw std::invalid_argument("expected a command and one input file");
-    parsed.command = positional[0];
-    parsed.inputFile = positional[1];
+    collectInOrder(app, table, parsed);
+    if (parsed.command.empty() || parsed.inputFiles.size() != 1)
+        throw UsageError("expected a command and one input file");
+    if (!findCommand(parsed.command)) throw UsageError("unknown command " + parsed.command);
     return parsed;
 }
 
-std::string usageText()
+std::string helpText()
 {
-    std::string text =
-        "usage: skeldra-cli COMMAND FILE [options]\n"
-        "commands:\n"
-        "  point     read one sample (--line, --sample)\n"
-        "  header    show the ASCII header\n"
-        "  stats     minimum, maximum and non-data count of the area\n"
-        "  reset     set the area to the whole image and check the file size\n"
-        "  convert   write the area as BMP (or text with --text) to -o OUT\n"
-        "  preview   write the preview picture as a 24-bit BMP to -o OUT\n"
-        "  label     show the layout found in the file's label\n"
-        "options (box texts are taken as typed, as in the window):\n";
-    for (const auto& option : boxOptions())
-        text += "  --" + std::string(option.name) + " VALUE  " + option.help + "\n";
-    for (const auto& option : choiceOptions())
-        text += "  --" + std::string(option.name) + "  " + option.help + "\n";
-    text += "  --from-label  take the layout from the file's label first\n"
-            "  -o OUT        output file of convert and preview\n"
-            "exit status: 0 done, 1 an error ended the operation, 2 bad usage,\n"
-            "             3 done with warnings (see standard error)\n";
-    return text;
+    ParsedArguments unused;
+    CLI::App app;
+    describe(app, unused);
+    return app.help();
 }
+
+std::string usageLine() { return usage; }
 
 }  // namespace skeldra

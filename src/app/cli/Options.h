@@ -1,8 +1,10 @@
 #pragma once
 // The batch tool's options: one per box of the window (its text, taken as
-// typed) and one per check box or radio button.
-#include <map>
+// typed) and one per check box or radio button, plus the tool's own
+// (-o, --from-label, ...). Each table entry is an option and its help line.
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "port/Controls.h"
@@ -26,17 +28,25 @@ const std::vector<ChoiceOption>& choiceOptions();
 
 struct ParsedArguments {
     std::string command;
-    std::string inputFile;
-    std::string outputFile;                 // -o
+    std::vector<std::string> inputFiles;
+    std::string outputFile;                             // -o
     std::vector<std::pair<Box, std::string>> boxTexts;  // in the order given
-    std::vector<Choice> choices;            // in the order given
+    std::vector<Choice> choices;                        // in the order given
     bool fromLabel = false;
     bool help = false;
 };
 
-// Throws std::invalid_argument with a message for the user on bad usage.
+// Bad usage; the message is for the user.
+class UsageError : public std::invalid_argument {
+public:
+    using std::invalid_argument::invalid_argument;
+};
+
+// Throws UsageError. With --help, the rest is not checked.
 ParsedArguments parseArguments(const std::vector<std::string>& args);
 
-std::string usageText();
+std::string helpText();
+// The first line of the help, shown after a usage error.
+std::string usageLine();
 
 }  // namespace skeldra

@@ -1,0 +1,24 @@
+#pragma once
+// The batch tool's commands: one entry per command, the one place where a
+// command is added. Each runs one handler of the main window.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace skeldra {
+
+class MainWindow;
+
+struct Command {
+    const char* name;
+    const char* summary;  // its line in the help
+    std::function<void(MainWindow&)> run;
+    // Prints "Caption = text" for every box the operation wrote.
+    bool printsWrittenBoxes = false;
+};
+
+const std::vector<Command>& commands();
+// nullptr when there is no such command.
+const Command* findCommand(const std::string& name);
+
+}  // namespace skeldra
