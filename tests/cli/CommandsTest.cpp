@@ -2,6 +2,8 @@
 // standard output, the exit status and the file it writes.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/CliRun.h"
 
 namespace skeldra {
@@ -44,6 +46,9 @@ TEST_P(Commands, PrintTheLogOfTheOperation)
     const auto r = testing::runCli(SKELDRA_CLI, c.name + (" " + image) + arguments, dir);
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(r.out, expected);
+    if (c.status != 0) {
+        EXPECT_FALSE(std::filesystem::exists(output)) << "a failed command wrote its output";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -65,7 +70,15 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"preview", layout + " --auto -o OUT", 0,
                     "Preview based on  Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\n\n"},
         CommandCase{"label", "", 0,
-                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"}),
+                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+        // The label's layout was asked for and there is none: the defaults must not be used.
+        CommandCase{"convert", " --from-label -o OUT", 1,
+                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+        CommandCase{"convert", layout, 2, ""},
+        CommandCase{"convert", layout + " -o ''", 2, ""},
+        // A log that cannot be written is a failure, and the listing stops.
+        CommandCase{"stats", layout + " --list-points >/dev/full", 1, ""},
+        CommandCase{"header", " >/dev/full", 1, ""}),
     [](const auto& info) { return std::string(info.param.name) + std::to_string(info.index); });
 
 TEST(ConvertCommand, WritesTheTextValuesRowByRow)

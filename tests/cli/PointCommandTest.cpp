@@ -53,7 +53,8 @@ INSTANTIATE_TEST_SUITE_P(
         CliCase{"--header-bytes 4 --samples 4 --line abc", 3, "Line: 0  Sample: 1   Data: 255\n",
                 "skeldra-cli: \"abc\" is not a valid integer; error at position 1\n"
                 "skeldra-cli: Substituting \"0\" for \"abc\" (invalid entry)\n"},
-        CliCase{"--no-such-option", 2, "", nullptr}));
+        CliCase{"--no-such-option", 2, "", nullptr},
+        CliCase{"--header-bytes 0 >/dev/full", 1, "", "skeldra-cli: error: Disk full.\n"}));
 
 TEST(PointCommandErrors, MissingFile)
 {

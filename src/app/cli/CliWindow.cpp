@@ -6,6 +6,47 @@
 
 namespace skeldra {
 
+void CliWindow::appendLog(const std::string& line)
+{
+    if (echoLog) out_.line(line);
+}
+
+void CliWindow::showMessage(const std::string& text)
+{
+    ++messageCount_;
+    err_.line("skeldra-cli: " + text);
+}
+
+void CliWindow::showError(const std::string& text)
+{
+    ++errorCount_;
+    err_.line("skeldra-cli: error: " + text);
+}
+
+void CliWindow::processEvents()
+{
+    if (out_.error() != 0) state.AbortRequested = true;
+}
+
+void CliWindow::setBoxText(Box box, const std::string& text)
+{
+    HeadlessWindow::setBoxText(box, text);
+    ++controlsSet_;
+    if (recordBoxes) written.emplace_back(box, text);
+}
+
+void CliWindow::check(Choice choice)
+{
+    HeadlessWindow::check(choice);
+    ++controlsSet_;
+}
+
+void CliWindow::setChecked(Choice choice, bool checked)
+{
+    HeadlessWindow::setChecked(choice, checked);
+    ++controlsSet_;
+}
+
 // The batch tool has no preview window: the picture goes to the -o file. Its
 // errors end the preview like any error of the operation.
 void CliWindow::showPreview(const PreviewPicture& picture)

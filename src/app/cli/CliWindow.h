@@ -1,35 +1,53 @@
 #pragma once
-// The batch tool's window: the log goes to standard output, messages and
-// errors to standard error, the save dialog answers with the -o path.
-#include <iostream>
+// The batch tool's window: the log goes to standard output as it comes and
+// is not kept (a listing of millions of points must not fill the memory),
+// messages and errors go to standard error, the save dialog answers with the
+// -o path.
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "OutputStream.h"
 #include "ui/HeadlessWindow.h"
 
 namespace skeldra {
 
 class CliWindow : public HeadlessWindow {
 public:
-    void appendLog(const std::string& line) override
-    {
-        HeadlessWindow::appendLog(line);
-        if (echoLog) std::cout << line << '\n';
-    }
-    void showMessage(const std::string& text) override
-    {
-        HeadlessWindow::showMessage(text);
-        std::cerr << "skeldra-cli: " << text << '\n';
-    }
-    void showError(const std::string& text) override
-    {
-        HeadlessWindow::showError(text);
-        std::cerr << "skeldra-cli: error: " << text << '\n';
-    }
+    CliWindow(OutputStream& out, OutputStream& err) : out_(out), err_(err) {}
+
+    void appendLog(const std::string& line) override;
+    void clearLog() override {}
+    void showMessage(const std::string& text) override;
+    void showError(const std::string& text) override;
     void showPreview(const PreviewPicture& picture) override;
+    // A failed write on standard output stops a long operation as Abort
+    // would, at its next event pump.
+    void processEvents() override;
+
+    void setBoxText(Box box, const std::string& text) override;
+    void check(Choice choice) override;
+    void setChecked(Choice choice, bool checked) override;
+
+    int messageCount() const { return messageCount_; }
+    int errorCount() const { return errorCount_; }
+    // Controls set by the program since the start (the options' texts included).
+    int controlsSet() const { return controlsSet_; }
 
     // Off while the window starts up, whose log lines the window clears.
     bool echoLog = false;
     // Where `preview` writes its picture.
     std::string previewPath;
+    // While true, the box texts written are kept for `written`.
+    bool recordBoxes = false;
+    std::vector<std::pair<Box, std::string>> written;
+
+private:
+    OutputStream& out_;
+    OutputStream& err_;
+    int messageCount_ = 0;
+    int errorCount_ = 0;
+    int controlsSet_ = 0;
 };
 
 }  // namespace skeldra

@@ -14,9 +14,9 @@ const std::vector<Command>& commands()
         {"reset", "set the area to the whole image and check the file size",
          [](MainWindow& w) { w.ResetArea_ButtonClick(); }, true},
         {"convert", "write the area as BMP (or text with --text) to -o OUT",
-         [](MainWindow& w) { w.ConvertFile_ButtonClick(); }},
+         [](MainWindow& w) { w.ConvertFile_ButtonClick(); }, false, true},
         {"preview", "write the preview picture as a 24-bit BMP to -o OUT",
-         [](MainWindow& w) { w.Preview_ButtonClick(); }},
+         [](MainWindow& w) { w.Preview_ButtonClick(); }, false, true},
         {"label", "show the layout found in the file's label",
          [](MainWindow& w) { w.LayoutFromLabel_ButtonClick(); }},
     };

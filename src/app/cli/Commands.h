@@ -15,6 +15,8 @@ struct Command {
     std::function<void(MainWindow&)> run;
     // Prints "Caption = text" for every box the operation wrote.
     bool printsWrittenBoxes = false;
+    // Writes the -o file; without one there is nothing to do.
+    bool needsOutput = false;
 };
 
 const std::vector<Command>& commands();

@@ -168,7 +168,10 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     collectInOrder(app, table, parsed);
     if (parsed.command.empty() || parsed.inputFiles.size() != 1)
         throw UsageError("expected a command and one input file");
-    if (!findCommand(parsed.command)) throw UsageError("unknown command " + parsed.command);
+    const Command* command = findCommand(parsed.command);
+    if (!command) throw UsageError("unknown command " + parsed.command);
+    if (command->needsOutput && parsed.outputFile.empty())
+        throw UsageError(parsed.command + " needs an output file: -o OUT");
     return parsed;
 }
 
