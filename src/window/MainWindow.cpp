@@ -82,7 +82,7 @@ void MainWindow::runOperation(const std::function<void(WindowPort&)>& operation)
     try {
         operation(port_);
     } catch (const std::bad_alloc&) {
-        port_.showError("Out of memory");
+        port_.showError(errorBoxText("Out of memory"));
     } catch (const std::exception& error) {
         port_.showError(errorBoxText(error.what()));
     }
