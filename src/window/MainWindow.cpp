@@ -71,6 +71,7 @@ void MainWindow::BandStructure_RadioButtonClick()
 bool MainWindow::requestClose()
 {
     if (!port_.state.OperationRunning) return true;
+    port_.state.CloseRequested = true;
     Abort_ButtonClick();
     return false;
 }

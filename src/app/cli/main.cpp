@@ -7,6 +7,7 @@
 
 #include "CliWindow.h"
 #include "Options.h"
+#include "base/RemoveOnSignal.h"
 #include "ui/ControlCatalog.h"
 #include "window/MainWindow.h"
 
@@ -52,6 +53,7 @@ void applyArguments(CliWindow& window, const ParsedArguments& args)
 
 int main(int argc, char** argv)
 {
+    removeRegisteredFilesOnSignals();
     ParsedArguments args;
     try {
         args = parseArguments(std::vector<std::string>(argv + 1, argv + argc));
