@@ -177,6 +177,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"float_nan_keeps_its_sign",
                  samplesOf<float>({-std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()}),
                  2, bits32, {Choice::Real}, "-NAN\tNAN\r\n"},
+        // The text holds the values, not gray levels: the gamma is not used.
+        TextCase{"negative_gamma_unused", Bytes{7, 200}, 2, {{Box::Gamma, "-1"}}, {}, "7\t200\r\n"},
         TextCase{"msb_first", samplesOf<uint16_t>({4660}, true), 1, bits16, {Choice::ReverseBytes}, "4660\r\n"}));
 
 TEST(ConvertText, RowsTopDownEachEndedByCrLf)
