@@ -112,9 +112,9 @@ Written writeBmp(WindowPort& port, const ConversionSettings& settings, const Bmp
     if (done < rows.Height && !dropsPartialFile(port, out, done, rows.Height)) {
         // A valid picture of the completed rows: those at the bottom. A
         // stream keeps the header it was sent.
-        const BmpRows written = grayBmpRows(rows.Width, done);
-        out.truncate(written.FileSize);
-        if (out.rewritable()) out.overwrite(0, grayBmpHeader(written));
+        const BmpRows completed = grayBmpRows(rows.Width, done);
+        out.truncate(completed.FileSize);
+        if (out.rewritable()) out.overwrite(0, grayBmpHeader(completed));
     }
     return finishFile(port, out, done, rows.Height);
 }
