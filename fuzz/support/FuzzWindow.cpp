@@ -49,7 +49,7 @@ bool isSystemErrorText(const std::string& text)
         "Read beyond end of file|Disk full|Invalid numeric input|I/O error [0-9]+|"
         "Integer overflow|Range check error|Invalid floating point operation|"
         "Floating point division by zero|Floating point overflow|"
-        "QProgressBar property out of range|Gamma must not be negative|"
+        "TProgressBar property out of range|Gamma must not be negative|"
         "The end sample lies before the start sample|The end line lies before the start line|"
         "The preview size must be 1 or more|The output file must not be the input file)\\.?");
     return std::regex_match(text, known);

@@ -138,7 +138,7 @@ Reference readPointByPoint(FuzzWindow& w)
         const int64_t difference = int64_t{w.IntegerValue(Box::EndLine)} - w.IntegerValue(Box::StartLine);
         const int64_t steps = difference + 1;
         if (difference < INT32_MIN || difference > INT32_MAX || steps > INT32_MAX) throw Error(text::IntegerOverflow);
-        if (steps < 0) throw Error("QProgressBar property out of range");
+        if (steps < 0) throw Error("TProgressBar property out of range");
         const int32_t bps = w.state.Layout.BytesPerSample;
         const bool ignore = w.isChecked(Choice::IgnoreNonDataValue);
         const NonDataTest test = MakeNonDataTest(w, ignore);

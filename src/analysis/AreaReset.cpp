@@ -1,6 +1,7 @@
 #include "analysis/AreaReset.h"
 
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "base/Checked.h"
@@ -46,6 +47,8 @@ void ResetArea(WindowPort& port)
         expected = add64(mul64(layout.NumBands, layout.OuterStepBytes), header);
     } else if (layout.OuterStepBytes > 0) {
         const int64_t lines = sub64(*size, header) / layout.OuterStepBytes;
+        // Box values are 32-bit: a longer count is an overflow like any other.
+        if (lines > std::numeric_limits<int32_t>::max()) throwIntegerOverflow();
         port.setBoxText(Box::EndLine, formatInteger(lines));
         expected = add64(mul64(lines, layout.OuterStepBytes), header);
     } else {

@@ -18,13 +18,15 @@ std::string ioErrorText(int code)
     }
 }
 
-int ioCodeFromErrno(int errnoValue)
+std::optional<int> ioCodeFromErrno(int errnoValue, FileCall call)
 {
     switch (errnoValue) {
     case ENOENT: return io::FileNotFound;
+    case EINVAL:
+        if (call == FileCall::Name) return io::InvalidFilename;
+        return std::nullopt;
     case ENOTDIR:
     case ENAMETOOLONG:
-    case EINVAL:
     case ELOOP: return io::InvalidFilename;
     case EMFILE:
     case ENFILE: return io::TooManyOpenFiles;
@@ -35,12 +37,18 @@ int ioCodeFromErrno(int errnoValue)
     case ENOSPC:
     case EDQUOT:
     case EFBIG: return io::DiskFull;
-    default: return errnoValue;
+    default: return std::nullopt;
     }
 }
 
+std::string ioErrorTextFromErrno(int errnoValue, FileCall call)
+{
+    const std::optional<int> code = ioCodeFromErrno(errnoValue, call);
+    return code ? ioErrorText(*code) : "I/O error " + std::to_string(errnoValue);
+}
+
 void throwIoError(int code) { throw Error(ioErrorText(code)); }
-void throwIoErrorFromErrno(int errnoValue) { throwIoError(ioCodeFromErrno(errnoValue)); }
+void throwIoErrorFromErrno(int errnoValue, FileCall call) { throw Error(ioErrorTextFromErrno(errnoValue, call)); }
 void throwIntegerOverflow() { throw Error(text::IntegerOverflow); }
 void throwRangeCheckError() { throw Error(text::RangeCheckError); }
 void throwInvalidFloatingPointOperation() { throw Error(text::InvalidFloatingPointOperation); }

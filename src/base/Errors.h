@@ -1,6 +1,7 @@
 #pragma once
 // Errors that end the running operation. what() is the exact text the user
 // reads; the front end catches them in one place and shows them in the error box.
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -32,11 +33,20 @@ inline constexpr int InvalidNumericInput = 106;
 }  // namespace io
 
 std::string ioErrorText(int code);
-// Maps an errno value of a failed file call to the system's I/O error code.
-int ioCodeFromErrno(int errnoValue);
+
+// What a failed file call worked on: a name (open, stat, rename) or the data
+// of an open file (read, write, seek, close). EINVAL means a bad name only
+// for the first.
+enum class FileCall { Name, Data };
+
+// The system's I/O error code of an errno value that means one of its causes;
+// empty for every other errno, which is shown as itself ("I/O error 5" for EIO).
+std::optional<int> ioCodeFromErrno(int errnoValue, FileCall call = FileCall::Data);
+// The text of a failed file call: the cause's text, or "I/O error <errno>".
+std::string ioErrorTextFromErrno(int errnoValue, FileCall call = FileCall::Data);
 
 [[noreturn]] void throwIoError(int code);
-[[noreturn]] void throwIoErrorFromErrno(int errnoValue);
+[[noreturn]] void throwIoErrorFromErrno(int errnoValue, FileCall call = FileCall::Data);
 [[noreturn]] void throwIntegerOverflow();
 [[noreturn]] void throwRangeCheckError();
 [[noreturn]] void throwInvalidFloatingPointOperation();

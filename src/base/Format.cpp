@@ -33,8 +33,7 @@ void roundDigits(uint64_t& digits, int& exponent, int count, int kept)
 
 std::string nonFiniteText(long double value)
 {
-    // A NaN's sign bit carries no meaning; it is never shown.
-    if (std::isnan(value)) return "NAN";
+    if (std::isnan(value)) return std::signbit(value) ? "-NAN" : "NAN";
     return value < 0 ? "-INF" : "INF";
 }
 

@@ -27,7 +27,8 @@ DecimalDigits roundedDecimalDigits(long double value, int significant);
 std::string formatInteger(int64_t value);
 
 // "%e": one digit, ".", 14 digits, "E", sign, at least three exponent digits
-// (1.00000000000000E+020). Non-finite: "INF", "-INF", "NAN".
+// (1.00000000000000E+020). Non-finite: "INF", "-INF", "NAN", "-NAN" (a NaN
+// with its sign bit set).
 std::string formatScientific(long double value);
 
 // "%0.3g": three significant digits; plain for 0.0001 <= |v| < 1000, else
@@ -38,7 +39,7 @@ std::string formatGeneral3(long double value);
 // then the exponent's leading zero dropped when the third character from the
 // end is "0" (1.5000000E+000 becomes 1.5000000E+00). Four-digit exponents of
 // extended values keep all their digits (1.0000000E+4000, never E+400).
-// Non-finite: "INF", "-INF", "NAN". Zero, negative zero too, has no sign.
+// Non-finite as formatScientific. Zero, negative zero too, has no sign.
 std::string formatRealDigits(long double value, int significant);
 
 // One argument of format(): an integer for "%d", a text for "%s", a real for

@@ -43,11 +43,12 @@ public:
     }
 
     // The loop's conditions, apart from the abort request, which can change
-    // only while events are processed.
-    bool canGoOn() const
+    // only while events are processed. The end of the file is found by
+    // reading, not from its size at opening: /proc files report 0, and a
+    // file may grow while it is shown.
+    bool canGoOn()
     {
-        return !endSeen_ && lineCount_ < lineLimit_ && lineLength_ < lengthLimit_ &&
-               position_ < source_.size();
+        return !endSeen_ && lineCount_ < lineLimit_ && lineLength_ < lengthLimit_ && source_.hasByteAt(position_);
     }
 
     // One step: one byte, or a CR with the byte after it.
@@ -63,7 +64,7 @@ public:
         line_.clear();
         lineLength_ = 0;
         lineCount_ = add32(lineCount_, 1);
-        if (byte == CR && position_ < source_.size()) {
+        if (byte == CR && source_.hasByteAt(position_)) {
             const uint8_t follower = nextByte();
             if (follower != LF) append(follower);
         }

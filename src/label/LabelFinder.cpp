@@ -23,7 +23,7 @@ namespace {
 std::string readStart(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
-    if (!file) throwIoErrorFromErrno(errno == 0 ? ENOENT : errno);
+    if (!file) throwIoErrorFromErrno(errno == 0 ? ENOENT : errno, FileCall::Name);
     std::string text(labelReadLimit, '\0');
     file.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(file.gcount()));

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -15,37 +17,57 @@
 namespace skeldra {
 namespace {
 
+// Read once at start-up, before any thread exists: umask() can only be read by setting it.
+const mode_t processUmask = [] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}();
+
 // Creating a file in a folder that does not exist is the "path not found"
 // code of the system, whose text is "Invalid filename".
 [[noreturn]] void throwCreateError(int errnoValue)
 {
     if (errnoValue == ENOENT) throwIoError(io::InvalidFilename);
-    throwIoErrorFromErrno(errnoValue);
+    throwIoErrorFromErrno(errnoValue, FileCall::Name);
 }
 
+// The file a chain of symbolic links at `path` leads to, which need not exist yet.
+std::string followLinks(std::string path)
+{
+    namespace fs = std::filesystem;
+    for (int hops = 0; hops < 40; ++hops) {  // the system's own limit
+        std::error_code error;
+        if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+        const fs::path link = fs::read_symlink(path, error);
+        if (error) throwIoErrorFromErrno(error.value(), FileCall::Name);
+        path = link.is_absolute() ? link.string() : (fs::path(path).parent_path() / link).string();
+    }
+    throwIoErrorFromErrno(ELOOP, FileCall::Name);
+}
+
+std::string folderPrefix(const std::string& target)
+{
+    const std::string folder = std::filesystem::path(target).parent_path().string();
+    return folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
+
+// A hidden name beside the target that says whose it is, cut so that it is
+// no longer than the folder's names and the system's paths allow; empty when
+// the target's own name leaves too little room for it.
 std::string temporaryName(const std::string& target, int attempt)
 {
     static std::atomic<unsigned> counter{0};
-    const std::filesystem::path path(target);
-    const std::string folder = path.parent_path().string();
-    // Kept short enough that the longest allowed target name still gives a valid name.
-    const std::string name = "." + path.filename().string().substr(0, 200) + ".skeldra-" + std::to_string(::getpid()) +
-                             "-" + std::to_string(counter++) + "-" + std::to_string(attempt) + ".tmp";
-    return folder.empty() ? name : folder + "/" + name;
-}
-
-void writeAll(int fd, const uint8_t* data, size_t n, int64_t position)
-{
-    while (n > 0) {
-        const ssize_t written = ::pwrite(fd, data, n, static_cast<off_t>(position));
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            throwIoErrorFromErrno(errno);
-        }
-        data += written;
-        n -= static_cast<size_t>(written);
-        position += written;
-    }
+    const std::string prefix = folderPrefix(target);
+    const long nameMax = ::pathconf(prefix.empty() ? "." : prefix.c_str(), _PC_NAME_MAX);
+    const std::string suffix = ".skeldra-" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + "-" +
+                               std::to_string(attempt) + ".tmp";
+    const auto fixed = static_cast<long>(1 + suffix.size());
+    const long room = std::min(nameMax > 0 ? nameMax - fixed : 255 - fixed,
+                               PATH_MAX - 1 - static_cast<long>(prefix.size()) - fixed);
+    if (room < 0) return {};
+    const std::string name = std::filesystem::path(target).filename().string();
+    return prefix + "." + name.substr(0, static_cast<size_t>(room)) + suffix;
 }
 
 }  // namespace
@@ -60,22 +82,54 @@ void checkNotInputFile(const std::string& inputPath, const std::string& outputPa
 AtomicOutputFile::AtomicOutputFile(const std::string& target) : target_(target)
 {
     if (target.empty()) throwIoError(io::FileNotFound);
+    // Before any file exists: running out of memory must leave nothing behind.
+    buffer_ = makePageBuffer<uint8_t>(bufferBytes);
     struct stat info {};
-    if (::stat(target.c_str(), &info) == 0) {
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    if (exists) {
         if (S_ISDIR(info.st_mode)) throwIoError(io::FileAccessDenied);
-        if (::access(target.c_str(), W_OK) != 0) throwIoErrorFromErrno(errno);
-        direct_ = S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode);
+        if (::access(target.c_str(), W_OK) != 0) throwIoErrorFromErrno(errno, FileCall::Name);
     }
-    if (direct_) {
-        fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd_ < 0) throwIoErrorFromErrno(errno);
-    }
+    if (exists && !S_ISREG(info.st_mode))
+        openStream(target);
+    else
+        createTemporary(followLinks(target), exists ? &info : nullptr);
+}
+
+void AtomicOutputFile::openStream(const std::string& target)
+{
+    fd_ = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0) throwIoErrorFromErrno(errno, FileCall::Name);
+    stream_ = true;
+}
+
+void AtomicOutputFile::createTemporary(const std::string& target, const struct stat* replaced)
+{
+    target_ = target;
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temporary_ = temporaryName(target, attempt);
-        fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd_ < 0 && (errno != EEXIST || attempt >= 100)) throwCreateError(errno);
+        if (!temporary_.empty()) {
+            fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd_ >= 0) break;
+            if (errno != ENAMETOOLONG) {
+                if (errno != EEXIST || attempt >= 100) throwCreateError(errno);
+                continue;
+            }
+        }
+        // A short name the system makes up, for a target whose name is too short to hold ours.
+        temporary_ = folderPrefix(target) + ".XXXXXX";
+        fd_ = ::mkostemp(temporary_.data(), O_CLOEXEC);
+        if (fd_ < 0) throwCreateError(errno);
     }
-    buffer_ = makePageBuffer<uint8_t>(bufferBytes);
+    removal_ = SignalRemoval(temporary_);
+    // The replaced file's owner (where allowed) and permissions; a new file those of an ordinary creation.
+    if (replaced) static_cast<void>(::fchown(fd_, replaced->st_uid, replaced->st_gid));
+    const mode_t mode = replaced ? replaced->st_mode & 07777 : 0666 & ~processUmask;
+    if (::fchmod(fd_, mode) != 0) {
+        const int error = errno;
+        discard();
+        throwIoErrorFromErrno(error);
+    }
 }
 
 AtomicOutputFile::~AtomicOutputFile() { discard(); }
@@ -85,12 +139,27 @@ void AtomicOutputFile::discard()
     if (fd_ < 0) return;
     ::close(fd_);
     fd_ = -1;
-    if (!direct_) ::unlink(temporary_.c_str());
+    if (!stream_) ::unlink(temporary_.c_str());
+    removal_.release();
+}
+
+void AtomicOutputFile::send(const uint8_t* data, size_t n, int64_t position)
+{
+    while (n > 0) {
+        const ssize_t written = stream_ ? ::write(fd_, data, n) : ::pwrite(fd_, data, n, static_cast<off_t>(position));
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            throwIoErrorFromErrno(errno);
+        }
+        data += written;
+        n -= static_cast<size_t>(written);
+        position += written;
+    }
 }
 
 void AtomicOutputFile::flush()
 {
-    writeAll(fd_, buffer_.get(), used_, flushed_);
+    send(buffer_.get(), used_, flushed_);
     flushed_ += static_cast<int64_t>(used_);
     used_ = 0;
 }
@@ -99,7 +168,7 @@ void AtomicOutputFile::write(const uint8_t* data, size_t n)
 {
     if (n >= bufferBytes) {
         flush();
-        writeAll(fd_, data, n, flushed_);
+        send(data, n, flushed_);
         flushed_ += static_cast<int64_t>(n);
         return;
     }
@@ -118,32 +187,48 @@ uint8_t* AtomicOutputFile::append(size_t n)
 
 void AtomicOutputFile::overwrite(int64_t position, const std::vector<uint8_t>& bytes)
 {
+    if (stream_) throwIoErrorFromErrno(ESPIPE);
     flush();
-    writeAll(fd_, bytes.data(), bytes.size(), position);
+    send(bytes.data(), bytes.size(), position);
 }
 
 void AtomicOutputFile::truncate(int64_t newSize)
 {
-    flush();
-    if (!direct_ && ::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) throwIoErrorFromErrno(errno);
+    if (newSize >= flushed_) {
+        // Bytes not yet sent are simply dropped.
+        used_ = static_cast<size_t>(std::min(newSize, size()) - flushed_);
+        return;
+    }
+    used_ = 0;
+    if (stream_) return;
+    if (::ftruncate(fd_, static_cast<off_t>(newSize)) != 0) throwIoErrorFromErrno(errno);
     flushed_ = newSize;
 }
 
 void AtomicOutputFile::commit()
 {
     flush();
+    // On disk before the rename: a crash must not leave an empty file where the old one was.
+    if (!stream_ && ::fsync(fd_) != 0) {
+        const int error = errno;
+        discard();
+        throwIoErrorFromErrno(error);
+    }
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
         const int error = errno;
-        if (!direct_) ::unlink(temporary_.c_str());
+        if (!stream_) ::unlink(temporary_.c_str());
+        removal_.release();
         throwIoErrorFromErrno(error);
     }
-    if (direct_) return;
+    if (stream_) return;
+    // Released first, so that a signal now can never remove the finished file.
+    removal_.release();
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
         ::unlink(temporary_.c_str());
-        throwIoErrorFromErrno(error);
+        throwIoErrorFromErrno(error, FileCall::Name);
     }
 }
 

@@ -1,18 +1,30 @@
 #pragma once
-// An output file that appears at its target only when it is complete: the
-// bytes go to a temporary file in the target's folder, which is renamed over
-// the target at commit(). Until then a file at the target stays as it was;
-// an object destroyed without commit() removes its temporary file.
+// The file the user named, written so that an earlier file there survives
+// anything but a finished write:
+// - a regular file (or none) is written as a temporary file in the target's
+//   folder, which takes the replaced file's permissions, is flushed to disk
+//   and renamed over the target at commit(). Until then the target stays as
+//   it was; an object destroyed without commit() removes its temporary file,
+//   and so does SIGINT, SIGTERM, SIGHUP or SIGXFSZ in a program that called
+//   removeRegisteredFilesOnSignals();
+// - a symbolic link is followed: the file it leads to is written, the link
+//   stays a link;
+// - a pipe, a terminal or a device is a stream, written into sequentially:
+//   what was sent cannot be taken back or rewritten.
 //
 // Failure: the system's I/O errors ("Disk full", "File access denied",
-// "Invalid filename" for a folder that does not exist, ...).
+// "Invalid filename" for a folder that does not exist, ...). Running out of
+// memory creates no file: the buffer is allocated first.
+#include <sys/stat.h>
+
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/PageBuffer.h"
-#include <vector>
+#include "base/RemoveOnSignal.h"
 
 namespace skeldra {
 
@@ -43,23 +55,33 @@ public:
 
     // Bytes written so far.
     int64_t size() const { return flushed_ + static_cast<int64_t>(used_); }
-    // Overwrites bytes already written, at the given position.
+    // Whether bytes already written can be overwritten or cut: not on a stream.
+    bool rewritable() const { return !stream_; }
+    // Overwrites bytes already written, at the given position; on a stream
+    // this is the system's error for seeking a pipe.
     void overwrite(int64_t position, const std::vector<uint8_t>& bytes);
-    // Drops everything from `newSize` on.
+    // Drops everything from `newSize` on; on a stream only what has not been sent yet.
     void truncate(int64_t newSize);
 
     // Writes out the rest, closes the file and renames it over the target.
     void commit();
+    // Removes the temporary file now: the target keeps what it held. A
+    // stream keeps what was sent.
+    void abandon() { discard(); }
 
 private:
+    void openStream(const std::string& target);
+    void createTemporary(const std::string& target, const struct stat* replaced);
     void flush();
+    void send(const uint8_t* data, size_t n, int64_t position);
     void discard();
 
     std::string target_;
     std::string temporary_;
-    // A device or pipe at the target is written straight into: it cannot be
-    // replaced by a file, and replacing it would destroy it.
-    bool direct_ = false;
+    SignalRemoval removal_;
+    // A device, pipe or terminal at the target is written straight into: it
+    // cannot be replaced by a file, and replacing it would destroy it.
+    bool stream_ = false;
     int fd_ = -1;
     PageBuffer<uint8_t> buffer_;  // bufferBytes
     size_t used_ = 0;

@@ -30,6 +30,15 @@ struct ConversionSettings {
     GrayMapping mapping;
 };
 
+// How the output file ended.
+struct Written {
+    int32_t rows = 0;
+    // False when the window is closing: the target keeps what it held.
+    bool kept = true;
+    // A pipe, terminal or device, which cannot be cut or rewritten after an abort.
+    bool stream = false;
+};
+
 std::optional<std::string> askOutputName(WindowPort& port, bool bmp)
 {
     std::string& name = port.state.SaveDialogFileName;
@@ -39,7 +48,7 @@ std::optional<std::string> askOutputName(WindowPort& port, bool bmp)
     return chosen;
 }
 
-ConversionSettings readSettings(WindowPort& port)
+ConversionSettings readSettings(WindowPort& port, bool bmp)
 {
     ConversionSettings settings;
     settings.test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
@@ -48,7 +57,8 @@ ConversionSettings readSettings(WindowPort& port)
     const long double minimum = port.ExtendedValue(Box::MinData);
     const long double maximum = port.ExtendedValue(Box::MaxData);
     const long double gamma = port.ExtendedValue(Box::Gamma);
-    settings.mapping = MakeGrayMapping(minimum, maximum, gamma);
+    // The text holds the values themselves: a gamma it does not use cannot stop it.
+    settings.mapping = MakeGrayMapping(minimum, maximum, bmp ? gamma : 1);
     return settings;
 }
 
@@ -61,8 +71,25 @@ void logAutoNote(WindowPort& port)
     port.appendLog("");
 }
 
-// Rows from the end line up to the start line; returns the rows completed.
-int32_t writeBmp(WindowPort& port, const ConversionSettings& settings, const BmpRows& rows,
+// A conversion aborted by closing the window leaves no partial file: the
+// user did not stay to see what it holds. A complete file is kept.
+bool dropsPartialFile(WindowPort& port, const AtomicOutputFile& out, int32_t done, int32_t height)
+{
+    return done < height && port.state.CloseRequested && out.rewritable();
+}
+
+Written finishFile(WindowPort& port, AtomicOutputFile& out, int32_t done, int32_t height)
+{
+    const Written written{done, !dropsPartialFile(port, out, done, height), !out.rewritable()};
+    if (written.kept)
+        out.commit();
+    else
+        out.abandon();
+    return written;
+}
+
+// Rows from the end line up to the start line.
+Written writeBmp(WindowPort& port, const ConversionSettings& settings, const BmpRows& rows,
                  const std::string& target)
 {
     const AreaOfInterest& area = settings.area;
@@ -82,18 +109,18 @@ int32_t writeBmp(WindowPort& port, const ConversionSettings& settings, const Bmp
     }
     session.finish();
     reader.close();
-    if (done < rows.Height) {
-        // A valid picture of the completed rows: those at the bottom.
-        const BmpRows written = grayBmpRows(rows.Width, done);
-        out.truncate(written.FileSize);
-        out.overwrite(0, grayBmpHeader(written));
+    if (done < rows.Height && !dropsPartialFile(port, out, done, rows.Height)) {
+        // A valid picture of the completed rows: those at the bottom. A
+        // stream keeps the header it was sent.
+        const BmpRows completed = grayBmpRows(rows.Width, done);
+        out.truncate(completed.FileSize);
+        if (out.rewritable()) out.overwrite(0, grayBmpHeader(completed));
     }
-    out.commit();
-    return done;
+    return finishFile(port, out, done, rows.Height);
 }
 
-// Rows from the start line down to the end line; returns the rows completed.
-int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t height, const std::string& target)
+// Rows from the start line down to the end line.
+Written writeText(WindowPort& port, const ConversionSettings& settings, int32_t height, const std::string& target)
 {
     const AreaOfInterest& area = settings.area;
     SampleReader reader(port);
@@ -115,8 +142,22 @@ int32_t writeText(WindowPort& port, const ConversionSettings& settings, int32_t 
     session.finish();
     reader.close();
     if (done < height) out.truncate(completeBytes);
-    out.commit();
-    return done;
+    return finishFile(port, out, done, height);
+}
+
+void logOutcome(WindowPort& port, const Written& written, int32_t height, const std::string& target)
+{
+    if (written.rows == height) {
+        port.appendLog("Image converted to: " + target);
+    } else if (!written.kept) {
+        port.appendLog("Conversion aborted; " + target + " left as it was");
+    } else {
+        port.appendLog(format("Conversion aborted; %d of %d rows written to: %s",
+                              {int64_t{written.rows}, int64_t{height}, target}));
+        if (written.stream)
+            port.appendLog("The output is a stream, which cannot be cut or rewritten: it holds what was sent "
+                           "before the abort");
+    }
 }
 
 }  // namespace
@@ -129,7 +170,7 @@ void ConvertFile(WindowPort& port)
     if (!target) return;
     checkNotInputFile(port.state.InputFilename, *target);
 
-    const ConversionSettings settings = readSettings(port);
+    const ConversionSettings settings = readSettings(port, bmp);
     refuseEmptyRows(settings.area);
     const int32_t height = settings.area.Height();
     checkProgressMaximum(height);
@@ -138,12 +179,9 @@ void ConvertFile(WindowPort& port)
     port.state.AbortRequested = false;
 
     if (bmp) logAutoNote(port);
-    const int32_t done = bmp ? writeBmp(port, settings, *rows, *target) : writeText(port, settings, height, *target);
-    if (done == height)
-        port.appendLog("Image converted to: " + *target);
-    else
-        port.appendLog(format("Conversion aborted; %d of %d rows written to: %s",
-                              {int64_t{done}, int64_t{height}, *target}));
+    const Written written =
+        bmp ? writeBmp(port, settings, *rows, *target) : writeText(port, settings, height, *target);
+    logOutcome(port, written, height, *target);
 }
 
 }  // namespace skeldra

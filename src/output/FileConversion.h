@@ -7,7 +7,8 @@
 // Failure: nothing is created before the area, the BMP size and the progress
 // range are known to be valid; the file appears at its target only when the
 // conversion ends, so an error leaves an earlier file there untouched. After
-// an abort the file holds the rows completed, and its header says so.
+// an abort the file holds the rows completed, and its header says so; an
+// abort by closing the window leaves the target as it was.
 #include "port/WindowPort.h"
 
 namespace skeldra {

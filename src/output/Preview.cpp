@@ -6,6 +6,7 @@
 
 #include "base/Checked.h"
 #include "base/Format.h"
+#include "base/MemorySize.h"
 #include "base/Rounding.h"
 #include "raster/AreaOfInterest.h"
 #include "output/GrayMapping.h"
@@ -56,6 +57,19 @@ PreviewSize checkedPreviewSize(const AreaOfInterest& area, int32_t maxDimension)
     return size;
 }
 
+// Refuses a picture (and, for "Auto", the values it is stretched to) that
+// cannot fit in memory, before anything is allocated.
+void checkPreviewMemory(const PreviewSize& size, bool autoStretch)
+{
+    const int64_t pixels = mul64(size.Width, size.Height);
+    const int64_t bytesPerPixel = 3 + (autoStretch ? int64_t{sizeof(long double)} : 0);
+    const int64_t needed = mul64(pixels, bytesPerPixel);
+    if (needed <= usableMemoryBytes()) return;
+    const std::string what = autoStretch ? "and the values it is stretched to need" : "needs";
+    throw Error(format("The preview (%d x %d pixels) %s %d bytes: more memory than there is",
+                       {int64_t{size.Width}, int64_t{size.Height}, what, needed}));
+}
+
 PreviewSettings readSettings(WindowPort& port)
 {
     PreviewSettings settings;
@@ -66,6 +80,7 @@ PreviewSettings readSettings(WindowPort& port)
                                                 Box::EndSample, Box::OriginSample});
     settings.gamma = checkedGamma(port.ExtendedValue(Box::Gamma));
     settings.size = checkedPreviewSize(settings.area, port.IntegerValue(Box::MaxPreviewDimension));
+    checkPreviewMemory(settings.size, settings.autoStretch);
     settings.lines = previewLines(settings.area, settings.size);
     settings.samples = previewSamples(settings.area, settings.size);
     return settings;

@@ -32,6 +32,9 @@ struct FormState {
     // True while a long operation runs; other operation buttons are ignored
     // meanwhile because they would share the input file and the progress bar.
     bool OperationRunning = false;
+    // Set when the user closes the window while an operation runs: the
+    // operation is aborted, and a conversion then leaves its target as it was.
+    bool CloseRequested = false;
 };
 
 }  // namespace skeldra

@@ -9,10 +9,10 @@
 
 namespace skeldra {
 
-// The progress bar refuses a negative maximum with the toolkit's error.
+// The progress bar refuses a negative maximum with its class's error.
 inline void checkProgressMaximum(int64_t maximum)
 {
-    if (maximum < 0) throw Error("QProgressBar property out of range");
+    if (maximum < 0) throw Error("TProgressBar property out of range");
 }
 
 // Shows the progress bar (when asked) and the Abort button for its lifetime,

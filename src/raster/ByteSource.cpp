@@ -15,7 +15,7 @@ ByteSource::ByteSource(const std::string& path)
 {
     if (path.empty()) throwIoError(io::FileNotFound);
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throwIoErrorFromErrno(errno);
+    if (fd_ < 0) throwIoErrorFromErrno(errno, FileCall::Name);
     struct stat info {};
     if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
         const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
@@ -46,31 +46,51 @@ int64_t ByteSource::available(int64_t position) const
     return size_ - position;
 }
 
+bool ByteSource::buffered(int64_t position, size_t n) const
+{
+    // Differences only: a position near 2^63 plus n would overflow.
+    if (position < bufferStart_) return false;
+    const uint64_t offset = static_cast<uint64_t>(position - bufferStart_);
+    return offset <= bufferLength_ && n <= bufferLength_ - offset;
+}
+
 const uint8_t* ByteSource::view(int64_t position, size_t n)
 {
     if (position < 0) throwIoError(io::NegativeSeek);
-    if (position >= bufferStart_ && position - bufferStart_ + static_cast<int64_t>(n) <=
-                                        static_cast<int64_t>(bufferLength_))
-        return buffer_.get() + (position - bufferStart_);
+    if (buffered(position, n)) return buffer_.get() + (position - bufferStart_);
     fill(position, n);
     return buffer_.get();
+}
+
+bool ByteSource::hasByteAt(int64_t position)
+{
+    if (buffered(position, 1)) return true;
+    return load(position, bufferBytes) > 0;
 }
 
 void ByteSource::fill(int64_t position, size_t n)
 {
     if (n > bufferBytes) throw std::logic_error("ByteSource::view larger than its buffer");
+    if (available(position) < static_cast<int64_t>(n)) {
+        // The file may have grown since it was opened.
+        struct stat info {};
+        if (::fstat(fd_, &info) == 0) size_ = std::max<int64_t>(size_, info.st_size);
+        if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
+    }
     // Read a whole buffer when the file has it, so that the next views hit.
-    const size_t wanted = static_cast<size_t>(
-        std::max<int64_t>(static_cast<int64_t>(n),
-                          std::min<int64_t>(static_cast<int64_t>(bufferBytes),
-                                            available(position))));
+    const auto wanted = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(bufferBytes), available(position)));
+    if (load(position, wanted) < n) throwIoError(io::ReadBeyondEndOfFile);
+}
+
+size_t ByteSource::load(int64_t position, size_t wanted)
+{
+    bufferLength_ = 0;
     size_t got = 0;
     while (got < wanted) {
         const ssize_t r = ::pread(fd_, buffer_.get() + got, wanted - got,
                                   static_cast<off_t>(position + static_cast<int64_t>(got)));
         if (r < 0) {
             if (errno == EINTR) continue;
-            bufferLength_ = 0;
             throwIoErrorFromErrno(errno);
         }
         if (r == 0) break;
@@ -78,10 +98,7 @@ void ByteSource::fill(int64_t position, size_t n)
     }
     bufferStart_ = position;
     bufferLength_ = got;
-    if (got < n) {
-        bufferLength_ = 0;
-        throwIoError(io::ReadBeyondEndOfFile);
-    }
+    return got;
 }
 
 }  // namespace skeldra

@@ -5,7 +5,9 @@
 // Failure: opening raises the system's I/O error for the cause ("File not
 // found", "File access denied", ...). A position before the start of the file
 // raises "I/O error 131"; a byte beyond the end raises "Read beyond end of
-// file". The object owns its file descriptor and closes it when destroyed.
+// file", found against the file's size before anything is read (a position
+// near 2^63 never reaches the system). The object owns its file descriptor
+// and closes it when destroyed.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -34,11 +36,19 @@ public:
     // bufferBytes. Errors as described above, for the first missing byte.
     const uint8_t* view(int64_t position, size_t n);
 
+    // Whether the file has a byte at position (>= 0), found by reading: files
+    // under /proc report a size of 0, and a file may grow while it is read.
+    // A true answer makes view(position, 1) read nothing more.
+    bool hasByteAt(int64_t position);
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
 private:
+    bool buffered(int64_t position, size_t n) const;
     void fill(int64_t position, size_t n);
+    // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
+    size_t load(int64_t position, size_t wanted);
 
     int fd_ = -1;
     int64_t size_ = 0;

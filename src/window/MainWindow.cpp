@@ -71,6 +71,7 @@ void MainWindow::BandStructure_RadioButtonClick()
 bool MainWindow::requestClose()
 {
     if (!port_.state.OperationRunning) return true;
+    port_.state.CloseRequested = true;
     Abort_ButtonClick();
     return false;
 }
@@ -82,7 +83,7 @@ void MainWindow::runOperation(const std::function<void(WindowPort&)>& operation)
     try {
         operation(port_);
     } catch (const std::bad_alloc&) {
-        port_.showError("Out of memory");
+        port_.showError(errorBoxText("Out of memory"));
     } catch (const std::exception& error) {
         port_.showError(errorBoxText(error.what()));
     }

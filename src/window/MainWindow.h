@@ -30,8 +30,9 @@ public:
     // The four band-structure buttons share one handler.
     void BandStructure_RadioButtonClick();
 
-    // Closing the window while an operation runs aborts it first. Returns
-    // whether the window may close now.
+    // Closing the window while an operation runs aborts it first; a
+    // conversion aborted so keeps no partial file. Returns whether the window
+    // may close now.
     bool requestClose();
 
     bool operationRunning() const { return port_.state.OperationRunning; }

@@ -102,6 +102,24 @@ TEST(AreaResetFailures, MissingFileChangesNoBox)
     EXPECT_TRUE(window.eventTexts(Event::Kind::BoxText).empty());
 }
 
+TEST(AreaResetFailures, LineCountBeyondTheBoxesIsAnOverflowAfterTheEarlierBoxes)
+{
+    TempDir dir;
+    ScriptedWindow window;
+    MainWindow main(window);
+    main.FormCreate();
+    window.state.InputFilename = dir.writeSparse("Test.IMG", int64_t{3} << 30, 0, {1});
+    window.setBoxText(Box::HeaderBytes, "0");
+    window.setBoxText(Box::NumSamples, "1");
+    window.events.clear();
+    main.ResetArea_ButtonClick();
+    EXPECT_EQ(window.eventTexts(Event::Kind::BoxText),
+              (Lines{"OriginSample_LabeledNumericEdit=1", "StartSample_LabeledNumericEdit=1",
+                     "StartLine_LabeledNumericEdit=1", "EndSample_LabeledNumericEdit=1"}));
+    EXPECT_EQ(window.errors(), Lines{"Integer overflow."});
+    EXPECT_TRUE(window.eventTexts(Event::Kind::Log).empty());
+}
+
 TEST(AreaResetFailures, UnsupportedBitsChangeNothing)
 {
     TempDir dir;

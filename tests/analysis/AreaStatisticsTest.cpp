@@ -180,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {"", "No data point in the area: the area is empty", ""}},
         StatsCase{"negative_progress_range", {1, 2, 3, 4},
                   with(twoByTwo, {{Box::StartLine, "5"}, {Box::EndLine, "3"}}), {Choice::BIL},
-                  {"Reading band 1 only"}, "0", "0", {"QProgressBar property out of range."}},
+                  {"Reading band 1 only"}, "0", "0", {"TProgressBar property out of range."}},
         StatsCase{"read_error_after_listed_points", {1, 2, 3}, twoByTwo, {Choice::ListPoints},
                   {"Line: 1  Sample: 1   Data: 1", "Line: 1  Sample: 2   Data: 2", "Line: 2  Sample: 1   Data: 3"},
                   "0", "0", {"Read beyond end of file."}},

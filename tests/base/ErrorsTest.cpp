@@ -24,16 +24,44 @@ TEST(Errors, IoErrorTextOfEveryCode)
     for (const Row& row : rows) EXPECT_EQ(ioErrorText(row.code), row.text);
 }
 
-TEST(Errors, ThrownIoErrorCarriesTheText)
+TEST(Errors, ErrnoGivesTheCauseItMeansOrItsOwnNumber)
 {
-    try {
-        throwIoErrorFromErrno(ENOENT);
-        FAIL() << "no exception";
-    } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "File not found");
+    struct Row {
+        int errnoValue;
+        FileCall call;
+        std::string text;
+    };
+    const Row rows[] = {
+        {ENOENT, FileCall::Name, "File not found"},
+        {ENOTDIR, FileCall::Name, "Invalid filename"},
+        {ENAMETOOLONG, FileCall::Name, "Invalid filename"},
+        {EINVAL, FileCall::Name, "Invalid filename"},
+        // An invalid argument to a read or write says nothing about a name.
+        {EINVAL, FileCall::Data, "I/O error " + std::to_string(EINVAL)},
+        {EMFILE, FileCall::Name, "Too many open files"},
+        {ENFILE, FileCall::Name, "Too many open files"},
+        {EACCES, FileCall::Name, "File access denied"},
+        {EPERM, FileCall::Name, "File access denied"},
+        {EISDIR, FileCall::Name, "File access denied"},
+        {EROFS, FileCall::Data, "File access denied"},
+        {ENOSPC, FileCall::Data, "Disk full"},
+        {EDQUOT, FileCall::Data, "Disk full"},
+        {EFBIG, FileCall::Data, "Disk full"},
+        // Errno values whose numbers are codes of other causes are never read as those.
+        {EIO, FileCall::Data, "I/O error " + std::to_string(EIO)},
+        {EINTR, FileCall::Data, "I/O error " + std::to_string(EINTR)},
+        {ESPIPE, FileCall::Data, "I/O error " + std::to_string(ESPIPE)},
+        {ENETDOWN, FileCall::Data, "I/O error " + std::to_string(ENETDOWN)},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(ioErrorTextFromErrno(row.errnoValue, row.call), row.text) << row.errnoValue;
+        try {
+            throwIoErrorFromErrno(row.errnoValue, row.call);
+            ADD_FAILURE() << "no exception for " << row.errnoValue;
+        } catch (const Error& e) {
+            EXPECT_EQ(e.what(), row.text);
+        }
     }
-    EXPECT_EQ(ioCodeFromErrno(EACCES), io::FileAccessDenied);
-    EXPECT_EQ(ioCodeFromErrno(ENOSPC), io::DiskFull);
 }
 
 TEST(Errors, ErrorBoxAppendsAFullStopAfterCharactersBeyondThePoint)

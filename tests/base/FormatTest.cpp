@@ -111,7 +111,7 @@ TEST(FormatReal, NonFiniteValues)
         const char* text;
     };
     for (const Row& row : {Row{inf, "INF"}, Row{-inf, "-INF"}, Row{nan, "NAN"},
-                           Row{std::copysign(nan, -1.0L), "NAN"}}) {
+                           Row{std::copysign(nan, -1.0L), "-NAN"}}) {
         EXPECT_EQ(formatScientific(row.value), row.text);
         EXPECT_EQ(formatRealDigits(row.value, 8), row.text);
         EXPECT_EQ(formatRealDigits(row.value, 16), row.text);

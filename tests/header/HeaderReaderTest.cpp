@@ -1,6 +1,8 @@
 // The ASCII header in the log: line ends, limits, the END line, abort.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "header/HeaderReader.h"
 #include "support/ScriptedWindow.h"
 #include "support/TempFiles.h"
@@ -112,6 +114,22 @@ TEST(HeaderReader, ReadsLinesAcrossBufferRefills)
     EXPECT_EQ(log[1234], std::string(999, static_cast<char>('a' + 1234 % 26)));
     EXPECT_EQ(log[2600], "END");
     EXPECT_EQ(log[2602], "Done!  2601 lines displayed");
+}
+
+TEST(HeaderReader, EndOfFileIsFoundByReadingNotFromTheSizeAtOpening)
+{
+    // A file that grows while it is shown: lines added after the first byte are shown too.
+    Reading growing("A\n");
+    growing.window.atPump(1, [&] { std::ofstream(growing.path, std::ios::app) << "B\nEND\n"; });
+    EXPECT_EQ(growing.run(), (Lines{"A", "B", "END"} + done(3)));
+
+    // Files under /proc report a size of 0 and still hold lines.
+    Reading proc("");
+    proc.window.state.InputFilename = proc.path = "/proc/self/status";
+    proc.window.setBoxText(Box::MaxHeaderLines, "1");
+    const Lines log = proc.run();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0].rfind("Name:", 0), 0u) << log[0];
 }
 
 TEST(HeaderReader, AbortStopsAfterTheCurrentByteAndStillSummarises)

@@ -174,6 +174,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {Choice::Real, Choice::IgnoreNonDataValue}, "2.5000000E+00\t2.0000000E+00\r\n"},
         TextCase{"double_reals_and_nan", samplesOf<double>({1e300, std::numeric_limits<double>::quiet_NaN()}), 2,
                  {{Box::BitsPerSample, "64"}}, {}, "1.000000000000000E+300\tNAN\r\n"},
+        TextCase{"float_nan_keeps_its_sign",
+                 samplesOf<float>({-std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::quiet_NaN()}),
+                 2, bits32, {Choice::Real}, "-NAN\tNAN\r\n"},
+        // The text holds the values, not gray levels: the gamma is not used.
+        TextCase{"negative_gamma_unused", Bytes{7, 200}, 2, {{Box::Gamma, "-1"}}, {}, "7\t200\r\n"},
         TextCase{"msb_first", samplesOf<uint16_t>({4660}, true), 1, bits16, {Choice::ReverseBytes}, "4660\r\n"}));
 
 TEST(ConvertText, RowsTopDownEachEndedByCrLf)

@@ -241,7 +241,12 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewRefusal{"beyond_the_file", {{Box::EndLine, "5"}}, "Read beyond end of file."},
                       PreviewRefusal{"row_wider_than_a_million", {{Box::EndSample, "1000001"},
                                                                   {Box::MaxPreviewDimension, "2000000"}},
-                                     "Range check error."}));
+                                     "Range check error."},
+                      PreviewRefusal{"picture_and_values_larger_than_memory",
+                                     {{Box::EndSample, "1000000"}, {Box::EndLine, "1000000"},
+                                      {Box::MaxPreviewDimension, "1000000"}},
+                                     "The preview (1000000 x 1000000 pixels) and the values it is stretched to "
+                                     "need 19000000000000 bytes: more memory than there is."}));
 
 TEST(Preview, UnsupportedBitsChangeNoPointer)
 {

@@ -150,6 +150,23 @@ TEST(ReadErrors, MissingBytesAndBadPositions)
     EXPECT_EQ(reader.ReadDataValue(1, 1, 0), 0);
 }
 
+TEST(ReadErrors, PositionsPastTheEndUpToTheTopOfSixtyFourBits)
+{
+    TempDir dir;
+    ByteSource source(dir.write("16.raw", std::vector<uint8_t>(16, 9)));
+    constexpr int64_t top = std::numeric_limits<int64_t>::max();
+    const struct {
+        int64_t position;
+        size_t n;
+    } rows[] = {{16, 1}, {15, 2}, {top, 1}, {top - 1, 8}, {top - 16, 16}, {int64_t{1} << 62, 1}};
+    for (const auto& row : rows) {
+        // With the buffer filled from the start of the file, and then empty after an error.
+        ASSERT_EQ(*source.view(15, 1), 9);
+        EXPECT_EQ(errorOf([&] { source.view(row.position, row.n); }), "Read beyond end of file") << row.position;
+        EXPECT_EQ(errorOf([&] { source.view(row.position, row.n); }), "Read beyond end of file") << row.position;
+    }
+}
+
 TEST(ReadErrors, OpeningFailures)
 {
     TempDir dir;

@@ -101,13 +101,13 @@ const std::vector<BadInput> badInputs = {
     {"LargestSamplesPerLine", with({"stats", "@/in.img"}, {"--samples", "2147483647"}), 1,
      {"error: Read beyond end of file."}},
     {"EndLineBeforeStartLine", with({"stats", "@/in.img"}, {"--start-line", "3", "--end-line", "1"}), 1,
-     {"error: QProgressBar property out of range."}},
+     {"error: TProgressBar property out of range."}},
     {"EndSampleBeforeStartSampleConversion",
      with({"convert", "@/in.img", "-o", "@/out.bmp"}, {"--start-sample", "3", "--end-sample", "2"}), 1,
      {"error: The end sample lies before the start sample."}},
     {"EndLineBeforeStartLineConversion",
      with({"convert", "@/in.img", "-o", "@/old.bmp"}, {"--start-line", "4", "--end-line", "2"}), 1,
-     {"error: QProgressBar property out of range."}},
+     {"error: TProgressBar property out of range."}},
     {"EndLineBeforeStartLinePreview", with({"preview", "@/in.img", "-o", "@/out.bmp"}, {"--start-line", "4", "--end-line", "2"}),
      1, {"error: The end line lies before the start line."}},
     {"SamplesPerLineZero", with({"point", "@/in.img"}, {"--samples", "0", "--line", "3"}), 0, {}},
@@ -257,7 +257,7 @@ bool isOwnErrorText(const std::string& text)
     static const std::regex known(
         "(File not found|File access denied|Read beyond end of file|Disk full|Invalid filename|"
         "I/O error [0-9]+|Integer overflow|Range check error|Invalid floating point operation|"
-        "Floating point division by zero|Floating point overflow|QProgressBar property out of range|"
+        "Floating point division by zero|Floating point overflow|TProgressBar property out of range|"
         "Gamma must not be negative|The end sample lies before the start sample|"
         "The end line lies before the start line|The preview size must be 1 or more)\\.");
     return std::regex_match(text, known);

@@ -5,11 +5,13 @@
 #include "FileRun.h"
 #include "Options.h"
 #include "OutputStream.h"
+#include "base/RemoveOnSignal.h"
 
 using namespace skeldra;
 
 int main(int argc, char** argv)
 {
+    removeRegisteredFilesOnSignals();
     OutputStream out(stdout);
     OutputStream err(stderr);
     ParsedArguments args;
