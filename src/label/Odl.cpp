@@ -45,7 +45,7 @@ bool classifyNumber(OdlValue& value)
         if (error != std::errc() || end != w.data() + close) return false;
         value.kind = OdlValue::Kind::Integer;
         value.based = true;
-        value.integer = negative ? -static_cast<int64_t>(bits) : static_cast<int64_t>(bits);
+        value.integer = static_cast<int64_t>(negative ? 0 - bits : bits);  // the pattern, wrapped like the type
         value.real = static_cast<long double>(value.integer);
         return true;
     }
@@ -92,6 +92,21 @@ public:
     }
 
 private:
+    // Counts one level of nesting for its lifetime.
+    class Nesting {
+    public:
+        explicit Nesting(OdlParser& parser) : parser_(parser)
+        {
+            if (++parser_.depth_ > labelNestingLimit) parser_.fail(tooDeeplyNested);
+        }
+        ~Nesting() { --parser_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        OdlParser& parser_;
+    };
+
     // Statements up to END_<kind> (true when END ended the label instead)
     // or, for the whole label, up to END or the end of the text.
     bool parseBody(OdlObject& object, const std::string& kind)
@@ -120,6 +135,7 @@ private:
             if (key == "END_OBJECT" || key == "END_GROUP") fail(key + " without its OBJECT or GROUP");
             expect('=');
             if (key == "OBJECT" || key == "GROUP") {
+                const Nesting nesting(*this);
                 OdlObject child;
                 child.kind = key;
                 child.name = upperTrimmed(readValue().text);
@@ -133,6 +149,7 @@ private:
 
     OdlValue readValue()
     {
+        const Nesting nesting(*this);
         skipBlanks();
         if (atEnd()) fail("a value is missing at the end of the label");
         const char c = text_[pos_];
@@ -222,9 +239,9 @@ private:
             if (std::isspace(static_cast<unsigned char>(c))) {
                 ++pos_;
             } else if (startsComment(pos_)) {
-                const std::size_t close = text_.find("*/", pos_ + 2);
-                const std::size_t eol = text_.find('\n', pos_ + 2);
-                pos_ = close != std::string_view::npos && close < eol ? close + 2 : endOfLine(pos_);
+                const std::size_t eol = endOfLine(pos_);
+                const std::size_t close = text_.substr(0, eol).find("*/", pos_ + 2);
+                pos_ = close != std::string_view::npos ? close + 2 : eol;
             } else {
                 return;
             }
@@ -254,9 +271,18 @@ private:
         const std::size_t eol = text_.find('\n', p);
         return eol == std::string_view::npos ? text_.size() : eol + 1;
     }
+    // Line numbers are counted on from the last position asked for, which
+    // only moves forward, so that numbering every statement stays linear.
     int lineAt(std::size_t p) const
     {
-        return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(p), '\n'));
+        if (p < countedTo_) {
+            countedTo_ = 0;
+            linesBefore_ = 0;
+        }
+        const auto from = text_.begin() + static_cast<std::ptrdiff_t>(countedTo_);
+        linesBefore_ += std::count(from, text_.begin() + static_cast<std::ptrdiff_t>(p), '\n');
+        countedTo_ = p;
+        return 1 + static_cast<int>(linesBefore_);
     }
     bool atEnd() const { return pos_ >= text_.size(); }
     char peek() const { return atEnd() ? '\0' : text_[pos_]; }
@@ -269,6 +295,9 @@ private:
     std::string_view text_;
     bool requireEnd_;
     std::size_t pos_ = 0;
+    int depth_ = 0;
+    mutable std::size_t countedTo_ = 0;
+    mutable std::ptrdiff_t linesBefore_ = 0;
 };
 
 }  // namespace
