@@ -36,7 +36,9 @@ bool classifyNumber(OdlValue& value)
     const std::size_t intDigits = i - digitsStart;
 
     if (intDigits > 0 && i < w.size() && w[i] == '#') {  // radix#digits#
-        const int radix = std::atoi(w.substr(digitsStart, intDigits).c_str());
+        int radix = 0;
+        const char* radixEnd = w.data() + i;
+        if (std::from_chars(w.data() + digitsStart, radixEnd, radix).ptr != radixEnd) return false;
         const std::size_t close = w.find('#', i + 1);
         if (radix < 2 || radix > 16 || close != w.size() - 1 || close == i + 1) return false;
         uint64_t bits = 0;
@@ -67,13 +69,14 @@ bool classifyNumber(OdlValue& value)
         if (i == expStart) return false;
     }
     if (i != w.size()) return false;
-    value.real = std::strtold(w.c_str(), nullptr);
     if (isReal) {
+        value.real = std::strtold(w.c_str(), nullptr);
         value.kind = OdlValue::Kind::Real;
         return true;
     }
     const auto [end, error] = std::from_chars(w.data() + (w[0] == '+' ? 1 : 0), w.data() + w.size(), value.integer);
     if (error != std::errc() || end != w.data() + w.size()) return false;
+    value.real = static_cast<long double>(value.integer);  // exact: the mantissa holds 64 bits
     value.kind = OdlValue::Kind::Integer;
     return true;
 }

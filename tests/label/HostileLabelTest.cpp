@@ -3,7 +3,9 @@
 // a note that says why, with the box it concerns left alone.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
+#include <tuple>
 
 #include "label/ApplyLabel.h"
 #include "label/FakePort.h"
@@ -98,6 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
                     "CORE_ITEM_BYTES 2305843009213693952 × bits per byte 8 exceeds 64 bits", Box::BitsPerSample},
         HostileCase{"QubeNegativeSuffixItems", "q.img", qube("2", "(-1,0,0)"), "", "",
                     "SUFFIX_ITEMS (-1, 0, 0) holds a negative count", Box::NumRowPadBytes},
+        HostileCase{"Pds4LongerThanTheReadLimit", "p.xml", "<Product>" + std::string(std::size_t{1} << 20, ' ') +
+                    "</Product>", "", "", "it is longer than the 1048576 bytes read of a label", Box::HeaderBytes},
         HostileCase{"QubeSuffixPlanesBeyond64Bits", "q.img", qube("2", "(0,4611686018427387904,0)"), "", "",
                     "exceeds 64 bits; the qube's layout left unchanged", Box::NumBandGapBytes}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -138,6 +142,81 @@ INSTANTIATE_TEST_SUITE_P(
         OneByteCase{"EnviByteOrderOne", "e.img", std::string(4, '\0'), "e.hdr",
                     "ENVI\nsamples = 2\nlines = 2\ndata type = 1\nbyte order = 1\n"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// A label may name its data file anywhere; only files within the label's
+// folder are read without asking.
+struct PointerCase {
+    const char* name;
+    std::string labelName;  // within the folder "labels"
+    std::string pointer;    // as the label writes it; "@" stands for the test's folder
+    std::string dataPath;   // the file it reaches, relative to the test's folder
+    bool outside;
+};
+
+void PrintTo(const PointerCase& c, std::ostream* out) { *out << c.name; }
+
+std::string labelNaming(const std::string& labelName, const std::string& pointer)
+{
+    if (labelName.ends_with(".xml"))
+        return "<Product_Observational><File_Area_Observational><File><file_name>" + pointer +
+               "</file_name></File><Array_2D_Image><offset>0</offset><axis_index_order>Last Index Fastest"
+               "</axis_index_order><Element_Array><data_type>UnsignedByte</data_type></Element_Array>"
+               "</Array_2D_Image></File_Area_Observational></Product_Observational>\n";
+    return "PDS_VERSION_ID = PDS3\nRECORD_BYTES = 4\n^IMAGE = (\"" + pointer + "\", 1)\nOBJECT = IMAGE\nLINES = 1\n"
+           "LINE_SAMPLES = 4\nSAMPLE_BITS = 8\nSAMPLE_TYPE = UNSIGNED_INTEGER\nEND_OBJECT = IMAGE\nEND\n";
+}
+
+class DataPointer : public ::testing::TestWithParam<std::tuple<PointerCase, bool>> {};
+
+TEST_P(DataPointer, OutsideTheLabelsFolderIsFollowedOnlyWhenTheUserAgrees)
+{
+    namespace fs = std::filesystem;
+    const auto& [c, answer] = GetParam();
+    TempDir dir;
+    fs::create_directories(dir.path() / "labels" / "sub");
+    fs::create_directories(dir.path() / "secret");
+    fs::create_directory_symlink("../secret", dir.path() / "labels" / "link");
+    std::string pointer = c.pointer;
+    if (pointer.starts_with("@")) pointer = dir.path().string() + pointer.substr(1);
+    const std::string data = dir.write(c.dataPath, std::string(4, 'x'));
+    FakePort port;
+    port.yesNoAnswer = answer;
+    port.state.InputFilename = dir.write("labels/" + c.labelName, labelNaming(c.labelName, pointer));
+    const std::string labelPath = port.state.InputFilename;
+
+    ApplyLayoutFromLabel(port);
+    std::string log;
+    for (const std::string& line : port.log) log += line + "\n";
+    const bool asked = log.find("question: The label " + labelPath + " points to a data file outside its folder: ") !=
+                       std::string::npos;
+    EXPECT_EQ(asked, c.outside) << log;
+    const bool followed = !c.outside || answer;
+    EXPECT_EQ(fs::equivalent(port.state.InputFilename, followed ? data : labelPath), true) << log;
+    EXPECT_EQ(port.has(Box::HeaderBytes), followed) << log;
+    if (!followed) EXPECT_NE(log.find("Not followed: the data file "), std::string::npos) << log;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pointers, DataPointer,
+    ::testing::Combine(
+        ::testing::Values(PointerCase{"Beside", "x.lbl", "d.img", "labels/d.img", false},
+                          PointerCase{"InASubfolder", "x.lbl", "sub/d.img", "labels/sub/d.img", false},
+                          PointerCase{"DownAndBack", "x.lbl", "sub/../d.img", "labels/d.img", false},
+                          PointerCase{"ClimbingOut", "x.lbl", "../secret/p.img", "secret/p.img", true},
+                          PointerCase{"Absolute", "x.lbl", "@/secret/p.img", "secret/p.img", true},
+                          PointerCase{"ThroughALinkThatLeadsOut", "x.lbl", "link/p.img", "secret/p.img", true},
+                          PointerCase{"Pds4Beside", "p.xml", "d.img", "labels/d.img", false},
+                          PointerCase{"Pds4ClimbingOut", "p.xml", "../secret/p.img", "secret/p.img", true}),
+        ::testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "_Yes" : "_No");
+    });
 
 }  // namespace
 }  // namespace skeldra

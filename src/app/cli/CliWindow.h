@@ -24,10 +24,21 @@ public:
         HeadlessWindow::showError(text);
         std::cerr << "skeldra-cli: error: " << text << '\n';
     }
+    // The one question the operations ask is whether to follow a label's
+    // pointer out of its folder. A batch cannot answer it: --allow-outside-data
+    // answers Yes beforehand; otherwise the question ends the run as an error.
+    bool askYesNo(const std::string& question) override
+    {
+        HeadlessWindow::askYesNo(question);
+        if (allowOutsideData) return true;
+        showError(question + " No: the batch tool reads it only with --allow-outside-data");
+        return false;
+    }
     void showPreview(const PreviewPicture& picture) override;
 
     // Off while the window starts up, whose log lines the window clears.
     bool echoLog = false;
+    bool allowOutsideData = false;
     // Where `preview` writes its picture.
     std::string previewPath;
 };

@@ -86,6 +86,8 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
             parsed.outputFile = value();
         } else if (arg == "--from-label") {
             parsed.fromLabel = true;
+        } else if (arg == "--allow-outside-data") {
+            parsed.allowOutsideData = true;
         } else if (arg.rfind("--", 0) == 0) {
             const std::string name = arg.substr(2);
             if (const BoxOption* box = findBox(name)) {
@@ -125,6 +127,8 @@ std::string usageText()
     for (const auto& option : choiceOptions())
         text += "  --" + std::string(option.name) + "  " + option.help + "\n";
     text += "  --from-label  take the layout from the file's label first\n"
+            "  --allow-outside-data  follow a label's pointer to a data file outside\n"
+            "                the label's folder (absolute, or climbing with \"..\")\n"
             "  -o OUT        output file of convert and preview\n"
             "exit status: 0 done, 1 an error ended the operation, 2 bad usage,\n"
             "             3 done with warnings (see standard error)\n";

@@ -46,6 +46,7 @@ void applyArguments(CliWindow& window, const ParsedArguments& args)
     for (Choice choice : args.choices) window.setChecked(choice, true);
     if (!args.outputFile.empty()) window.saveDialogAnswer = args.outputFile;
     window.previewPath = args.outputFile;
+    window.allowOutsideData = args.allowOutsideData;
 }
 
 }  // namespace
