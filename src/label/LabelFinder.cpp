@@ -31,10 +31,17 @@ LabelText readStart(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throwIoErrorFromErrno(errno == 0 ? ENOENT : errno);
-    LabelText start{std::string(labelReadLimit + 1, '\0')};
-    file.read(start.text.data(), static_cast<std::streamsize>(start.text.size()));
-    start.text.resize(static_cast<std::size_t>(file.gcount()));
-    start.cut = start.text.size() > labelReadLimit;
+    // In steps, so that a small label costs a small buffer.
+    constexpr std::size_t step = std::size_t{64} << 10;
+    LabelText start;
+    std::string& text = start.text;
+    while (file && text.size() <= labelReadLimit) {
+        const std::size_t before = text.size();
+        text.resize(std::min(before + step, labelReadLimit + 1));
+        file.read(text.data() + before, static_cast<std::streamsize>(text.size() - before));
+        text.resize(before + static_cast<std::size_t>(file.gcount()));
+    }
+    start.cut = text.size() > labelReadLimit;
     if (start.cut) start.text.resize(labelReadLimit);
     return start;
 }
