@@ -30,9 +30,11 @@ std::string fuzzFolder()
     return folder.path.string();
 }
 
-std::string writeInputFile(const uint8_t* data, size_t size)
+std::string writeInputFile(const uint8_t* data, size_t size) { return writeFuzzFile("input.img", data, size); }
+
+std::string writeFuzzFile(const std::string& name, const uint8_t* data, size_t size)
 {
-    const std::string path = fuzzFolder() + "/input.img";
+    const std::string path = fuzzFolder() + "/" + name;
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     out.close();

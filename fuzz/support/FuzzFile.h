@@ -9,6 +9,8 @@ namespace skeldra::fuzzing {
 
 // Replaces the file's content and returns its path.
 std::string writeInputFile(const uint8_t* data, size_t size);
+// Another file of the fuzz folder (a label beside the input file).
+std::string writeFuzzFile(const std::string& name, const uint8_t* data, size_t size);
 // The folder that holds it, for output files.
 std::string fuzzFolder();
 std::vector<uint8_t> readWholeFile(const std::string& path);

@@ -76,6 +76,12 @@ void TSkeldra_Form::setDefaultModalHooks()
         QMessageBox box(QMessageBox::Critical, caption, displayText(text), QMessageBox::Ok, this);
         box.exec();
     };
+    modal.yesNo = [this](const std::string& question) {
+        QMessageBox box(QMessageBox::Question, caption, displayText(question), QMessageBox::Yes | QMessageBox::No,
+                        this);
+        box.setDefaultButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes;
+    };
     modal.openFile = [this](const std::string& proposed) {
         return chosenPath(QFileDialog::getOpenFileName(
             this, QString(), QString::fromStdString(proposed),
@@ -122,6 +128,7 @@ void TSkeldra_Form::appendLog(const std::string& line) { Memo1->appendPlainText(
 void TSkeldra_Form::clearLog() { Memo1->clear(); }
 void TSkeldra_Form::showMessage(const std::string& text) { modal.message(text); }
 void TSkeldra_Form::showError(const std::string& text) { modal.error(text); }
+bool TSkeldra_Form::askYesNo(const std::string& question) { return modal.yesNo(question); }
 void TSkeldra_Form::beep() { QApplication::beep(); }
 
 void TSkeldra_Form::showInputFilenameLabel(const std::string& path)

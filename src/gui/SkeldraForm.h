@@ -36,6 +36,7 @@ public:
     struct ModalHooks {
         std::function<void(const std::string&)> message;
         std::function<void(const std::string&)> error;
+        std::function<bool(const std::string&)> yesNo;
         std::function<std::optional<std::string>(const std::string& proposed)> openFile;
         std::function<std::optional<std::string>(const std::string& proposed)> saveFile;
     };
@@ -62,6 +63,7 @@ public:
     void clearLog() override;
     void showMessage(const std::string& text) override;
     void showError(const std::string& text) override;
+    bool askYesNo(const std::string& question) override;
     void beep() override;
     void showInputFilenameLabel(const std::string& path) override;
     void setProgressMaximum(int64_t maximum) override;

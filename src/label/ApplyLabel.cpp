@@ -156,6 +156,12 @@ void applyChoice(WindowPort& port, const Setting& setting)
     port.appendLog(setting.logLine);
 }
 
+std::string outsideQuestion(const LabelLayout& layout)
+{
+    return "The label " + layout.labelPath + " points to a data file outside its folder: " + layout.dataPath +
+           ". Read it?";
+}
+
 // Band # must lie within the bands the label gives.
 void keepBandNumberInRange(WindowPort& port, const LabelLayout& layout)
 {
@@ -179,6 +185,13 @@ void ApplyLayoutFromLabel(WindowPort& port)
         return;
     }
     const Plan plan = Planner(*layout).make();
+    if (dataOutsideLabelFolder(*layout) && !port.askYesNo(outsideQuestion(*layout))) {
+        port.appendLog(plan.heading.front());
+        port.appendLog("Not followed: the data file " + layout->dataPath +
+                       " lies outside the label's folder; nothing changed");
+        port.appendLog("");
+        return;
+    }
     for (const std::string& line : plan.heading) port.appendLog(line);
     if (!plan.dataPath.empty()) {
         port.state.InputFilename = plan.dataPath;

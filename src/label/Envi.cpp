@@ -60,11 +60,16 @@ EnviHeader parseEnvi(std::string_view text)
         std::string value = trimmed(content.substr(equals + 1));
         pos = end;
         if (!value.empty() && value[0] == '{') {
-            while (value.find('}') == std::string::npos) {  // the braces run over lines
+            // The braces run over lines; only each new line is searched for the
+            // closing brace, so that an unclosed one costs one pass.
+            bool closed = value.find('}') != std::string::npos;
+            while (!closed) {
                 if (pos >= text.size())
                     throw LabelSyntaxError("line " + std::to_string(line) + ": \"}\" missing for " + key);
                 const std::size_t next = lineEnd(text, pos + 1);
-                value += ' ' + trimmed(text.substr(pos + 1, next - pos - 1));
+                const std::string continued = trimmed(text.substr(pos + 1, next - pos - 1));
+                closed = continued.find('}') != std::string::npos;
+                value += ' ' + continued;
                 pos = next;
                 ++line;
             }

@@ -1,5 +1,6 @@
 #include "label/LabelFinder.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -20,14 +21,29 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readStart(const std::string& path)
+// The start of a file, at most labelReadLimit bytes of it.
+struct LabelText {
+    std::string text;
+    bool cut = false;  // the file goes on after the bytes read
+};
+
+LabelText readStart(const std::string& path)
 {
     std::ifstream file(path, std::ios::binary);
     if (!file) throwIoErrorFromErrno(errno == 0 ? ENOENT : errno, FileCall::Name);
-    std::string text(labelReadLimit, '\0');
-    file.read(text.data(), static_cast<std::streamsize>(text.size()));
-    text.resize(static_cast<std::size_t>(file.gcount()));
-    return text;
+    // In steps, so that a small label costs a small buffer.
+    constexpr std::size_t step = std::size_t{64} << 10;
+    LabelText start;
+    std::string& text = start.text;
+    while (file && text.size() <= labelReadLimit) {
+        const std::size_t before = text.size();
+        text.resize(std::min(before + step, labelReadLimit + 1));
+        file.read(text.data() + before, static_cast<std::streamsize>(text.size() - before));
+        text.resize(before + static_cast<std::size_t>(file.gcount()));
+    }
+    start.cut = text.size() > labelReadLimit;
+    if (start.cut) start.text.resize(labelReadLimit);
+    return start;
 }
 
 bool isRegularFile(const fs::path& path)
@@ -99,6 +115,13 @@ LabelLayout unreadable(const std::string& kind, const std::string& path, const s
     return layout;
 }
 
+// A label that is the whole file (XML, ENVI) cannot be read in part.
+LabelLayout tooLong(const std::string& kind, const std::string& path)
+{
+    return unreadable(kind, path, "it is longer than the " + std::to_string(labelReadLimit) +
+                                      " bytes read of a label");
+}
+
 LabelLayout readVicarAt(const std::string& text, std::size_t offset, const std::string& path)
 {
     try {
@@ -138,20 +161,22 @@ LabelLayout readPds3(const std::string& text, const std::string& path, bool atta
     }
 }
 
-LabelLayout readPds4(const std::string& text, const std::string& path, const std::string& dataName)
+LabelLayout readPds4(const LabelText& start, const std::string& path, const std::string& dataName)
 {
+    if (start.cut) return tooLong("PDS4", path);
     try {
-        return pds4Layout(parseXml(text), path, dataName, resolverNear(path));
+        return pds4Layout(parseXml(start.text), path, dataName, resolverNear(path));
     } catch (const LabelSyntaxError& error) {
         return unreadable("PDS4", path, error.what());
     }
 }
 
-LabelLayout readEnvi(const std::string& text, const std::string& path, std::optional<std::string> dataPath)
+LabelLayout readEnvi(const LabelText& start, const std::string& path, std::optional<std::string> dataPath)
 {
+    if (start.cut) return tooLong("ENVI", path);
     LabelLayout layout;
     try {
-        layout = enviLayout(parseEnvi(text), path);
+        layout = enviLayout(parseEnvi(start.text), path);
     } catch (const LabelSyntaxError& error) {
         return unreadable("ENVI", path, error.what());
     }
@@ -175,11 +200,12 @@ LabelLayout readEnvi(const std::string& text, const std::string& path, std::opti
 // The label the input file itself holds or is.
 std::optional<LabelLayout> readOwnLabel(const std::string& inputPath)
 {
-    const std::string text = readStart(inputPath);
+    const LabelText start = readStart(inputPath);
+    const std::string& text = start.text;
     if (looksLikeVicar(text)) return readVicarAt(text, 0, inputPath);
     if (looksLikePds3(text)) return readPds3(text, inputPath, true);
-    if (looksLikeEnvi(text)) return readEnvi(text, inputPath, std::nullopt);
-    if (looksLikeXml(text)) return readPds4(text, inputPath, "");
+    if (looksLikeEnvi(text)) return readEnvi(start, inputPath, std::nullopt);
+    if (looksLikeXml(text)) return readPds4(start, inputPath, "");
     return std::nullopt;
 }
 
@@ -190,7 +216,7 @@ std::optional<LabelLayout> readDetachedLabel(const std::string& inputPath)
     const std::string stem = input.stem().string();
     const std::string name = input.filename().string();
     if (const auto label = findInFolder(folder, stem + ".lbl"); label && *label != inputPath)
-        return readPds3(readStart(*label), *label, false);
+        return readPds3(readStart(*label).text, *label, false);
     if (const auto label = findInFolder(folder, stem + ".xml"); label && *label != inputPath)
         return readPds4(readStart(*label), *label, name);
     for (const std::string& candidate : {stem + ".hdr", name + ".hdr"})
@@ -205,7 +231,28 @@ bool sameFile(const std::string& a, const std::string& b)
     return fs::equivalent(a, b, error);
 }
 
+// Both paths with links resolved, so that a link inside the folder that
+// leads out of it counts as outside.
+bool isWithin(const fs::path& path, const fs::path& folder)
+{
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(fs::absolute(path, error), error);
+    if (error) return false;
+    const fs::path realFolder = fs::weakly_canonical(fs::absolute(folder, error), error);
+    if (error) return false;
+    auto [left, right] = std::mismatch(realFolder.begin(), realFolder.end(), real.begin(), real.end());
+    (void)right;
+    return left == realFolder.end() || (std::next(left) == realFolder.end() && left->empty());
+}
+
 }  // namespace
+
+bool dataOutsideLabelFolder(const LabelLayout& layout)
+{
+    if (layout.dataPath.empty()) return false;
+    const fs::path folder = fs::path(layout.labelPath).parent_path();
+    return !isWithin(layout.dataPath, folder.empty() ? fs::path(".") : folder);
+}
 
 std::optional<LabelLayout> findLabelLayout(const std::string& inputPath)
 {

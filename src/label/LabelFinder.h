@@ -21,4 +21,10 @@ inline constexpr std::size_t labelReadLimit = std::size_t{1} << 20;
 // Empty when no label was found.
 std::optional<LabelLayout> findLabelLayout(const std::string& inputPath);
 
+// Whether the layout's data file lies outside the folder of its label (an
+// absolute pointer, one that climbs with "..", or a link that leads out):
+// a label may come from anyone, and must not make the program read any
+// file it names without the user's consent.
+bool dataOutsideLabelFolder(const LabelLayout& layout);
+
 }  // namespace skeldra

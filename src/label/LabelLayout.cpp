@@ -6,6 +6,46 @@
 
 namespace skeldra {
 
+namespace {
+
+std::optional<int64_t> combineSizes(const std::vector<LabelTerm>& terms, const char* sign, bool multiply,
+                                    const std::string& unchanged, LabelLayout& layout)
+{
+    std::string written;
+    for (const LabelTerm& term : terms) {
+        if (term.value < 0) {
+            layout.notes.push_back(term.name + " " + decimal(term.value) + " is negative; " + unchanged +
+                                   " left unchanged");
+            return std::nullopt;
+        }
+        written += (written.empty() ? "" : sign) + term.name + " " + decimal(term.value);
+    }
+    int64_t result = multiply ? 1 : 0;
+    for (const LabelTerm& term : terms) {
+        const bool overflow = multiply ? __builtin_mul_overflow(result, term.value, &result)
+                                       : __builtin_add_overflow(result, term.value, &result);
+        if (overflow) {
+            layout.notes.push_back(written + " exceeds 64 bits; " + unchanged + " left unchanged");
+            return std::nullopt;
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+std::optional<int64_t> productOfSizes(const std::vector<LabelTerm>& factors, const std::string& unchanged,
+                                      LabelLayout& layout)
+{
+    return combineSizes(factors, " × ", true, unchanged, layout);
+}
+
+std::optional<int64_t> sumOfSizes(const std::vector<LabelTerm>& terms, const std::string& unchanged,
+                                  LabelLayout& layout)
+{
+    return combineSizes(terms, " + ", false, unchanged, layout);
+}
+
 void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource, const EncodingResult& type,
                const std::string& typeSource)
 {
@@ -21,6 +61,11 @@ void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource,
     }
     const SampleEncoding& encoding = *type.encoding;
     layout.dataFormat = Sourced<DataFormat>{encoding.format, typeSource};
+    if (bits == 8) {
+        // A single byte has no order, whatever the type's name says.
+        layout.reverseBytes = Sourced<bool>{false, typeSource + ": one byte per sample"};
+        return;
+    }
     layout.reverseBytes = Sourced<bool>{
         encoding.msbFirst,
         typeSource + (encoding.msbFirst ? ": most significant byte first" : ": least significant byte first")};
@@ -53,20 +98,26 @@ std::optional<std::string> valueOfBitPattern(uint64_t pattern, int64_t bits, Dat
     return std::to_string(pattern);
 }
 
-void setLinePrefixSuffix(LabelLayout& layout, int64_t prefix, int64_t suffix, const std::string& source)
+void setLinePrefixSuffix(LabelLayout& layout, const LabelTerm& prefix, const LabelTerm& suffix,
+                         const std::string& source)
 {
-    if (prefix == 0 && suffix == 0) return;
-    if (prefix != 0) {
+    if (prefix.value == 0 && suffix.value == 0) return;
+    const std::string unchanged = "Header bytes and Line pad";
+    const std::optional<int64_t> pad = sumOfSizes({prefix, suffix}, unchanged, layout);
+    if (!pad) return;
+    if (prefix.value != 0) {
         if (!layout.headerBytes) {
             layout.notes.push_back("The line prefix (" + source +
-                                   ") needs the header bytes, which the label does not give; "
-                                   "Header bytes and Line pad left unchanged");
+                                   ") needs the header bytes, which the label does not give; " + unchanged +
+                                   " left unchanged");
             return;
         }
-        layout.headerBytes->value += prefix;
-        layout.headerBytes->source += " + line prefix " + decimal(prefix);
+        const auto header = sumOfSizes({{"Header bytes", layout.headerBytes->value}, prefix}, unchanged, layout);
+        if (!header) return;
+        layout.headerBytes->value = *header;
+        layout.headerBytes->source += " + line prefix " + decimal(prefix.value);
     }
-    layout.linePad = Sourced<int64_t>{prefix + suffix, source};
+    layout.linePad = Sourced<int64_t>{*pad, source};
 }
 
 void setBandStructure(LabelLayout& layout, BandStructure structure, const std::string& source)

@@ -57,6 +57,21 @@ struct EncodingResult {
     std::string problem;
 };
 
+// A size a label gives, with the words that name it ("RECORD_BYTES").
+struct LabelTerm {
+    std::string name;
+    int64_t value = 0;
+};
+
+// The product or the sum of sizes a label gives. Sizes are never negative,
+// and what they make must fit a 64-bit file position: otherwise a note
+// names the keywords and says that `unchanged` is left as it is, and the
+// result is empty.
+std::optional<int64_t> productOfSizes(const std::vector<LabelTerm>& factors, const std::string& unchanged,
+                                      LabelLayout& layout);
+std::optional<int64_t> sumOfSizes(const std::vector<LabelTerm>& terms, const std::string& unchanged,
+                                  LabelLayout& layout);
+
 // Sets Bits per sample when the window reads that width (8, 16, 32, 64), and
 // the data format and byte order when the type maps; notes what does not.
 void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource, const EncodingResult& type,
@@ -71,7 +86,8 @@ std::optional<std::string> valueOfBitPattern(uint64_t pattern, int64_t bits, Dat
 // set. The window knows pads only at the end of a line, so the first prefix
 // moves into the header and every later prefix becomes part of the previous
 // line's pad: header += prefix, line pad = prefix + suffix.
-void setLinePrefixSuffix(LabelLayout& layout, int64_t prefix, int64_t suffix, const std::string& source);
+void setLinePrefixSuffix(LabelLayout& layout, const LabelTerm& prefix, const LabelTerm& suffix,
+                         const std::string& source);
 
 // Band structure for layout.bands bands (one when unset) stored as
 // `structure`, after the pads were set: None for one band, except that one

@@ -36,7 +36,9 @@ bool classifyNumber(OdlValue& value)
     const std::size_t intDigits = i - digitsStart;
 
     if (intDigits > 0 && i < w.size() && w[i] == '#') {  // radix#digits#
-        const int radix = std::atoi(w.substr(digitsStart, intDigits).c_str());
+        int radix = 0;
+        const char* radixEnd = w.data() + i;
+        if (std::from_chars(w.data() + digitsStart, radixEnd, radix).ptr != radixEnd) return false;
         const std::size_t close = w.find('#', i + 1);
         if (radix < 2 || radix > 16 || close != w.size() - 1 || close == i + 1) return false;
         uint64_t bits = 0;
@@ -45,7 +47,7 @@ bool classifyNumber(OdlValue& value)
         if (error != std::errc() || end != w.data() + close) return false;
         value.kind = OdlValue::Kind::Integer;
         value.based = true;
-        value.integer = negative ? -static_cast<int64_t>(bits) : static_cast<int64_t>(bits);
+        value.integer = static_cast<int64_t>(negative ? 0 - bits : bits);  // the pattern, wrapped like the type
         value.real = static_cast<long double>(value.integer);
         return true;
     }
@@ -67,13 +69,14 @@ bool classifyNumber(OdlValue& value)
         if (i == expStart) return false;
     }
     if (i != w.size()) return false;
-    value.real = std::strtold(w.c_str(), nullptr);
     if (isReal) {
+        value.real = std::strtold(w.c_str(), nullptr);
         value.kind = OdlValue::Kind::Real;
         return true;
     }
     const auto [end, error] = std::from_chars(w.data() + (w[0] == '+' ? 1 : 0), w.data() + w.size(), value.integer);
     if (error != std::errc() || end != w.data() + w.size()) return false;
+    value.real = static_cast<long double>(value.integer);  // exact: the mantissa holds 64 bits
     value.kind = OdlValue::Kind::Integer;
     return true;
 }
@@ -92,6 +95,21 @@ public:
     }
 
 private:
+    // Counts one level of nesting for its lifetime.
+    class Nesting {
+    public:
+        explicit Nesting(OdlParser& parser) : parser_(parser)
+        {
+            if (++parser_.depth_ > labelNestingLimit) parser_.fail(tooDeeplyNested);
+        }
+        ~Nesting() { --parser_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        OdlParser& parser_;
+    };
+
     // Statements up to END_<kind> (true when END ended the label instead)
     // or, for the whole label, up to END or the end of the text.
     bool parseBody(OdlObject& object, const std::string& kind)
@@ -120,6 +138,7 @@ private:
             if (key == "END_OBJECT" || key == "END_GROUP") fail(key + " without its OBJECT or GROUP");
             expect('=');
             if (key == "OBJECT" || key == "GROUP") {
+                const Nesting nesting(*this);
                 OdlObject child;
                 child.kind = key;
                 child.name = upperTrimmed(readValue().text);
@@ -133,6 +152,7 @@ private:
 
     OdlValue readValue()
     {
+        const Nesting nesting(*this);
         skipBlanks();
         if (atEnd()) fail("a value is missing at the end of the label");
         const char c = text_[pos_];
@@ -222,9 +242,9 @@ private:
             if (std::isspace(static_cast<unsigned char>(c))) {
                 ++pos_;
             } else if (startsComment(pos_)) {
-                const std::size_t close = text_.find("*/", pos_ + 2);
-                const std::size_t eol = text_.find('\n', pos_ + 2);
-                pos_ = close != std::string_view::npos && close < eol ? close + 2 : endOfLine(pos_);
+                const std::size_t eol = endOfLine(pos_);
+                const std::size_t close = text_.substr(0, eol).find("*/", pos_ + 2);
+                pos_ = close != std::string_view::npos ? close + 2 : eol;
             } else {
                 return;
             }
@@ -254,9 +274,18 @@ private:
         const std::size_t eol = text_.find('\n', p);
         return eol == std::string_view::npos ? text_.size() : eol + 1;
     }
+    // Line numbers are counted on from the last position asked for, which
+    // only moves forward, so that numbering every statement stays linear.
     int lineAt(std::size_t p) const
     {
-        return 1 + static_cast<int>(std::count(text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(p), '\n'));
+        if (p < countedTo_) {
+            countedTo_ = 0;
+            linesBefore_ = 0;
+        }
+        const auto from = text_.begin() + static_cast<std::ptrdiff_t>(countedTo_);
+        linesBefore_ += std::count(from, text_.begin() + static_cast<std::ptrdiff_t>(p), '\n');
+        countedTo_ = p;
+        return 1 + static_cast<int>(linesBefore_);
     }
     bool atEnd() const { return pos_ >= text_.size(); }
     char peek() const { return atEnd() ? '\0' : text_[pos_]; }
@@ -269,6 +298,9 @@ private:
     std::string_view text_;
     bool requireEnd_;
     std::size_t pos_ = 0;
+    int depth_ = 0;
+    mutable std::size_t countedTo_ = 0;
+    mutable std::ptrdiff_t linesBefore_ = 0;
 };
 
 }  // namespace

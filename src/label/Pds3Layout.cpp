@@ -82,9 +82,11 @@ struct Pointer {
 };
 
 // ^NAME as a record number, as n <BYTES>, as "FILE" or as ("FILE", n).
+// Record and byte numbers count from 1.
 std::optional<Pointer> readPointer(const OdlValue& value, const std::string& key, const Path& path,
-                                   std::vector<std::string>& notes)
+                                   LabelLayout& layout)
 {
+    std::vector<std::string>& notes = layout.notes;
     Pointer pointer;
     const OdlValue* location = &value;
     if (value.kind == OdlValue::Kind::Text || value.kind == OdlValue::Kind::Symbol) {
@@ -106,6 +108,11 @@ std::optional<Pointer> readPointer(const OdlValue& value, const std::string& key
         return std::nullopt;
     }
     const std::string at = pointer.file.empty() ? "" : " in \"" + pointer.file + "\"";
+    if (location->integer < 1) {
+        notes.push_back(key + " = " + shown(value) + " is not a position: records and bytes count from 1; "
+                                                     "Header bytes left unchanged");
+        return std::nullopt;
+    }
     if (location->unit == "BYTES") {
         pointer.offset = location->integer - 1;
         pointer.source = key + " " + location->text + " <BYTES> - 1" + at;
@@ -116,7 +123,10 @@ std::optional<Pointer> readPointer(const OdlValue& value, const std::string& key
         notes.push_back(key + " = " + shown(value) + " counts records, but the label has no RECORD_BYTES");
         return std::nullopt;
     }
-    pointer.offset = (location->integer - 1) * recordBytes->integer;
+    const auto offset = productOfSizes({{"(" + key + " - 1)", location->integer - 1}, {"RECORD_BYTES", recordBytes->integer}},
+                                       "Header bytes", layout);
+    if (!offset) return std::nullopt;
+    pointer.offset = *offset;
     pointer.source = "(" + key + " " + location->text + " - 1) × RECORD_BYTES " + recordBytes->text + at;
     return pointer;
 }
@@ -137,16 +147,18 @@ void setDataStart(LabelLayout& layout, const Path& path, bool attached, const Fi
         const OdlValue* recordBytes = findAround(path, "RECORD_BYTES");
         if (attached && records && recordBytes && records->kind == OdlValue::Kind::Integer &&
             recordBytes->kind == OdlValue::Kind::Integer) {
-            layout.headerBytes = Sourced<int64_t>{records->integer * recordBytes->integer,
-                                                  "LABEL_RECORDS " + records->text + " × RECORD_BYTES " +
-                                                      recordBytes->text};
+            const auto bytes = productOfSizes({{"LABEL_RECORDS", records->integer}, {"RECORD_BYTES", recordBytes->integer}},
+                                              "Header bytes", layout);
+            if (bytes)
+                layout.headerBytes = Sourced<int64_t>{*bytes, "LABEL_RECORDS " + records->text + " × RECORD_BYTES " +
+                                                                  recordBytes->text};
         } else {
             layout.notes.push_back("The label has no " + key +
                                    " pointer that says where the samples start; Header bytes left unchanged");
         }
         return;
     }
-    const std::optional<Pointer> pointer = readPointer(*value, key, path, layout.notes);
+    const std::optional<Pointer> pointer = readPointer(*value, key, path, layout);
     if (!pointer) return;
     if (!pointer->file.empty()) {
         const std::optional<std::string> found = resolve(pointer->file);
@@ -246,7 +258,7 @@ void readImage(LabelLayout& layout, const OdlObject& image)
     }
     const auto prefix = integerKey(image, "LINE_PREFIX_BYTES", layout);
     const auto suffix = integerKey(image, "LINE_SUFFIX_BYTES", layout);
-    setLinePrefixSuffix(layout, prefix.value_or(0), suffix.value_or(0),
+    setLinePrefixSuffix(layout, {"LINE_PREFIX_BYTES", prefix.value_or(0)}, {"LINE_SUFFIX_BYTES", suffix.value_or(0)},
                         "LINE_PREFIX_BYTES " + decimal(prefix.value_or(0)) + " + LINE_SUFFIX_BYTES " +
                             decimal(suffix.value_or(0)));
 
@@ -297,6 +309,10 @@ bool readQubeAxes(const OdlObject& qube, QubeAxes& axes, LabelLayout& layout)
         if (suffix && suffix->kind == OdlValue::Kind::Sequence && i < suffix->items.size() &&
             suffix->items[i].kind == OdlValue::Kind::Integer)
             axes.suffix[i] = suffix->items[i].integer;
+        if (axes.suffix[i] < 0) {
+            layout.notes.push_back("SUFFIX_ITEMS " + shown(*suffix) + " holds a negative count; nothing set");
+            return false;
+        }
     }
     return true;
 }
@@ -312,20 +328,27 @@ std::string axisOrder(const QubeAxes& axes)
 // planes after the last band follow all the data and need nothing.
 bool setQubeSuffixes(LabelLayout& layout, const QubeAxes& axes, BandStructure structure, int64_t suffixBytes)
 {
-    const int64_t samples = axes.core[0];
-    const int64_t sampleSuffix = axes.suffix[0] * suffixBytes;
     const std::string source = "SUFFIX_ITEMS (" + decimal(axes.suffix[0]) + ", " + decimal(axes.suffix[1]) + ", " +
                                decimal(axes.suffix[2]) + ") × SUFFIX_BYTES " + decimal(suffixBytes);
+    const std::string unchanged = "the qube's layout";
+    const LabelTerm bytes{"SUFFIX_BYTES", suffixBytes};
+    const LabelTerm sidePlanes{"SUFFIX_ITEMS " + axes.names[0], axes.suffix[0]};
+    const auto sideBytes = productOfSizes({sidePlanes, bytes}, unchanged, layout);
+    if (!sideBytes) return false;
+    const auto lineItems = sumOfSizes({{"CORE_ITEMS " + axes.names[0], axes.core[0]}, sidePlanes}, unchanged, layout);
+    if (!lineItems) return false;
+    const auto bottomBytes = productOfSizes(
+        {{"SUFFIX_ITEMS " + axes.names[1], axes.suffix[1]}, {"items per line", *lineItems}, bytes}, unchanged, layout);
+    if (!bottomBytes) return false;
+
     if (structure == BandStructure::BSQ || structure == BandStructure::None) {
-        if (sampleSuffix) layout.linePad = Sourced<int64_t>{sampleSuffix, source};
-        if (axes.suffix[1] && axes.count == 3)
-            layout.gap = Sourced<int64_t>{axes.suffix[1] * (samples + axes.suffix[0]) * suffixBytes, source};
+        if (*sideBytes) layout.linePad = Sourced<int64_t>{*sideBytes, source};
+        if (*bottomBytes && axes.count == 3) layout.gap = Sourced<int64_t>{*bottomBytes, source};
         return true;
     }
     if (structure == BandStructure::BIL) {
-        if (sampleSuffix) layout.bandPad = Sourced<int64_t>{sampleSuffix, source};
-        if (axes.suffix[1])
-            layout.linePad = Sourced<int64_t>{axes.suffix[1] * (samples + axes.suffix[0]) * suffixBytes, source};
+        if (*sideBytes) layout.bandPad = Sourced<int64_t>{*sideBytes, source};
+        if (*bottomBytes) layout.linePad = Sourced<int64_t>{*bottomBytes, source};
         return true;
     }
     if (axes.suffix[0] || axes.suffix[1]) {
@@ -358,12 +381,16 @@ void readQube(LabelLayout& layout, const OdlObject& qube)
         if (axes.names[i] == "LINE") layout.lines = Sourced<int64_t>{axes.core[i], source};
         if (axes.names[i] == "BAND") layout.bands = Sourced<int64_t>{axes.core[i], source};
     }
-    if (const auto bytes = integerKey(qube, "CORE_ITEM_BYTES", layout)) {
+    const auto bytes = integerKey(qube, "CORE_ITEM_BYTES", layout);
+    const auto bits = bytes ? productOfSizes({{"CORE_ITEM_BYTES", *bytes}, {"bits per byte", 8}},
+                                             "Bits per sample and data format", layout)
+                            : std::nullopt;
+    if (bits) {
         const OdlValue* type = qube.find("CORE_ITEM_TYPE");
         const std::string typeWord = type ? type->word() : "";
-        const EncodingResult encoding = type ? pds3SampleType(typeWord, *bytes * 8)
+        const EncodingResult encoding = type ? pds3SampleType(typeWord, *bits)
                                              : EncodingResult{std::nullopt, "the label gives no CORE_ITEM_TYPE"};
-        setSample(layout, *bytes * 8, "CORE_ITEM_BYTES " + decimal(*bytes) + " × 8", encoding,
+        setSample(layout, *bits, "CORE_ITEM_BYTES " + decimal(*bytes) + " × 8", encoding,
                   "CORE_ITEM_TYPE " + typeWord);
     }
     setBandStructure(layout, structure, "AXIS_NAME (" + order + ")");
@@ -414,7 +441,7 @@ std::optional<int64_t> pds3PointerOffset(const OdlLabel& label, std::string_view
     const std::string key = "^" + std::string(name);
     const OdlValue* value = label.root.find(key);
     if (!value) return std::nullopt;
-    std::vector<std::string> ignored;
+    LabelLayout ignored;
     const std::optional<Pointer> pointer = readPointer(*value, key, Path{&label.root}, ignored);
     if (!pointer || !pointer->file.empty()) return std::nullopt;
     return pointer->offset;

@@ -187,9 +187,12 @@ void setBinaryPrefix(LabelLayout& layout, int64_t prefix, BandStructure structur
     const std::string source = "NBB " + decimal(prefix);
     if (prefix == 0) return;
     if (structure == BandStructure::BSQ || structure == BandStructure::None) {
-        setLinePrefixSuffix(layout, prefix, 0, source);
+        setLinePrefixSuffix(layout, {"NBB", prefix}, {"line suffix", 0}, source);
     } else if (structure == BandStructure::BIL && layout.headerBytes) {
-        layout.headerBytes->value += prefix;
+        const auto header = sumOfSizes({{"Header bytes", layout.headerBytes->value}, {"NBB", prefix}},
+                                       "Header bytes and Band pad", layout);
+        if (!header) return;
+        layout.headerBytes->value = *header;
         layout.headerBytes->source += " + " + source;
         layout.bandPad = Sourced<int64_t>{prefix, source};
     } else {
@@ -217,8 +220,14 @@ LabelLayout vicarLayout(const VicarLabel& label, int64_t labelOffset, const std:
                                                                "Header bytes left unchanged");
     } else {
         if (binaryLines != 0) source += " + NLB " + decimal(binaryLines) + " × RECSIZE " + decimal(*recordSize);
-        layout.headerBytes =
-            Sourced<int64_t>{labelOffset + label.lblsize + binaryLines * recordSize.value_or(0), source};
+        const auto binaryBytes =
+            productOfSizes({{"NLB", binaryLines}, {"RECSIZE", recordSize.value_or(0)}}, "Header bytes", layout);
+        const auto header = binaryBytes ? sumOfSizes({{"VICAR label offset", labelOffset},
+                                                      {"LBLSIZE", label.lblsize},
+                                                      {"NLB × RECSIZE", *binaryBytes}},
+                                                     "Header bytes", layout)
+                                        : std::nullopt;
+        if (header) layout.headerBytes = Sourced<int64_t>{*header, source};
     }
 
     if (const auto lines = integerItem(label, "NL", layout))

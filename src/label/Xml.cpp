@@ -152,7 +152,9 @@ private:
             } else if (startsWith("<?")) {
                 skipPast("?>");
             } else if (peek() == '<') {
+                if (++depth_ >= labelNestingLimit) fail(tooDeeplyNested);
                 element.children.push_back(readElement());
+                --depth_;
             } else {
                 const std::size_t next = std::min(text_.find('<', pos_), text_.size());
                 element.text += decodeEntities(text_.substr(pos_, next - pos_));
@@ -241,6 +243,7 @@ private:
 
     std::string_view text_;
     std::size_t pos_ = 0;
+    int depth_ = 0;  // of the element being read below the root
 };
 
 }  // namespace

@@ -56,6 +56,9 @@ public:
     virtual void showMessage(const std::string& text) = 0;
     // The modal error box; the text is already in its final form.
     virtual void showError(const std::string& text) = 0;
+    // A modal question captioned "Skeldra" with Yes and No buttons, No the
+    // default: true when the user answers Yes.
+    virtual bool askYesNo(const std::string& question) = 0;
     virtual void beep() = 0;
     // Shows the input file's path in the file name label, shortened to fit.
     virtual void showInputFilenameLabel(const std::string& path) = 0;

@@ -39,6 +39,14 @@ public:
     void showMessage(const std::string& text) override { messages_.push_back(text); }
     void showError(const std::string& text) override { errors_.push_back(text); }
     const std::vector<std::string>& messages() const { return messages_; }
+    // Questions are recorded and answered with yesNoAnswer (No unless set).
+    bool yesNoAnswer = false;
+    bool askYesNo(const std::string& question) override
+    {
+        questions_.push_back(question);
+        return yesNoAnswer;
+    }
+    const std::vector<std::string>& questions() const { return questions_; }
     const std::vector<std::string>& errors() const { return errors_; }
     void beep() override { ++beeps_; }
     int beeps() const { return beeps_; }
@@ -78,6 +86,7 @@ private:
     std::vector<std::string> log_;
     std::vector<std::string> messages_;
     std::vector<std::string> errors_;
+    std::vector<std::string> questions_;
     int beeps_ = 0;
     std::string filenameLabel_;
     int64_t progressMaximum_ = 100;

@@ -121,3 +121,32 @@ TEST(PreviewCommand, WritesA24BitPicture)
 
 }  // namespace
 }  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// A label that names a file out of its folder: refused unless allowed, and
+// the refusal names the path; the file is read when allowed.
+TEST(LabelCommand, FollowsAPointerOutOfTheLabelsFolderOnlyWhenAllowed)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "labels");
+    dir.write("secret.dat", std::string{'\x2A', '\x2B'});
+    const std::string label = dir.write(
+        "labels/x.lbl", "PDS_VERSION_ID = PDS3\nRECORD_BYTES = 2\n^IMAGE = (\"../secret.dat\", 1)\nOBJECT = IMAGE\n"
+                        "LINES = 1\nLINE_SAMPLES = 2\nSAMPLE_BITS = 8\nEND_OBJECT = IMAGE\nEND\n");
+    const std::string point = "point " + label + " --from-label --line 1 --sample 2";
+
+    const auto refused = testing::runCli(SKELDRA_CLI, point, dir);
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("../secret.dat"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--allow-outside-data"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.out.find("Data:"), std::string::npos) << refused.out;
+
+    const auto allowed = testing::runCli(SKELDRA_CLI, point + " --allow-outside-data", dir);
+    EXPECT_EQ(allowed.status, 0) << allowed.err;
+    EXPECT_NE(allowed.out.find("Data: 43"), std::string::npos) << allowed.out;
+}
+
+}  // namespace
+}  // namespace skeldra

@@ -56,6 +56,13 @@ public:
     void clearLog() override { log.clear(); }
     void showMessage(const std::string& message) override { log.push_back("message: " + message); }
     void showError(const std::string& message) override { log.push_back("error: " + message); }
+    // Questions go into the log; the answer is yesNoAnswer.
+    bool yesNoAnswer = false;
+    bool askYesNo(const std::string& question) override
+    {
+        log.push_back("question: " + question);
+        return yesNoAnswer;
+    }
     void beep() override {}
     void showInputFilenameLabel(const std::string& path) override { shownInputFilename = path; }
 

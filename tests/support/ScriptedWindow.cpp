@@ -38,6 +38,12 @@ void ScriptedWindow::showError(const std::string& text)
     record(Event::Kind::Error, text);
 }
 
+bool ScriptedWindow::askYesNo(const std::string& question)
+{
+    record(Event::Kind::Question, question);
+    return HeadlessWindow::askYesNo(question);
+}
+
 void ScriptedWindow::setBoxText(Box box, const std::string& text)
 {
     HeadlessWindow::setBoxText(box, text);

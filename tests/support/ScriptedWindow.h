@@ -14,7 +14,7 @@ namespace skeldra::testing {
 
 struct Event {
     enum class Kind { Log, Message, Error, BoxText, BoxVisible, Check, GroupHeight, ProgressMax,
-                      ProgressPosition, ProgressVisible, AbortVisible, Beep, Busy, Preview };
+                      ProgressPosition, ProgressVisible, AbortVisible, Beep, Busy, Preview, Question };
     Kind kind;
     std::string text;
     bool operator==(const Event&) const = default;
@@ -38,6 +38,7 @@ public:
     void clearLog() override;
     void showMessage(const std::string& text) override;
     void showError(const std::string& text) override;
+    bool askYesNo(const std::string& question) override;
     void setBoxText(Box box, const std::string& text) override;
     void setBoxVisible(Box box, bool visible) override;
     void check(Choice choice) override;

@@ -23,6 +23,14 @@ void CliWindow::showError(const std::string& text)
     err_.line("skeldra-cli: error: " + text);
 }
 
+bool CliWindow::askYesNo(const std::string& question)
+{
+    HeadlessWindow::askYesNo(question);
+    if (allowOutsideData) return true;
+    showError(question + " No: the batch tool reads it only with --allow-outside-data");
+    return false;
+}
+
 void CliWindow::processEvents()
 {
     if (out_.error() != 0) state.AbortRequested = true;

@@ -20,6 +20,10 @@ public:
     void clearLog() override {}
     void showMessage(const std::string& text) override;
     void showError(const std::string& text) override;
+    // The one question the operations ask is whether to follow a label's
+    // pointer out of its folder. A batch cannot answer it: --allow-outside-data
+    // answers Yes beforehand; otherwise the question ends the run as an error.
+    bool askYesNo(const std::string& question) override;
     void showPreview(const PreviewPicture& picture) override;
     // A failed write on standard output stops a long operation as Abort
     // would, at its next event pump.
@@ -36,6 +40,7 @@ public:
 
     // Off while the window starts up, whose log lines the window clears.
     bool echoLog = false;
+    bool allowOutsideData = false;
     // Where `preview` writes its picture.
     std::string previewPath;
     // While true, the box texts written are kept for `written`.

@@ -15,6 +15,7 @@ void applyArguments(CliWindow& window, const ParsedArguments& args)
     for (Choice choice : args.choices) window.setChecked(choice, true);
     if (!args.outputFile.empty()) window.saveDialogAnswer = args.outputFile;
     window.previewPath = args.outputFile;
+    window.allowOutsideData = args.allowOutsideData;
 }
 
 // The user asked for the label's layout: a file without a label that sets

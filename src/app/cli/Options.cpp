@@ -113,6 +113,10 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
         ->group(tool);
     app.add_flag("--from-label", parsed.fromLabel, "take the layout from the file's label first")->group(tool);
+    app.add_flag("--allow-outside-data", parsed.allowOutsideData,
+                 "follow a label's pointer to a data file outside the label's folder\n"
+                 "(absolute, or climbing with \"..\")")
+        ->group(tool);
     app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
     return table;
 }

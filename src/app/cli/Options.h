@@ -33,6 +33,7 @@ struct ParsedArguments {
     std::vector<std::pair<Box, std::string>> boxTexts;  // in the order given
     std::vector<Choice> choices;                        // in the order given
     bool fromLabel = false;
+    bool allowOutsideData = false;  // follow label pointers out of the label's folder
     bool help = false;
 };
 
