@@ -48,7 +48,7 @@ int runOnFile(const Command& command, const std::string& inputFile, const Parsed
     for (const auto& [box, text] : window.written) out.line(boxSpec(box).caption + " = " + text);
 
     out.flush();
-    if (out.error() != 0) window.showError(errorBoxText(ioErrorText(ioCodeFromErrno(out.error()))));
+    if (out.error() != 0) window.showError(errorBoxText(ioErrorTextFromErrno(out.error())));
     if (window.errorCount() > 0) return status::Error;
     return window.messageCount() == 0 ? status::Done : status::Warnings;
 }
