@@ -70,10 +70,10 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"preview", layout + " --auto -o OUT", 0,
                     "Preview based on  Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\n\n"},
         CommandCase{"label", "", 0,
-                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+                    "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for FILE; nothing changed\n"},
         // The label's layout was asked for and there is none: the defaults must not be used.
         CommandCase{"convert", " --from-label -o OUT", 1,
-                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+                    "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for FILE; nothing changed\n"},
         CommandCase{"convert", layout, 2, ""},
         CommandCase{"convert", layout + " -o ''", 2, ""},
         // A log that cannot be written is a failure, and the listing stops.
