@@ -97,7 +97,9 @@ TEST_P(FitsSampleType, MapsBitpix)
                                          "NAXIS1  = 10", "NAXIS2  = 10"});
     EXPECT_EQ(layout.bitsPerSample ? std::optional<int64_t>(layout.bitsPerSample->value) : std::nullopt, c.bits);
     EXPECT_EQ(layout.dataFormat ? std::optional<DataFormat>(layout.dataFormat->value) : std::nullopt, c.format);
-    if (c.format) EXPECT_TRUE(layout.reverseBytes->value);
+    if (c.format) {
+        EXPECT_TRUE(layout.reverseBytes->value);
+    }
     EXPECT_EQ(layout.notes.empty(), c.format.has_value());
 }
 
