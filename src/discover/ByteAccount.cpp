@@ -24,6 +24,7 @@ constexpr std::size_t stretchSampleBytes = std::size_t{64} << 10;
 constexpr int64_t sampledLines = 16;
 constexpr int64_t lineSampleValues = 4096;
 constexpr int64_t leftOverSampleValues = 16384;
+constexpr int64_t listedBands = 16;
 
 // ---------------------------------------------------------------- label text
 
@@ -181,11 +182,12 @@ std::string percent(int64_t bytes, int64_t whole)
 struct Naming {
     bool label = false;
     bool prefixed = false;
+    int64_t bands = 1;
 
     explicit Naming(const ByteAccount& account)
         : label(std::any_of(account.regions.begin(), account.regions.end(),
                             [](const Region& r) { return r.role == RegionRole::Label; })),
-          prefixed(account.layout.linePrefix > 0)
+          prefixed(account.layout.linePrefix > 0), bands(account.layout.bands)
     {
     }
     std::string operator()(const Region& region) const;
@@ -196,7 +198,9 @@ std::string Naming::operator()(const Region& region) const
     switch (region.role) {
     case RegionRole::Label: return "Label text";
     case RegionRole::Header: return label ? "Header beyond the label" : "Header";
-    case RegionRole::Samples: return "Samples of band " + std::to_string(region.band);
+    case RegionRole::Samples:
+        return region.band == 0 ? "Samples of all " + std::to_string(bands) + " bands"
+                                : "Samples of band " + std::to_string(region.band);
     case RegionRole::LinePrefixes: return "Line prefixes";
     case RegionRole::LinePads: return prefixed ? "Line suffixes" : "Line pads";
     case RegionRole::BandPads: return "Band pads";
@@ -340,29 +344,49 @@ private:
         switch (l.structure) {
         case BandStructure::None:
         case BandStructure::BIL:
-            for (int64_t b = 0; b < l.bands; ++b)
-                addSamples(b, Pieces{start_ + p + b * inner_, lines, lineBytes_, 1, 0, outer_});
+            placeSamples(Pieces{start_ + p, lines, lineBytes_, 1, 0, outer_}, inner_,
+                         Pieces{start_ + p, mul64(lines, l.bands), lineBytes_, l.bands, inner_, outer_});
             addPieces(RegionRole::BandPads, Pieces{start_ + p + lineBytes_, mul64(lines, l.bands), l.bandPad, l.bands,
                                                    inner_, outer_});
             addPieces(RegionRole::LinePrefixes, Pieces{start_, lines, p, 1, 0, outer_});
             addPieces(RegionRole::LinePads, Pieces{start_ + p + inner_ * l.bands, lines, suffix, 1, 0, outer_});
             break;
         case BandStructure::BIP:
-            for (int64_t b = 0; b < l.bands; ++b)
-                addSamples(b, Pieces{start_ + p + b * l.bytesPerSample, mul64(lines, l.samples), l.bytesPerSample,
-                                     l.samples, inner_, outer_});
+            placeSamples(Pieces{start_ + p, mul64(lines, l.samples), l.bytesPerSample, l.samples, inner_, outer_},
+                         l.bytesPerSample, Pieces{start_ + p, mul64(lines, l.samples), inner_, l.samples, inner_, outer_});
             addPieces(RegionRole::LinePrefixes, Pieces{start_, lines, p, 1, 0, outer_});
             addPieces(RegionRole::LinePads, Pieces{start_ + p + lineBytes_ * l.bands, lines, suffix, 1, 0, outer_});
             break;
         case BandStructure::BSQ:
-            for (int64_t b = 0; b < l.bands; ++b)
-                addSamples(b, Pieces{start_ + p + b * outer_, lines, lineBytes_, 1, 0, inner_});
+            placeSamples(Pieces{start_ + p, lines, lineBytes_, 1, 0, inner_}, outer_,
+                         Pieces{start_ + p, mul64(lines, l.bands), lineBytes_, lines, inner_, outer_});
             addPieces(RegionRole::LinePrefixes, Pieces{start_, mul64(lines, l.bands), p, lines, inner_, outer_});
             addPieces(RegionRole::LinePads,
                       Pieces{start_ + p + lineBytes_, mul64(lines, l.bands), suffix, lines, inner_, outer_});
             addPieces(RegionRole::Gaps, Pieces{start_ + outer_ - l.gap, l.bands, l.gap, 1, 0, outer_});
             break;
         }
+    }
+
+    // One region per band, each `bandStride` after the one before; beyond
+    // listedBands bands one region for all of them, so that the account
+    // stays short whatever the band count.
+    void placeSamples(const Pieces& firstBand, int64_t bandStride, const Pieces& allBands)
+    {
+        const AccountLayout& l = account_.layout;
+        if (firstBand.count <= 0) return;
+        if (l.bands > listedBands) {
+            account_.regions.push_back(Region{RegionRole::Samples, 0, mul64(allBands.count, allBands.bytes),
+                                              allBands.first, allBands.count, allBands.bytes, ""});
+        } else {
+            for (int64_t b = 0; b < l.bands; ++b) {
+                Pieces band = firstBand;
+                band.first += b * bandStride;
+                account_.regions.push_back(Region{RegionRole::Samples, b + 1, mul64(band.count, band.bytes),
+                                                  band.first, band.count, band.bytes, ""});
+            }
+        }
+        gatherImageStats();
     }
 
     void placeEnd()
@@ -406,14 +430,6 @@ private:
                                      std::to_string(tally.distinct()) +
                                      " different byte values, so they may hold data (line prefixes or suffixes, time "
                                      "codes) or the layout may be off.");
-    }
-
-    void addSamples(int64_t band, const Pieces& pieces)
-    {
-        if (pieces.count <= 0) return;
-        account_.regions.push_back(Region{RegionRole::Samples, band + 1, mul64(pieces.count, pieces.bytes),
-                                          pieces.first, pieces.count, pieces.bytes, ""});
-        if (band == 0) gatherImageStats();
     }
 
     std::string lowerName(const Region& region) const
@@ -528,31 +544,39 @@ int64_t labelTextBytes(const uint8_t* start, std::size_t size)
 
 ByteAccount accountBytes(const std::string& path, AccountLayout layout) { return Accountant(path, layout).run(); }
 
+namespace {
+
+// "1 byte", "2 bytes"
+std::string counted(int64_t n, const std::string& unit) { return std::to_string(n) + " " + unit + (n == 1 ? "" : "s"); }
+
+}  // namespace
+
 std::vector<std::string> describeAccount(const ByteAccount& account)
 {
     const AccountLayout& l = account.layout;
     std::vector<std::string> lines;
-    lines.push_back("Where the bytes of " + account.path + " go (" + std::to_string(account.fileSize) + " bytes):");
-    std::string layout = "Layout: " + std::to_string(l.bands) + " band" + (l.bands == 1 ? "" : "s") + " (" +
-                         structureName(l.structure) + ") of " + std::to_string(l.lines) + " lines of " +
-                         std::to_string(l.samples) + " samples of " + std::to_string(l.bytesPerSample) + " byte" +
-                         (l.bytesPerSample == 1 ? "" : "s");
+    lines.push_back("Where the bytes of " + account.path + " go (" + counted(account.fileSize, "byte") + "):");
+    std::string layout = "Layout: " + counted(l.bands, "band") + " (" + structureName(l.structure) + ") of " +
+                         counted(l.lines, "line") + " of " + counted(l.samples, "sample") + " of " +
+                         counted(l.bytesPerSample, "byte");
     if (l.linePrefix > 0)
-        layout += "; each line starts with a prefix of " + std::to_string(l.linePrefix) + " bytes (from the label)";
+        layout += "; each line starts with a prefix of " + counted(l.linePrefix, "byte") + " (from the label)";
     lines.push_back(layout);
     const Naming name(account);
     for (const Region& region : account.regions) {
-        std::string line = name(region) + ": " + std::to_string(region.bytes) + " bytes";
+        std::string line = name(region) + ": " + counted(region.bytes, "byte");
         if (region.role == RegionRole::Missing) {
             lines.push_back(line + " that the layout needs beyond the end of the file");
             continue;
         }
         line += " (" + percent(region.bytes, account.fileSize) + ")";
-        if (region.pieces == 1)
+        if (region.bytes == 1)
+            line += ", byte " + std::to_string(region.first);
+        else if (region.pieces == 1)
             line += ", bytes " + std::to_string(region.first) + " to " + std::to_string(region.first + region.bytes - 1);
         else
-            line += ", " + std::to_string(region.pieces) + " of " + std::to_string(region.pieceBytes) +
-                    " bytes, the first at byte " + std::to_string(region.first);
+            line += ", " + std::to_string(region.pieces) + " of " + counted(region.pieceBytes, "byte") +
+                    ", the first at byte " + std::to_string(region.first);
         if (!region.content.empty()) line += ", " + region.content;
         lines.push_back(line);
     }

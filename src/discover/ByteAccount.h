@@ -43,7 +43,7 @@ enum class RegionRole : uint8_t { Label, Header, Samples, LinePrefixes, LinePads
 
 struct Region {
     RegionRole role = RegionRole::Label;
-    int64_t band = 0;        // 1-based, for samples only
+    int64_t band = 0;        // 1-based, for samples only; 0: all bands (when there are many)
     int64_t bytes = 0;
     int64_t first = 0;       // position of its first byte
     int64_t pieces = 1;      // separate stretches (lines, pads)

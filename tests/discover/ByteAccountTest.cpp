@@ -145,6 +145,11 @@ std::vector<AccountCase> accountCases()
                           {RegionRole::LinePads, 8, 4}},
                          {}});
     }
+    {  // Many bands make one region, not one each.
+        AccountLayout layout = eightBit(BandStructure::BSQ, 0, 4, 20);
+        layout.lines = 2;
+        cases.push_back({"ManyBandsInOneRegion", smoothRow(160, 0), layout, {{RegionRole::Samples, 160, 40}}, {}});
+    }
     cases.push_back({"NoSamplesPlaced", "END\nabc", eightBit(BandStructure::None, 0, 0, 1),
                      {{RegionRole::Label, 4, 1}, {RegionRole::LeftOver, 3, 1}},
                      {"places no samples"}});
