@@ -190,6 +190,7 @@ void TSkeldra_Form::RetrievePoint_ButtonClick() { runHandler(&MainWindow::Retrie
 void TSkeldra_Form::Histogram_ButtonClick() { runHandler(&MainWindow::Histogram_ButtonClick); }
 void TSkeldra_Form::ReadHeader_ButtonClick() { runHandler(&MainWindow::ReadHeader_ButtonClick); }
 void TSkeldra_Form::LayoutFromLabel_ButtonClick() { runHandler(&MainWindow::LayoutFromLabel_ButtonClick); }
+void TSkeldra_Form::ExplainFile_ButtonClick() { runHandler(&MainWindow::ExplainFile_ButtonClick); }
 void TSkeldra_Form::ResetArea_ButtonClick() { runHandler(&MainWindow::ResetArea_ButtonClick); }
 void TSkeldra_Form::ConvertFile_ButtonClick() { runHandler(&MainWindow::ConvertFile_ButtonClick); }
 void TSkeldra_Form::Preview_ButtonClick() { runHandler(&MainWindow::Preview_ButtonClick); }

@@ -84,6 +84,7 @@ public slots:
     void Histogram_ButtonClick();
     void ReadHeader_ButtonClick();
     void LayoutFromLabel_ButtonClick();
+    void ExplainFile_ButtonClick();
     void ResetArea_ButtonClick();
     void ConvertFile_ButtonClick();
     void Preview_ButtonClick();
@@ -132,6 +133,7 @@ private:
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* ReadHeader_Button = nullptr;
     QPushButton* LayoutFromLabel_Button = nullptr;
+    QPushButton* ExplainFile_Button = nullptr;
     QPushButton* Clear_Button = nullptr;
 
     // check() from the operations must not run the band-structure handler.

@@ -26,7 +26,7 @@ namespace {
 
 const char* const layoutFromLabelCaption = "Layout from Label";
 const char* const layoutFromLabelHint =
-    "Set the layout boxes from the PDS3, VICAR, PDS4 or ENVI label of the input file";
+    "Set the layout boxes from the PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label of the input file";
 
 // Edit widths are given for an 11-pixel font; wider fonts get wider fields.
 constexpr double designFontPixels = 11.0;
@@ -172,6 +172,7 @@ void TSkeldra_Form::createControls()
     LayoutFromLabel_Button = new QPushButton(QString::fromLatin1(layoutFromLabelCaption), this);
     LayoutFromLabel_Button->setObjectName(QStringLiteral("LayoutFromLabel_Button"));
     LayoutFromLabel_Button->setToolTip(QString::fromLatin1(layoutFromLabelHint));
+    ExplainFile_Button = makeButton("ExplainFile_Button");
     Clear_Button = makeButton("Clear_Button");
 }
 
@@ -189,6 +190,7 @@ void TSkeldra_Form::connectControls()
     onClick(Abort_Button, &TSkeldra_Form::Abort_ButtonClick);
     onClick(ReadHeader_Button, &TSkeldra_Form::ReadHeader_ButtonClick);
     onClick(LayoutFromLabel_Button, &TSkeldra_Form::LayoutFromLabel_ButtonClick);
+    onClick(ExplainFile_Button, &TSkeldra_Form::ExplainFile_ButtonClick);
     onClick(Clear_Button, &TSkeldra_Form::Clear_ButtonClick);
 
     // A band-structure handler runs when its button becomes checked by the
@@ -272,7 +274,7 @@ void TSkeldra_Form::arrangeControls()
     progressRow->addWidget(ProgressBar1, 1);
     progressRow->addWidget(Abort_Button);
 
-    auto* bottomRow = row({ReadHeader_Button, LayoutFromLabel_Button, b(Box::MaxHeaderLineLength),
+    auto* bottomRow = row({ReadHeader_Button, LayoutFromLabel_Button, ExplainFile_Button, b(Box::MaxHeaderLineLength),
                            b(Box::MaxHeaderLines)});
     bottomRow->addWidget(Clear_Button);
 
@@ -305,7 +307,8 @@ void TSkeldra_Form::setKeyboardOrder()
         b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
         c(Choice::AutoStretchPreview), b(Box::MaxPreviewDimension), ConvertFile_Button,
         c(Choice::BMPOutput), c(Choice::TextOutput), Abort_Button, Memo1, ReadHeader_Button,
-        LayoutFromLabel_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
+        LayoutFromLabel_Button, ExplainFile_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines),
+        Clear_Button,
     };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));

@@ -142,7 +142,7 @@ private:
 
 std::string noLabelLine(const std::string& inputPath)
 {
-    return "No PDS3, VICAR, PDS4 or ENVI label found for " + inputPath + "; nothing changed";
+    return "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for " + inputPath + "; nothing changed";
 }
 
 std::string saveNameFor(const std::string& inputPath)

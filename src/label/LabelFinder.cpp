@@ -9,6 +9,8 @@
 
 #include "base/Errors.h"
 #include "label/Envi.h"
+#include "label/Fits.h"
+#include "label/Isis3.h"
 #include "label/Odl.h"
 #include "label/Pds3Layout.h"
 #include "label/Pds4Layout.h"
@@ -197,12 +199,33 @@ LabelLayout readEnvi(const LabelText& start, const std::string& path, std::optio
     return layout;
 }
 
+LabelLayout readFits(const std::string& text, const std::string& path)
+{
+    try {
+        return fitsLayout(parseFits(text), path);
+    } catch (const LabelSyntaxError& error) {
+        return unreadable("FITS", path, error.what());
+    }
+}
+
+LabelLayout readIsis3(const std::string& text, const std::string& path)
+{
+    try {
+        if (auto layout = isis3Layout(parseOdl(text), path)) return *layout;
+        return unreadable("ISIS3", path, "it has no IsisCube object holding a Core");
+    } catch (const LabelSyntaxError& error) {
+        return unreadable("ISIS3", path, error.what());
+    }
+}
+
 // The label the input file itself holds or is.
 std::optional<LabelLayout> readOwnLabel(const std::string& inputPath)
 {
     const LabelText start = readStart(inputPath);
     const std::string& text = start.text;
     if (looksLikeVicar(text)) return readVicarAt(text, 0, inputPath);
+    if (looksLikeFits(text)) return readFits(text, inputPath);
+    if (looksLikeIsis3(text)) return readIsis3(text, inputPath);
     if (looksLikePds3(text)) return readPds3(text, inputPath, true);
     if (looksLikeEnvi(text)) return readEnvi(start, inputPath, std::nullopt);
     if (looksLikeXml(text)) return readPds4(start, inputPath, "");

@@ -118,6 +118,7 @@ void setLinePrefixSuffix(LabelLayout& layout, const LabelTerm& prefix, const Lab
         layout.headerBytes->source += " + line prefix " + decimal(prefix.value);
     }
     layout.linePad = Sourced<int64_t>{*pad, source};
+    layout.linePrefix = prefix.value;
 }
 
 void setBandStructure(LabelLayout& layout, BandStructure structure, const std::string& source)

@@ -39,6 +39,9 @@ struct LabelLayout {
     std::optional<Sourced<int64_t>> bandPad;
     std::optional<Sourced<int64_t>> gap;
     std::optional<Sourced<std::string>> nonDataValue;  // the text for the box
+    // The part of the line pad that stands in front of each line (a line
+    // prefix moved into the header and the pads); 0 when there is none.
+    int64_t linePrefix = 0;
 
     // One sentence each: what the label holds that could not be mapped.
     std::vector<std::string> notes;

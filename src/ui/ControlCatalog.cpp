@@ -194,6 +194,9 @@ std::vector<ControlSpec> makeOtherControls()
          "Reads lines of up to max line length bytes terminated by CR-LF, displays as ASCII text "
          "in memo box"},
         {"Clear_Button", "Clear", "Clear memo box"},
+        {"ExplainFile_Button", "Explain File",
+         "Show in the memo box where every byte of the input file goes under the current layout: label, "
+         "header, samples of each band, pads, gaps and what is left over"},
     };
 }
 

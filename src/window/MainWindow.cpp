@@ -7,6 +7,7 @@
 #include "analysis/AreaStatistics.h"
 #include "analysis/PointRetrieval.h"
 #include "base/Errors.h"
+#include "discover/ExplainFile.h"
 #include "header/HeaderReader.h"
 #include "label/ApplyLabel.h"
 #include "output/FileConversion.h"
@@ -58,6 +59,14 @@ void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
 void MainWindow::ConvertFile_ButtonClick() { runOperation(ConvertFile); }
 void MainWindow::Preview_ButtonClick() { runOperation(RenderPreview); }
 void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(ApplyLayoutFromLabel); }
+void MainWindow::ExplainFile_ButtonClick()
+{
+    runOperation([](WindowPort& port) { ExplainFile(port, AccountForm::Lines); });
+}
+void MainWindow::ExplainFileAsJson()
+{
+    runOperation([](WindowPort& port) { ExplainFile(port, AccountForm::Json); });
+}
 
 void MainWindow::BandStructure_RadioButtonClick()
 {

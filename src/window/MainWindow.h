@@ -27,6 +27,10 @@ public:
     void ConvertFile_ButtonClick();
     void Preview_ButtonClick();
     void LayoutFromLabel_ButtonClick();
+    // Where every byte of the input file goes, in the log.
+    void ExplainFile_ButtonClick();
+    // The same account as one JSON object on one log line (the batch tool's --json).
+    void ExplainFileAsJson();
     // The four band-structure buttons share one handler.
     void BandStructure_RadioButtonClick();
 

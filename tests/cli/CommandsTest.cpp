@@ -69,11 +69,29 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"convert", layout + " --min 0 --max 13 -o OUT", 0, "\nImage converted to: OUT\n"},
         CommandCase{"preview", layout + " --auto -o OUT", 0,
                     "Preview based on  Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\n\n"},
+        CommandCase{"map", " --header-bytes 12 --samples 2", 0,
+                    "Where the bytes of FILE go (17 bytes):\n"
+                    "Layout: 1 band (None) of 2 lines of 2 samples of 1 byte\n"
+                    "Label text: 12 bytes (70.59 %), bytes 0 to 11\n"
+                    "Samples of band 1: 4 bytes (23.53 %), 2 of 2 bytes, the first at byte 12\n"
+                    "Left over at the end: 1 byte (5.88 %), byte 16, all 0x09\n\n"},
+        CommandCase{"map", " --header-bytes 12 --samples 2 --bil --bands 2 --json", 0,
+                    "{\"file\":\"FILE\",\"flags\":[],\"layout\":{\"band_pad\":0,\"bands\":2,"
+                    "\"bytes_per_sample\":1,\"gap\":0,\"header_bytes\":12,\"line_pad\":0,\"line_prefix\":0,"
+                    "\"lines\":1,\"samples\":2,\"structure\":\"BIL\"},\"regions\":[{\"bytes\":12,\"first\":0,"
+                    "\"name\":\"Label text\",\"piece_bytes\":12,\"pieces\":1,\"role\":\"label\","
+                    "\"share\":0.7058823529411765},{\"band\":1,\"bytes\":2,\"first\":12,"
+                    "\"name\":\"Samples of band 1\",\"piece_bytes\":2,\"pieces\":1,\"role\":\"samples\","
+                    "\"share\":0.11764705882352941},{\"band\":2,\"bytes\":2,\"first\":14,"
+                    "\"name\":\"Samples of band 2\",\"piece_bytes\":2,\"pieces\":1,\"role\":\"samples\","
+                    "\"share\":0.11764705882352941},{\"bytes\":1,\"content\":\"all 0x09\",\"first\":16,"
+                    "\"name\":\"Left over at the end\",\"piece_bytes\":1,\"pieces\":1,\"role\":\"left over\","
+                    "\"share\":0.058823529411764705}],\"size\":17}\n"},
         CommandCase{"label", "", 0,
-                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+                    "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for FILE; nothing changed\n"},
         // The label's layout was asked for and there is none: the defaults must not be used.
         CommandCase{"convert", " --from-label -o OUT", 1,
-                    "No PDS3, VICAR, PDS4 or ENVI label found for FILE; nothing changed\n"},
+                    "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for FILE; nothing changed\n"},
         CommandCase{"convert", layout, 2, ""},
         CommandCase{"convert", layout + " -o ''", 2, ""},
         // A log that cannot be written is a failure, and the listing stops.

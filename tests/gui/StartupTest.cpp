@@ -123,7 +123,7 @@ private slots:
             "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit", "Preview_Button",
             "AutoStretchPreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
             "BMP_Output_RadioButton", "TextOutput_RadioButton", "Abort_Button", "Memo1", "ReadHeader_Button",
-            "LayoutFromLabel_Button", "MaxHeaderLineLength_LabeledNumericEdit",
+            "LayoutFromLabel_Button", "ExplainFile_Button", "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
         QStringList chain;
         QWidget* start = form->findChild<QWidget*>("InputFile_Button");

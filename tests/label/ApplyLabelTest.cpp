@@ -101,7 +101,7 @@ TEST(ApplyLayoutFromLabel, NoLabelChangesNothing)
     ApplyLayoutFromLabel(port);
     EXPECT_EQ(port.changes, 0);
     ASSERT_EQ(port.log.size(), 1u);
-    EXPECT_NE(port.log[0].find("No PDS3, VICAR, PDS4 or ENVI label found"), std::string::npos);
+    EXPECT_NE(port.log[0].find("No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found"), std::string::npos);
     EXPECT_EQ(port.state.InputFilename, dir.file("raw.dat"));
 }
 

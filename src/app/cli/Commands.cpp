@@ -19,6 +19,9 @@ const std::vector<Command>& commands()
          [](MainWindow& w) { w.Preview_ButtonClick(); }, false, true},
         {"label", "show the layout found in the file's label",
          [](MainWindow& w) { w.LayoutFromLabel_ButtonClick(); }},
+        {"map", "show where every byte of the file goes under the layout",
+         [](MainWindow& w) { w.ExplainFile_ButtonClick(); }, false, false,
+         [](MainWindow& w) { w.ExplainFileAsJson(); }},
     };
     return table;
 }

@@ -17,6 +17,9 @@ struct Command {
     bool printsWrittenBoxes = false;
     // Writes the -o file; without one there is nothing to do.
     bool needsOutput = false;
+    // With --json: the handler whose log is one JSON object; empty when the
+    // command has no JSON form.
+    std::function<void(MainWindow&)> runJson = {};
 };
 
 const std::vector<Command>& commands();

@@ -38,13 +38,15 @@ int runOnFile(const Command& command, const std::string& inputFile, const Parsed
     CliWindow window(out, err);
     MainWindow mainWindow(window);
     mainWindow.FormCreate();
-    window.echoLog = true;
+    // With --json, standard output holds the one JSON object and nothing else.
+    window.echoLog = !args.json;
     window.state.InputFilename = inputFile;
     applyArguments(window, args);
     if (args.fromLabel && std::string(command.name) != "label")
         applyLabel(mainWindow, window);
+    window.echoLog = true;
     window.recordBoxes = command.printsWrittenBoxes;
-    if (window.errorCount() == 0) command.run(mainWindow);
+    if (window.errorCount() == 0) (args.json ? command.runJson : command.run)(mainWindow);
     for (const auto& [box, text] : window.written) out.line(boxSpec(box).caption + " = " + text);
 
     out.flush();

@@ -117,6 +117,7 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
                  "follow a label's pointer to a data file outside the label's folder\n"
                  "(absolute, or climbing with \"..\")")
         ->group(tool);
+    app.add_flag("--json", parsed.json, "map: print one JSON object instead of log lines")->group(tool);
     app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
     return table;
 }
@@ -176,6 +177,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     if (!command) throw UsageError("unknown command " + parsed.command);
     if (command->needsOutput && parsed.outputFile.empty())
         throw UsageError(parsed.command + " needs an output file: -o OUT");
+    if (parsed.json && !command->runJson) throw UsageError(parsed.command + " has no --json output");
     return parsed;
 }
 

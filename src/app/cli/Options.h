@@ -34,6 +34,7 @@ struct ParsedArguments {
     std::vector<Choice> choices;                        // in the order given
     bool fromLabel = false;
     bool allowOutsideData = false;  // follow label pointers out of the label's folder
+    bool json = false;              // one JSON object on standard output, nothing else
     bool help = false;
 };
 
