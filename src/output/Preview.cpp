@@ -86,6 +86,31 @@ PreviewSettings readSettings(WindowPort& port)
     return settings;
 }
 
+Choice checkedDataType(WindowPort& port)
+{
+    for (Choice button : {Choice::UnsignedInteger, Choice::SignedInteger})
+        if (port.isChecked(button)) return button;
+    return Choice::Real;
+}
+
+// What the picture was drawn from, for the pointer over the preview window.
+PreviewSource sourceOf(WindowPort& port, const PreviewSettings& settings, const RasterLayout& layout)
+{
+    PreviewSource source;
+    source.StartLine = settings.area.StartLine;
+    source.EndLine = settings.area.EndLine;
+    source.StartSample = settings.area.StartSample;
+    source.EndSample = settings.area.EndSample;
+    source.OriginSample = settings.area.OriginSample;
+    source.Band = settings.area.Band;
+    source.SampleStep = settings.size.SampleStep;
+    source.InputFilename = port.state.InputFilename;
+    source.Layout = layout;
+    source.DataType = checkedDataType(port);
+    source.ReverseBytes = port.isChecked(Choice::ReverseBytes);
+    return source;
+}
+
 // Draws every pixel from its value; valueAt(r, c) gives the value of a pixel.
 template <typename ValueAt>
 PreviewPicture drawPicture(const PreviewSettings& settings, const GrayMapping& mapping, int32_t bytesPerSample,
@@ -114,12 +139,13 @@ void renderPlain(WindowPort& port, const PreviewSettings& settings)
     const GrayMapping mapping = MakeGrayMapping(minimum, maximum, settings.gamma);
     SampleReader reader(port);
     RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down);
-    const PreviewPicture picture =
+    PreviewPicture picture =
         drawPicture(settings, mapping, reader.layout().BytesPerSample, [&](int32_t r, int32_t c) {
             const int32_t line = settings.lines[static_cast<size_t>(r)];
             if (c == 0) blocks.ensure(line);
             return reader.ReadDataValue(line, settings.area.Band, settings.samples[static_cast<size_t>(c)]);
         });
+    picture.Source = sourceOf(port, settings, reader.layout());
     port.showPreview(picture);
     reader.close();
 }
@@ -211,12 +237,29 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
     logSummary(port, settings, found, bytesPerSample);
     if (found.dataPoints == 0) return;
     const GrayMapping mapping = MakeGrayMapping(found.minimum, found.maximum, settings.gamma);
-    port.showPreview(drawPicture(settings, mapping, bytesPerSample, [&](int32_t r, int32_t c) {
+    PreviewPicture picture = drawPicture(settings, mapping, bytesPerSample, [&](int32_t r, int32_t c) {
         return values[static_cast<size_t>(r) * width + static_cast<size_t>(c)];
-    }));
+    });
+    picture.Source = sourceOf(port, settings, reader.layout());
+    port.showPreview(picture);
 }
 
 }  // namespace
+
+bool PreviewInputsReady(WindowPort& port)
+{
+    std::vector<Box> boxes = layoutBoxes(port);
+    if (port.isChecked(Choice::IgnoreNonDataValue)) boxes.push_back(Box::NonDataValue);
+    boxes.insert(boxes.end(), {Box::StartLine, Box::StartSample, Box::EndLine, Box::EndSample, Box::OriginSample,
+                               Box::Gamma, Box::MaxPreviewDimension});
+    if (!port.isChecked(Choice::AutoStretchPreview)) boxes.insert(boxes.end(), {Box::MinData, Box::MaxData});
+    for (Box box : boxes)
+        if (!port.boxAcceptsQuietly(box)) return false;
+    const int32_t bits = port.IntegerValue(Box::BitsPerSample);
+    const int32_t band = port.IntegerValue(Box::BandNum);
+    return supportedBitsPerSample(bits) && band >= 1 &&
+           band <= port.IntegerValue(Box::NumBands);
+}
 
 void RenderPreview(WindowPort& port)
 {

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QToolTip>
 
 #include "gui/LabeledNumericEdit.h"
@@ -24,14 +25,17 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
-// The tooltip Qt really shows over a widget, container fallback included.
+// The text of the tooltip Qt really shows over a widget, container fallback
+// included (long ones are shown as a wrapped paragraph).
 QString tooltipOver(QWidget* widget)
 {
     QToolTip::hideText();
     const QPoint inside(2, 2);
     QHelpEvent event(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
     QApplication::sendEvent(widget, &event);
-    return QToolTip::isVisible() ? QToolTip::text() : QString();
+    if (!QToolTip::isVisible()) return QString();
+    const QString shown = QToolTip::text();
+    return Qt::mightBeRichText(shown) ? QTextDocumentFragment::fromHtml(shown).toPlainText() : shown;
 }
 
 const Box bandBoxes[] = {Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
@@ -121,7 +125,7 @@ private slots:
             "Histogram_Button", "ListPoints_CheckBox", "IgnoreNonDataValue_CheckBox",
             "NonDataValue_LabeledNumericEdit", "MinData_LabeledNumericEdit", "MaxData_LabeledNumericEdit",
             "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit", "Preview_Button",
-            "AutoStretchPreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
+            "AutoStretchPreview_CheckBox", "LivePreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
             "BMP_Output_RadioButton", "TextOutput_RadioButton", "Abort_Button", "Memo1", "ReadHeader_Button",
             "LayoutFromLabel_Button", "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
@@ -138,6 +142,21 @@ private slots:
         QCOMPARE(chain, expected);
     }
 
+    void keyboardStartsAtInputFileAndComesBackToIt()
+    {
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        auto* inputFile = form->findChild<QWidget*>("InputFile_Button");
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+        form->findChild<QWidget*>("Clear_Button")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+        QTest::keyClick(inputFile, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form->box(Box::HeaderBytes)->NumericEdit);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+    }
+
     void bandGroupFollowsTheStructure_data()
     {
         QTest::addColumn<Choice>("structure");
@@ -148,14 +167,21 @@ private slots:
             for (Box box : boxes) result << static_cast<int>(box);
             return result;
         };
-        QTest::newRow("BIL") << Choice::BIL
-                             << list({Box::NumBands, Box::BandNum, Box::NumBandPadBytes, Box::NumRowPadBytes})
-                             << 100;
-        QTest::newRow("BIP") << Choice::BIP << list({Box::NumBands, Box::BandNum, Box::NumRowPadBytes}) << 100;
-        QTest::newRow("BSQ") << Choice::BSQ
-                             << list({Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
-                                      Box::NumRowPadBytes, Box::NumBandGapBytes})
-                             << 100;
+        QTest::addColumn<bool>("byOperation");
+        // An operation checking a button (Layout from Label) runs the handler as a click does.
+        for (bool byOperation : {false, true}) {
+            const char* how = byOperation ? " checked by an operation" : " clicked";
+            QTest::addRow("BIL%s", how) << Choice::BIL
+                                        << list({Box::NumBands, Box::BandNum, Box::NumBandPadBytes,
+                                                 Box::NumRowPadBytes})
+                                        << 100 << byOperation;
+            QTest::addRow("BIP%s", how) << Choice::BIP << list({Box::NumBands, Box::BandNum, Box::NumRowPadBytes})
+                                        << 100 << byOperation;
+            QTest::addRow("BSQ%s", how) << Choice::BSQ
+                                        << list({Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
+                                                 Box::NumRowPadBytes, Box::NumBandGapBytes})
+                                        << 100 << byOperation;
+        }
     }
 
     void bandGroupFollowsTheStructure()
@@ -163,27 +189,32 @@ private slots:
         QFETCH(Choice, structure);
         QFETCH(QList<int>, shown);
         QFETCH(int, height);
+        QFETCH(bool, byOperation);
+        const auto choose = [&](Choice choice) {
+            if (byOperation)
+                form->check(choice);
+            else
+                QTest::mouseClick(form->choiceButton(choice), Qt::LeftButton);
+        };
         auto* group = form->findChild<QGroupBox*>("BandStructure_GroupBox");
         const auto expectBoxes = [&](const QList<int>& visible) {
             for (Box box : bandBoxes)
                 QCOMPARE(form->box(box)->isVisibleTo(form.get()), visible.contains(static_cast<int>(box)));
         };
 
-        QTest::mouseClick(form->choiceButton(structure), Qt::LeftButton);
-        expectBoxes(shown);
-        QCOMPARE(group->height(), height);
-        QTest::mouseClick(form->choiceButton(Choice::NoBands), Qt::LeftButton);
-        expectBoxes({});
-        QCOMPARE(group->height(), 40);
-    }
-
-    void anOperationCheckingARadioButtonRunsNoHandler()
-    {
-        form->check(Choice::BSQ);
-        QVERIFY(form->choiceButton(Choice::BSQ)->isChecked());
-        QVERIFY(!form->choiceButton(Choice::NoBands)->isChecked());
-        QCOMPARE(form->findChild<QGroupBox*>("BandStructure_GroupBox")->height(), 40);
-        QVERIFY(form->box(Box::NumSingleImageLines)->isHidden());
+        const int windowWidth = form->width();
+        for (int round = 0; round < 3; ++round) {
+            choose(structure);
+            expectBoxes(shown);
+            QCOMPARE(group->height(), height);
+            choose(Choice::NoBands);
+            expectBoxes({});
+            QCOMPARE(group->height(), 40);
+            choose(Choice::BSQ);
+            choose(Choice::BIL);
+        }
+        QApplication::processEvents();
+        QCOMPARE(form->width(), windowWidth);
     }
 
 private:
