@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QRubberBand>
@@ -29,7 +30,8 @@ TImagePreview_Form::TImagePreview_Form(QWidget* parent)
     Image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     setMouseTracking(true);
     Back_Action->setObjectName(QStringLiteral("Back_Action"));
-    Back_Action->setShortcut(QKeySequence(Qt::Key_Backspace));
+    // The key is handled by keyPressEvent; the menu only names it.
+    Back_Action->setText(QStringLiteral("Back\t") + QKeySequence(Qt::Key_Backspace).toString(QKeySequence::NativeText));
     Back_Action->setToolTip(QStringLiteral("Back to the area before the last rectangle"));
     Back_Action->setEnabled(false);
     connect(Back_Action, &QAction::triggered, this, &TImagePreview_Form::backRequested);
@@ -117,6 +119,15 @@ void TImagePreview_Form::mouseReleaseEvent(QMouseEvent* event)
     } else {
         emit pixelClicked(pressedAt_);
     }
+}
+
+void TImagePreview_Form::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier) {
+        if (Back_Action->isEnabled()) Back_Action->trigger();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void TImagePreview_Form::leaveEvent(QEvent* event)
