@@ -58,8 +58,14 @@ const uint8_t* ByteSource::view(int64_t position, size_t n)
 {
     if (position < 0) throwIoError(io::NegativeSeek);
     if (buffered(position, n)) return buffer_.get() + (position - bufferStart_);
-    fill(position, n);
+    fill(position, n, ReadAhead::UpToCapacity);
     return buffer_.get();
+}
+
+void ByteSource::loadExactly(int64_t position, size_t n)
+{
+    if (position < 0) throwIoError(io::NegativeSeek);
+    fill(position, n, ReadAhead::None);
 }
 
 bool ByteSource::hasByteAt(int64_t position)
@@ -68,7 +74,7 @@ bool ByteSource::hasByteAt(int64_t position)
     return load(position, capacity_) > 0;
 }
 
-void ByteSource::fill(int64_t position, size_t n)
+void ByteSource::fill(int64_t position, size_t n, ReadAhead readAhead)
 {
     if (n > capacity_) throw std::logic_error("ByteSource::view larger than its buffer");
     if (available(position) < static_cast<int64_t>(n)) {
@@ -78,7 +84,9 @@ void ByteSource::fill(int64_t position, size_t n)
         if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
     }
     // Read a whole buffer when the file has it, so that the next views hit.
-    const auto wanted = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(capacity_), available(position)));
+    const auto wanted = readAhead == ReadAhead::None
+                            ? n
+                            : static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(capacity_), available(position)));
     if (load(position, wanted) < n) throwIoError(io::ReadBeyondEndOfFile);
 }
 

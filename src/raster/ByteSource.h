@@ -43,12 +43,17 @@ public:
     // A true answer makes view(position, 1) read nothing more.
     bool hasByteAt(int64_t position);
 
+    // Reads exactly n bytes at position into the buffer, without the
+    // read-ahead of view, for blocks that are far apart. Same errors as view.
+    void loadExactly(int64_t position, size_t n);
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
 private:
     bool buffered(int64_t position, size_t n) const;
-    void fill(int64_t position, size_t n);
+    enum class ReadAhead { UpToCapacity, None };
+    void fill(int64_t position, size_t n, ReadAhead readAhead);
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
     size_t load(int64_t position, size_t wanted);
 
