@@ -9,8 +9,8 @@ class WrappedToolTips : public QObject {
 public:
     using QObject::QObject;
 
-    // The text shown for a hint: as it is when short, else as a paragraph
-    // that the tooltip wraps.
+    // The text shown for a hint: its lines broken at blanks so that none is
+    // much longer than a line of a book.
     static QString shownText(const QString& hint);
 
 protected:

@@ -9,7 +9,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
-#include <QTextDocumentFragment>
 #include <QToolTip>
 
 #include "gui/LabeledNumericEdit.h"
@@ -25,17 +24,24 @@ namespace {
 
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
-// The text of the tooltip Qt really shows over a widget, container fallback
-// included (long ones are shown as a wrapped paragraph).
-QString tooltipOver(QWidget* widget)
+// The tooltip Qt really shows over a widget, container fallback included.
+QString shownTooltip(QWidget* widget)
 {
     QToolTip::hideText();
     const QPoint inside(2, 2);
     QHelpEvent event(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
     QApplication::sendEvent(widget, &event);
-    if (!QToolTip::isVisible()) return QString();
-    const QString shown = QToolTip::text();
-    return Qt::mightBeRichText(shown) ? QTextDocumentFragment::fromHtml(shown).toPlainText() : shown;
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// Its text: long hints are shown with line breaks in place of blanks.
+QString tooltipOver(QWidget* widget)
+{
+    const QString shown = shownTooltip(widget);
+    for (const QString& line : shown.split(QLatin1Char('\n'))) {
+        if (line.size() > 80) return QStringLiteral("a line of %1 characters: ").arg(line.size()) + line;
+    }
+    return QString(shown).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
 const Box bandBoxes[] = {Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
