@@ -6,8 +6,8 @@
 // machine, its load and whether the file is in the page cache.
 //
 //   QT_QPA_PLATFORM=offscreen bench_qt_live_preview_bench
-// The file is $SKELDRA_BENCH_DIR/skeldra-live-preview.img (or in /tmp),
-// written first when it is missing. The figures are the wall time and the
+// The file is skeldra-live-preview.img in $SKELDRA_BENCH_DIR (or in the
+// temporary folder), written first when it is missing. The figures are the wall time and the
 // CPU time of the event thread, which a loaded machine does not inflate.
 #include <QAbstractButton>
 #include <QElapsedTimer>
@@ -34,7 +34,8 @@ constexpr int32_t samples = 23168, lines = 23168;
 std::string bigFile()
 {
     const char* folder = std::getenv("SKELDRA_BENCH_DIR");
-    const std::filesystem::path path = std::filesystem::path(folder ? folder : "/tmp") / "skeldra-live-preview.img";
+    const std::filesystem::path path =
+        (folder ? std::filesystem::path(folder) : std::filesystem::temp_directory_path()) / "skeldra-live-preview.img";
     const auto bytes = static_cast<uintmax_t>(samples) * lines * 2;
     std::error_code error;
     if (std::filesystem::file_size(path, error) >= bytes && !error) return path.string();
