@@ -5,8 +5,32 @@
 #include "raster/FormatParameters.h"
 #include "raster/RealFormat.h"
 #include "raster/SampleReader.h"
+#include "raster/Strides.h"
 
 namespace skeldra {
+namespace {
+
+// "Band: %d  " when the file has bands, then the line, the sample and the value.
+std::string pointLine(const RasterLayout& layout, int32_t band, int32_t line, int32_t sample, long double value,
+                      bool isReal)
+{
+    const std::string prefix =
+        layout.Structure != BandStructure::None ? format("Band: %d  ", {int64_t{band}}) : "";
+    const std::string text =
+        isReal ? format("Line: %d  Sample: %d   Data: %s",
+                        {int64_t{line}, int64_t{sample}, FormatRealValue(value, layout.BytesPerSample)})
+               : format("Line: %d  Sample: %d   Data: %d", {int64_t{line}, int64_t{sample}, roundToInt64(value)});
+    return prefix + text;
+}
+
+DataType dataTypeOf(Choice button)
+{
+    return button == Choice::SignedInteger ? DataType::Signed
+         : button == Choice::Real          ? DataType::Real
+                                           : DataType::Unsigned;
+}
+
+}  // namespace
 
 void RetrievePoint(WindowPort& port)
 {
@@ -14,21 +38,24 @@ void RetrievePoint(WindowPort& port)
     const int32_t line = port.IntegerValue(Box::Line);
     const int32_t band = port.IntegerValue(Box::BandNum);
     const int32_t sample = port.IntegerValue(Box::Sample);
-    const RasterLayout& layout = port.state.Layout;
-    const std::string prefix =
-        layout.Structure != BandStructure::None ? format("Band: %d  ", {int64_t{band}}) : "";
 
     SampleReader reader(port);
     const long double value = reader.ReadDataValue(line, band, sample);
     reader.close();
 
-    const std::string text =
-        port.state.LastValueIsReal
-            ? format("Line: %d  Sample: %d   Data: %s",
-                     {int64_t{line}, int64_t{sample}, FormatRealValue(value, layout.BytesPerSample)})
-            : format("Line: %d  Sample: %d   Data: %d",
-                     {int64_t{line}, int64_t{sample}, roundToInt64(value)});
-    port.appendLog(prefix + text);
+    port.appendLog(pointLine(port.state.Layout, band, line, sample, value, port.state.LastValueIsReal));
+}
+
+std::string DescribePoint(const PreviewSource& source, int32_t line, int32_t sample)
+{
+    const RasterLayout& layout = source.Layout;
+    const SampleFormat format{sampleKind(layout.BytesPerSample, dataTypeOf(source.DataType)), source.ReverseBytes};
+    const int64_t position = samplePosition(layout, line, source.Band, sample);
+    const size_t width = format.kind == SampleKind::None ? 0 : static_cast<size_t>(layout.BytesPerSample);
+    ByteSource file(source.InputFilename, 8);
+    const long double value = decodeSample(file.view(position, width), format);
+    file.close();
+    return pointLine(layout, source.Band, line, sample, value, isRealKind(format.kind));
 }
 
 }  // namespace skeldra

@@ -23,6 +23,11 @@ template <typename T>
 PageBuffer<T> makePageBuffer(size_t count)
 {
     constexpr size_t hugePage = size_t{2} << 20;
+    if (count * sizeof(T) < hugePage / 2) {  // small: a huge page would be mostly waste
+        void* p = std::malloc(count * sizeof(T) + 1);
+        if (p == nullptr) throw std::bad_alloc();
+        return PageBuffer<T>(static_cast<T*>(p));
+    }
     const size_t bytes = (count * sizeof(T) + hugePage - 1) / hugePage * hugePage;
     void* p = std::aligned_alloc(hugePage, bytes);
     if (p == nullptr) throw std::bad_alloc();

@@ -18,7 +18,8 @@ TLabeledNumericEdit::TLabeledNumericEdit(skeldra::NumericEntry::MessageSink sink
     row->addWidget(Item_Label);
     row->addWidget(NumericEdit);
     row->addWidget(Units_Label);
-    setFocusProxy(NumericEdit);
+    // No focus proxy: the frame would be a stop of the Tab key at the place
+    // it was created, ahead of the keyboard order set for its edit field.
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 

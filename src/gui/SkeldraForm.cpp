@@ -12,12 +12,14 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QStringDecoder>
+#include <QTimer>
 #include <limits>
 
 #include "gui/FileNameLabel.h"
 #include "gui/ImagePreviewForm.h"
 #include "gui/LabeledNumericEdit.h"
+#include "gui/LogText.h"
+#include "gui/WrappedToolTips.h"
 
 using skeldra::Box;
 using skeldra::Choice;
@@ -26,17 +28,6 @@ using skeldra::MainWindow;
 namespace {
 
 const QString caption = QStringLiteral("Skeldra");
-
-// Log lines carry bytes of the input file taken one to one as characters,
-// and file paths in the system's UTF-8; text that is not UTF-8 is shown
-// byte for byte.
-QString displayText(const std::string& text)
-{
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString decoded = utf8(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
-    if (utf8.hasError()) return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    return decoded;
-}
 
 std::optional<std::string> chosenPath(const QString& path)
 {
@@ -55,11 +46,14 @@ TSkeldra_Form::TSkeldra_Form(QWidget* parent) : QWidget(parent), logic_(*this)
     dialogFont.setPointSize(8);
     setFont(dialogFont);
     setDefaultModalHooks();
+    QApplication::instance()->installEventFilter(new WrappedToolTips(this));
     createControls();
     connectControls();
     arrangeControls();
     setKeyboardOrder();
+    connectLivePreview();
     resize(780, 629);
+    InputFile_Button->setFocus();
     setWindowTitle(QStringLiteral("Skeldra (v2.1)"));
     logic_.FormCreate();
 }
@@ -85,7 +79,7 @@ void TSkeldra_Form::setDefaultModalHooks()
     modal.openFile = [this](const std::string& proposed) {
         return chosenPath(QFileDialog::getOpenFileName(
             this, QString(), QString::fromStdString(proposed),
-            QStringLiteral("PDS Image File (*.IMG);;All files (*.*)")));
+            QStringLiteral("PDS Image File (*.IMG);;All files (*)")));
     };
     modal.saveFile = [this](const std::string& proposed) {
         return chosenPath(
@@ -105,14 +99,10 @@ void TSkeldra_Form::setBoxText(Box b, const std::string& text)
 }
 
 void TSkeldra_Form::setBoxVisible(Box b, bool visible) { box(b)->setVisible(visible); }
+bool TSkeldra_Form::boxAcceptsQuietly(Box b) { return box(b)->NumericEdit->entry().acceptsQuietly(); }
 bool TSkeldra_Form::isChecked(Choice choice) { return choiceButton(choice)->isChecked(); }
 
-void TSkeldra_Form::check(Choice choice)
-{
-    checkingFromPort_ = true;
-    choiceButton(choice)->setChecked(true);
-    checkingFromPort_ = false;
-}
+void TSkeldra_Form::check(Choice choice) { choiceButton(choice)->setChecked(true); }
 
 void TSkeldra_Form::setChecked(Choice choice, bool checked)
 {
@@ -124,7 +114,10 @@ void TSkeldra_Form::setChecked(Choice choice, bool checked)
 }
 
 void TSkeldra_Form::setBandGroupHeight(int pixels) { BandStructure_GroupBox->setFixedHeight(pixels); }
-void TSkeldra_Form::appendLog(const std::string& line) { Memo1->appendPlainText(displayText(line)); }
+void TSkeldra_Form::appendLog(const std::string& line)
+{
+    Memo1->appendPlainText(withControlPictures(displayText(line)));
+}
 void TSkeldra_Form::clearLog() { Memo1->clear(); }
 void TSkeldra_Form::showMessage(const std::string& text) { modal.message(text); }
 void TSkeldra_Form::showError(const std::string& text) { modal.error(text); }
@@ -174,11 +167,9 @@ void TSkeldra_Form::setBusyPointer(bool busy)
 
 void TSkeldra_Form::showPreview(const skeldra::PreviewPicture& picture)
 {
-    if (!preview_) {
-        ownPreview_ = std::make_unique<TImagePreview_Form>();
-        preview_ = ownPreview_.get();
-    }
-    preview_->showPicture(picture);
+    previewWindow().showPicture(picture,
+                                liveRendering_ ? TImagePreview_Form::Raise::No : TImagePreview_Form::Raise::Yes);
+    previewWindow().setBackEnabled(logic_.canGoBack());
 }
 
 // Handlers.
@@ -193,7 +184,11 @@ void TSkeldra_Form::LayoutFromLabel_ButtonClick() { runHandler(&MainWindow::Layo
 void TSkeldra_Form::ExplainFile_ButtonClick() { runHandler(&MainWindow::ExplainFile_ButtonClick); }
 void TSkeldra_Form::ResetArea_ButtonClick() { runHandler(&MainWindow::ResetArea_ButtonClick); }
 void TSkeldra_Form::ConvertFile_ButtonClick() { runHandler(&MainWindow::ConvertFile_ButtonClick); }
-void TSkeldra_Form::Preview_ButtonClick() { runHandler(&MainWindow::Preview_ButtonClick); }
+void TSkeldra_Form::Preview_ButtonClick()
+{
+    runHandler(&MainWindow::Preview_ButtonClick);
+    liveTimer_->stop();  // this picture is up to date
+}
 void TSkeldra_Form::NoBands_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
 void TSkeldra_Form::BIL_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }
 void TSkeldra_Form::BIP_RadioButtonClick() { runHandler(&MainWindow::BandStructure_RadioButtonClick); }

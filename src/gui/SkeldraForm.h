@@ -2,6 +2,7 @@
 // TSkeldra_Form: the Qt main window. It implements the window port for the
 // operations and forwards every button to the MainWindow handler of the same
 // name; the layout of its controls is built in SkeldraFormLayout.cpp.
+#include <QPoint>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -13,6 +14,8 @@
 #include "window/MainWindow.h"
 
 class QAbstractButton;
+class QCheckBox;
+class QTimer;
 class QGroupBox;
 class QPlainTextEdit;
 class QProgressBar;
@@ -29,7 +32,7 @@ public:
 
     // The preview window is created after the main window; without one, the
     // first preview makes its own.
-    void attachPreview(TImagePreview_Form* preview) { preview_ = preview; }
+    void attachPreview(TImagePreview_Form* preview);
 
     // Everything the window shows modally. They default to message boxes and
     // file dialogs; tests replace them to answer without a screen.
@@ -55,6 +58,7 @@ public:
     std::string boxText(skeldra::Box box) override;
     void setBoxText(skeldra::Box box, const std::string& text) override;
     void setBoxVisible(skeldra::Box box, bool visible) override;
+    bool boxAcceptsQuietly(skeldra::Box box) override;
     bool isChecked(skeldra::Choice choice) override;
     void check(skeldra::Choice choice) override;
     void setChecked(skeldra::Choice choice, bool checked) override;
@@ -92,6 +96,10 @@ public slots:
     void BIL_RadioButtonClick();
     void BIP_RadioButtonClick();
     void BSQ_RadioButtonClick();
+    // The pointer over the preview picture (pixels of the picture shown).
+    void PreviewPixel_Click(QPoint pixel);
+    void PreviewRectangle_Drawn(QPoint first, QPoint last);
+    void PreviewBack_Click();
 
 protected:
     // Closing during a long operation aborts it; the window closes when the
@@ -109,7 +117,12 @@ private:
     QPushButton* makeButton(const std::string& objectName);
     QGroupBox* makeGroup(const std::string& objectName);
     void runHandler(void (skeldra::MainWindow::*handler)());
-    void bandStructureChosen(bool checked);
+    // With "Live" ticked, a change of anything the preview reads draws the
+    // preview again once the typing pauses.
+    void connectLivePreview();
+    void layoutChanged();
+    void livePreviewDue();
+    TImagePreview_Form& previewWindow();
 
     TImagePreview_Form* preview_ = nullptr;
     std::unique_ptr<TImagePreview_Form> ownPreview_;
@@ -127,6 +140,7 @@ private:
     QPushButton* Histogram_Button = nullptr;
     QGroupBox* FileConversion_GroupBox = nullptr;
     QPushButton* Preview_Button = nullptr;
+    QCheckBox* LivePreview_CheckBox = nullptr;
     QPushButton* ConvertFile_Button = nullptr;
     QProgressBar* ProgressBar1 = nullptr;
     QPushButton* Abort_Button = nullptr;
@@ -136,8 +150,8 @@ private:
     QPushButton* ExplainFile_Button = nullptr;
     QPushButton* Clear_Button = nullptr;
 
-    // check() from the operations must not run the band-structure handler.
-    bool checkingFromPort_ = false;
+    QTimer* liveTimer_ = nullptr;
+    bool liveRendering_ = false;
     bool closePending_ = false;
     bool busyPointer_ = false;
     // The bar counts in int; huge areas are shown in steps of this many lines.

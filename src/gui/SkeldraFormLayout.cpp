@@ -2,6 +2,7 @@
 // from top to bottom, the log taking whatever room the window has to spare.
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -145,6 +146,9 @@ void TSkeldra_Form::createControls()
     Histogram_Button = makeButton("Histogram_Button");
     FileConversion_GroupBox = makeGroup("FileConversion_GroupBox");
     Preview_Button = makeButton("Preview_Button");
+    LivePreview_CheckBox = new QCheckBox(qs(skeldra::controlSpec("LivePreview_CheckBox").caption), this);
+    LivePreview_CheckBox->setObjectName(QStringLiteral("LivePreview_CheckBox"));
+    LivePreview_CheckBox->setToolTip(qs(skeldra::controlSpec("LivePreview_CheckBox").hint));
     ConvertFile_Button = makeButton("ConvertFile_Button");
 
     ProgressBar1 = new QProgressBar(this);
@@ -167,6 +171,10 @@ void TSkeldra_Form::createControls()
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setTabChangesFocus(true);
+    // Labels read in columns: the "=" of a PDS label line up.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(font().pointSize());
+    Memo1->setFont(fixed);
 
     ReadHeader_Button = makeButton("ReadHeader_Button");
     LayoutFromLabel_Button = new QPushButton(QString::fromLatin1(layoutFromLabelCaption), this);
@@ -193,11 +201,12 @@ void TSkeldra_Form::connectControls()
     onClick(ExplainFile_Button, &TSkeldra_Form::ExplainFile_ButtonClick);
     onClick(Clear_Button, &TSkeldra_Form::Clear_ButtonClick);
 
-    // A band-structure handler runs when its button becomes checked by the
-    // user, never when an operation checks it.
+    // A band-structure handler runs whenever its button becomes checked, by
+    // the user or by an operation (Layout from Label), so that the band group
+    // always shows the boxes of the structure checked.
     const auto onChosen = [this](Choice choice, void (TSkeldra_Form::*slot)()) {
         connect(choiceButton(choice), &QAbstractButton::toggled, this, [this, slot](bool checked) {
-            if (checked && !checkingFromPort_) (this->*slot)();
+            if (checked) (this->*slot)();
         });
     };
     onChosen(Choice::NoBands, &TSkeldra_Form::NoBands_RadioButtonClick);
@@ -217,7 +226,7 @@ void TSkeldra_Form::arrangeControls()
     dataFormat->addStretch(1);
 
     auto* bands = tightLayout<QGridLayout>(BandStructure_GroupBox);
-    bands->setHorizontalSpacing(10);
+    bands->setHorizontalSpacing(8);
     bands->addLayout(row({c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ)}), 0, 0, 1, 3);
     bands->addWidget(b(Box::NumBands), 1, 0);
     bands->addWidget(b(Box::BandNum), 1, 1);
@@ -226,6 +235,11 @@ void TSkeldra_Form::arrangeControls()
     bands->addWidget(b(Box::NumBandPadBytes), 2, 0);
     bands->addWidget(b(Box::NumRowPadBytes), 2, 1);
     bands->addWidget(b(Box::NumBandGapBytes), 2, 2);
+    // The shared place is as wide as the wider of the two at all times: a
+    // change of structure shows boxes before it hides others, and a group
+    // wider for that moment would widen the window for good.
+    bands->setColumnMinimumWidth(0, std::max(b(Box::NumSingleImageLines)->sizeHint().width(),
+                                             b(Box::NumBandPadBytes)->sizeHint().width()));
     bands->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     auto* point = new QVBoxLayout;
@@ -258,7 +272,12 @@ void TSkeldra_Form::arrangeControls()
     conversion->setHorizontalSpacing(10);
     conversion->addWidget(b(Box::OriginSample), 0, 0);
     conversion->addWidget(Preview_Button, 0, 1);
-    conversion->addWidget(c(Choice::AutoStretchPreview), 0, 2);
+    // Auto and Live one above the other, so that the window keeps its width.
+    auto* previewChecks = new QVBoxLayout;
+    previewChecks->setSpacing(0);
+    previewChecks->addWidget(c(Choice::AutoStretchPreview));
+    previewChecks->addWidget(LivePreview_CheckBox);
+    conversion->addLayout(previewChecks, 0, 2);
     conversion->addWidget(b(Box::Gamma), 1, 0);
     conversion->addWidget(b(Box::MaxPreviewDimension), 1, 1, 1, 2);
     conversion->addWidget(ConvertFile_Button, 2, 0);
@@ -305,7 +324,7 @@ void TSkeldra_Form::setKeyboardOrder()
         ResetArea_Button, b(Box::StartLine), b(Box::StartSample), b(Box::EndLine), b(Box::EndSample),
         Histogram_Button, c(Choice::ListPoints), c(Choice::IgnoreNonDataValue), b(Box::NonDataValue),
         b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
-        c(Choice::AutoStretchPreview), b(Box::MaxPreviewDimension), ConvertFile_Button,
+        c(Choice::AutoStretchPreview), LivePreview_CheckBox, b(Box::MaxPreviewDimension), ConvertFile_Button,
         c(Choice::BMPOutput), c(Choice::TextOutput), Abort_Button, Memo1, ReadHeader_Button,
         LayoutFromLabel_Button, ExplainFile_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines),
         Clear_Button,

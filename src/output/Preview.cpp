@@ -70,6 +70,13 @@ void checkPreviewMemory(const PreviewSize& size, bool autoStretch)
                        {int64_t{size.Width}, int64_t{size.Height}, what, needed}));
 }
 
+// Rows a step or more apart are loaded one at a time: a block of the rows
+// between them would read mostly lines that no pixel shows.
+int64_t rowsPerBlock(const PreviewSize& size)
+{
+    return size.SampleStep >= 2 ? 1 : std::numeric_limits<int64_t>::max();
+}
+
 PreviewSettings readSettings(WindowPort& port)
 {
     PreviewSettings settings;
@@ -86,10 +93,63 @@ PreviewSettings readSettings(WindowPort& port)
     return settings;
 }
 
+Choice checkedDataType(WindowPort& port)
+{
+    for (Choice button : {Choice::UnsignedInteger, Choice::SignedInteger})
+        if (port.isChecked(button)) return button;
+    return Choice::Real;
+}
+
+// What the picture was drawn from, for the pointer over the preview window.
+PreviewSource sourceOf(WindowPort& port, const PreviewSettings& settings, const RasterLayout& layout)
+{
+    PreviewSource source;
+    source.StartLine = settings.area.StartLine;
+    source.EndLine = settings.area.EndLine;
+    source.StartSample = settings.area.StartSample;
+    source.EndSample = settings.area.EndSample;
+    source.OriginSample = settings.area.OriginSample;
+    source.Band = settings.area.Band;
+    source.SampleStep = settings.size.SampleStep;
+    source.InputFilename = port.state.InputFilename;
+    source.Layout = layout;
+    source.DataType = checkedDataType(port);
+    source.ReverseBytes = port.isChecked(Choice::ReverseBytes);
+    return source;
+}
+
+// The level of a pixel's value. 8- and 16-bit values take it from a table of
+// GrayLevel over every bit pattern (the conversion's table), made once per
+// picture instead of a power per pixel; the ignore flag cannot change while
+// the preview runs, as it lets no events through.
+class PixelLevels {
+public:
+    PixelLevels(WindowPort& port, const PreviewSettings& settings, const GrayMapping& mapping, int32_t bytesPerSample)
+        : settings_(settings), mapping_(mapping), bytesPerSample_(bytesPerSample),
+          table_(mapping, settings.test, bytesPerSample)
+    {
+        const SampleKind kind = currentSampleFormat(port, bytesPerSample).kind;
+        // Values index the table by their bit pattern, as loaded low byte first.
+        if (GrayTable::covers(kind)) levels_ = table_.levels({kind, false}, settings.ignoreNonData);
+    }
+
+    uint8_t operator()(long double v) const
+    {
+        if (levels_) return levels_[static_cast<uint16_t>(static_cast<int32_t>(v))];
+        return GrayLevel(mapping_, v, IsNonDataValue(settings_.test, v, bytesPerSample_, settings_.ignoreNonData));
+    }
+
+private:
+    const PreviewSettings& settings_;
+    GrayMapping mapping_;
+    int32_t bytesPerSample_;
+    GrayTable table_;
+    const uint8_t* levels_ = nullptr;
+};
+
 // Draws every pixel from its value; valueAt(r, c) gives the value of a pixel.
 template <typename ValueAt>
-PreviewPicture drawPicture(const PreviewSettings& settings, const GrayMapping& mapping, int32_t bytesPerSample,
-                           ValueAt&& valueAt)
+PreviewPicture drawPicture(const PreviewSettings& settings, const PixelLevels& levelOf, ValueAt&& valueAt)
 {
     PreviewPicture picture;
     picture.Width = settings.size.Width;
@@ -97,12 +157,7 @@ PreviewPicture drawPicture(const PreviewSettings& settings, const GrayMapping& m
     picture.Bgr.resize(static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height) * 3);
     for (int32_t r = 0; r < picture.Height; ++r) {
         uint8_t* pixel = picture.row(r);
-        for (int32_t c = 0; c < picture.Width; ++c, pixel += 3) {
-            const long double v = valueAt(r, c);
-            const uint8_t level =
-                GrayLevel(mapping, v, IsNonDataValue(settings.test, v, bytesPerSample, settings.ignoreNonData));
-            pixel[0] = pixel[1] = pixel[2] = level;
-        }
+        for (int32_t c = 0; c < picture.Width; ++c, pixel += 3) pixel[0] = pixel[1] = pixel[2] = levelOf(valueAt(r, c));
     }
     return picture;
 }
@@ -113,13 +168,14 @@ void renderPlain(WindowPort& port, const PreviewSettings& settings)
     const long double maximum = port.ExtendedValue(Box::MaxData);
     const GrayMapping mapping = MakeGrayMapping(minimum, maximum, settings.gamma);
     SampleReader reader(port);
-    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down);
-    const PreviewPicture picture =
-        drawPicture(settings, mapping, reader.layout().BytesPerSample, [&](int32_t r, int32_t c) {
+    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down, rowsPerBlock(settings.size));
+    const PixelLevels levels(port, settings, mapping, reader.layout().BytesPerSample);
+    PreviewPicture picture = drawPicture(settings, levels, [&](int32_t r, int32_t c) {
             const int32_t line = settings.lines[static_cast<size_t>(r)];
             if (c == 0) blocks.ensure(line);
             return reader.ReadDataValue(line, settings.area.Band, settings.samples[static_cast<size_t>(c)]);
         });
+    picture.Source = sourceOf(port, settings, reader.layout());
     port.showPreview(picture);
     reader.close();
 }
@@ -195,7 +251,7 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
     std::vector<long double> values(width * static_cast<size_t>(settings.size.Height));
     Extremes found;
     SampleReader reader(port);
-    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down);
+    RowBlocks blocks(reader, settings.area, RowBlocks::Direction::Down, rowsPerBlock(settings.size));
     const int32_t bytesPerSample = reader.layout().BytesPerSample;
     for (size_t r = 0; r < settings.lines.size(); ++r) {
         const int32_t line = settings.lines[r];
@@ -211,12 +267,30 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
     logSummary(port, settings, found, bytesPerSample);
     if (found.dataPoints == 0) return;
     const GrayMapping mapping = MakeGrayMapping(found.minimum, found.maximum, settings.gamma);
-    port.showPreview(drawPicture(settings, mapping, bytesPerSample, [&](int32_t r, int32_t c) {
+    const PixelLevels levels(port, settings, mapping, bytesPerSample);
+    PreviewPicture picture = drawPicture(settings, levels, [&](int32_t r, int32_t c) {
         return values[static_cast<size_t>(r) * width + static_cast<size_t>(c)];
-    }));
+    });
+    picture.Source = sourceOf(port, settings, reader.layout());
+    port.showPreview(picture);
 }
 
 }  // namespace
+
+bool PreviewInputsReady(WindowPort& port)
+{
+    std::vector<Box> boxes = layoutBoxes(port);
+    if (port.isChecked(Choice::IgnoreNonDataValue)) boxes.push_back(Box::NonDataValue);
+    boxes.insert(boxes.end(), {Box::StartLine, Box::StartSample, Box::EndLine, Box::EndSample, Box::OriginSample,
+                               Box::Gamma, Box::MaxPreviewDimension});
+    if (!port.isChecked(Choice::AutoStretchPreview)) boxes.insert(boxes.end(), {Box::MinData, Box::MaxData});
+    for (Box box : boxes)
+        if (!port.boxAcceptsQuietly(box)) return false;
+    const int32_t bits = port.IntegerValue(Box::BitsPerSample);
+    const int32_t band = port.IntegerValue(Box::BandNum);
+    return supportedBitsPerSample(bits) && band >= 1 &&
+           band <= port.IntegerValue(Box::NumBands);
+}
 
 void RenderPreview(WindowPort& port)
 {

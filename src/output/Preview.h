@@ -12,4 +12,10 @@ namespace skeldra {
 
 void RenderPreview(WindowPort& port);
 
+// Whether a preview now would run without a message box and without changing
+// a box: every box it reads accepts its entry quietly, the bits per sample
+// are supported and Band # needs no correction. A trial run while the user
+// types waits until this holds.
+bool PreviewInputsReady(WindowPort& port);
+
 }  // namespace skeldra

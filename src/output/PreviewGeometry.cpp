@@ -58,4 +58,67 @@ std::vector<int32_t> previewSamples(const AreaOfInterest& area, const PreviewSiz
     return samples;
 }
 
+AreaOfInterest shownArea(const PreviewSource& source)
+{
+    AreaOfInterest area;
+    area.StartLine = source.StartLine;
+    area.EndLine = source.EndLine;
+    area.StartSample = source.StartSample;
+    area.EndSample = source.EndSample;
+    area.OriginSample = source.OriginSample;
+    area.Band = source.Band;
+    return area;
+}
+
+namespace {
+
+int32_t clampTo(int64_t value, int64_t low, int64_t high)
+{
+    return static_cast<int32_t>(std::clamp(value, low, high));
+}
+
+// A row position counted from the origin, past the end sample for the part
+// after the seam, back to the sample it names.
+int32_t unrotated(const AreaOfInterest& area, int64_t s)
+{
+    return static_cast<int32_t>(s > area.EndSample ? s - area.Width() : s);
+}
+
+}  // namespace
+
+PointPosition pixelPosition(const PreviewSource& source, int32_t column, int32_t row)
+{
+    const AreaOfInterest area = shownArea(source);
+    const int64_t lastInRow = int64_t{area.Origin()} + area.Width() - 1;
+    const int64_t line = position(row, source.SampleStep, area.StartLine);
+    const int64_t s = position(column, source.SampleStep, area.Origin());
+    return {clampTo(line, area.StartLine, area.EndLine), unrotated(area, std::clamp<int64_t>(s, area.Origin(), lastInRow))};
+}
+
+AreaBounds areaUnderRectangle(const PreviewSource& source, int32_t column0, int32_t row0, int32_t column1,
+                              int32_t row1)
+{
+    const AreaOfInterest area = shownArea(source);
+    const long double step = source.SampleStep;
+    // Pixel k stands for the positions from its own up to the next pixel's.
+    const auto span = [step](int32_t a, int32_t b, int32_t start, int64_t low, int64_t high) {
+        const int32_t first = std::min(a, b);
+        const int32_t last = std::max(a, b);
+        return std::pair{std::clamp<int64_t>(position(first, step, start), low, high),
+                         std::clamp<int64_t>(position(last + 1, step, start) - 1, low, high)};
+    };
+    const auto [firstLine, lastLine] = span(row0, row1, area.StartLine, area.StartLine, area.EndLine);
+    const int64_t lastInRow = int64_t{area.Origin()} + area.Width() - 1;
+    const auto [first, last] = span(column0, column1, area.Origin(), area.Origin(), lastInRow);
+
+    AreaBounds bounds{static_cast<int32_t>(firstLine), static_cast<int32_t>(lastLine), area.StartSample,
+                      area.EndSample};
+    const bool acrossSeam = first <= area.EndSample && last > area.EndSample;
+    if (!acrossSeam) {
+        bounds.StartSample = unrotated(area, first);
+        bounds.EndSample = unrotated(area, last);
+    }
+    return bounds;
+}
+
 }  // namespace skeldra

@@ -12,7 +12,7 @@ constexpr int64_t bufferBytes = static_cast<int64_t>(ByteSource::bufferBytes);
 
 }  // namespace
 
-RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction)
+RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction, int64_t maxRows)
     : reader_(reader), area_(area), direction_(direction)
 {
     const RasterLayout& layout = reader.layout();
@@ -22,7 +22,7 @@ RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction
         const int64_t lineStride = samplePosition(layout, add32(area.StartLine, 1), area.Band, area.StartSample) - first;
         const int64_t rowSpan = end - first;
         if (rowSpan > 0 && rowSpan <= bufferBytes && lineStride >= rowSpan)
-            rowsPerBlock_ = 1 + (bufferBytes - rowSpan) / lineStride;
+            rowsPerBlock_ = std::min(maxRows, 1 + (bufferBytes - rowSpan) / lineStride);
     } catch (const Error&) {
         rowsPerBlock_ = 0;  // positions that overflow are reported by the reads themselves
     }
@@ -46,7 +46,7 @@ bool RowBlocks::load(int64_t low, int64_t high)
                             layout.BytesPerSample;
         const int64_t span = end - first;
         if (first < 0 || span <= 0 || span > bufferBytes || reader_.source().available(first) < span) return false;
-        reader_.source().view(first, static_cast<size_t>(span));
+        reader_.source().loadExactly(first, static_cast<size_t>(span));
     } catch (const Error&) {
         return false;
     }

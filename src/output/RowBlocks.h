@@ -7,6 +7,7 @@
 // Failure: a block is only asked for when every byte of it lies in the file,
 // so no error is raised earlier than reading the samples would raise it.
 #include <cstdint>
+#include <limits>
 
 #include "raster/AreaOfInterest.h"
 #include "raster/SampleReader.h"
@@ -17,7 +18,10 @@ class RowBlocks {
 public:
     enum class Direction { Up, Down };  // towards lower or higher line numbers
 
-    RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction);
+    // At most maxRows rows a block: 1 for rows read far apart (a reduced
+    // preview), which then cost one read of their own bytes each.
+    RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction,
+              int64_t maxRows = std::numeric_limits<int64_t>::max());
 
     // Makes sure the buffer holds the whole of `line`, and as many of the
     // rows that follow it in the direction of travel as fit.

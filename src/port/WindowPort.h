@@ -40,9 +40,13 @@ public:
     virtual std::string boxText(Box box) = 0;
     virtual void setBoxText(Box box, const std::string& text) = 0;
     virtual void setBoxVisible(Box box, bool visible) = 0;
+    // Whether the box would give its value now without a message and without
+    // rewriting its text: the quiet check before a trial run while typing.
+    virtual bool boxAcceptsQuietly(Box box) = 0;
 
     // Check boxes and radio buttons. check() of a radio button unchecks the
-    // others of its group and runs no click handler.
+    // others of its group; a band-structure button that becomes checked runs
+    // the band-structure handler where the window has one to show.
     virtual bool isChecked(Choice choice) = 0;
     virtual void check(Choice choice) = 0;
     // A check box's state; for a radio button, true checks it and false does nothing.

@@ -11,7 +11,7 @@
 
 namespace skeldra {
 
-ByteSource::ByteSource(const std::string& path)
+ByteSource::ByteSource(const std::string& path, size_t capacity) : capacity_(capacity)
 {
     if (path.empty()) throwIoError(io::FileNotFound);
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -24,7 +24,7 @@ ByteSource::ByteSource(const std::string& path)
         throwIoErrorFromErrno(error);
     }
     size_ = info.st_size;
-    buffer_ = makePageBuffer<uint8_t>(bufferBytes);
+    buffer_ = makePageBuffer<uint8_t>(capacity_);
 }
 
 ByteSource::~ByteSource()
@@ -58,19 +58,25 @@ const uint8_t* ByteSource::view(int64_t position, size_t n)
 {
     if (position < 0) throwIoError(io::NegativeSeek);
     if (buffered(position, n)) return buffer_.get() + (position - bufferStart_);
-    fill(position, n);
+    fill(position, n, ReadAhead::UpToCapacity);
     return buffer_.get();
+}
+
+void ByteSource::loadExactly(int64_t position, size_t n)
+{
+    if (position < 0) throwIoError(io::NegativeSeek);
+    fill(position, n, ReadAhead::None);
 }
 
 bool ByteSource::hasByteAt(int64_t position)
 {
     if (buffered(position, 1)) return true;
-    return load(position, bufferBytes) > 0;
+    return load(position, capacity_) > 0;
 }
 
-void ByteSource::fill(int64_t position, size_t n)
+void ByteSource::fill(int64_t position, size_t n, ReadAhead readAhead)
 {
-    if (n > bufferBytes) throw std::logic_error("ByteSource::view larger than its buffer");
+    if (n > capacity_) throw std::logic_error("ByteSource::view larger than its buffer");
     if (available(position) < static_cast<int64_t>(n)) {
         // The file may have grown since it was opened.
         struct stat info {};
@@ -78,7 +84,9 @@ void ByteSource::fill(int64_t position, size_t n)
         if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
     }
     // Read a whole buffer when the file has it, so that the next views hit.
-    const auto wanted = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(bufferBytes), available(position)));
+    const auto wanted = readAhead == ReadAhead::None
+                            ? n
+                            : static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(capacity_), available(position)));
     if (load(position, wanted) < n) throwIoError(io::ReadBeyondEndOfFile);
 }
 

@@ -22,7 +22,9 @@ class ByteSource {
 public:
     static constexpr size_t bufferBytes = size_t{1} << 20;
 
-    explicit ByteSource(const std::string& path);
+    // A small capacity reads little more than each view asks for: one
+    // positioned read of a few bytes where a whole buffer would be wasted.
+    explicit ByteSource(const std::string& path, size_t capacity = bufferBytes);
     ~ByteSource();
     ByteSource(const ByteSource&) = delete;
     ByteSource& operator=(const ByteSource&) = delete;
@@ -32,8 +34,8 @@ public:
     // Bytes that can be read from position on (0 beyond the end or before the start).
     int64_t available(int64_t position) const;
 
-    // n bytes at position, valid until the next call. n may not exceed
-    // bufferBytes. Errors as described above, for the first missing byte.
+    // n bytes at position, valid until the next call. n may not exceed the
+    // capacity. Errors as described above, for the first missing byte.
     const uint8_t* view(int64_t position, size_t n);
 
     // Whether the file has a byte at position (>= 0), found by reading: files
@@ -41,18 +43,24 @@ public:
     // A true answer makes view(position, 1) read nothing more.
     bool hasByteAt(int64_t position);
 
+    // Reads exactly n bytes at position into the buffer, without the
+    // read-ahead of view, for blocks that are far apart. Same errors as view.
+    void loadExactly(int64_t position, size_t n);
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
 private:
     bool buffered(int64_t position, size_t n) const;
-    void fill(int64_t position, size_t n);
+    enum class ReadAhead { UpToCapacity, None };
+    void fill(int64_t position, size_t n, ReadAhead readAhead);
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
     size_t load(int64_t position, size_t wanted);
 
     int fd_ = -1;
     int64_t size_ = 0;
-    PageBuffer<uint8_t> buffer_;  // bufferBytes
+    size_t capacity_;
+    PageBuffer<uint8_t> buffer_;  // capacity_ bytes
     int64_t bufferStart_ = 0;
     size_t bufferLength_ = 0;
 };

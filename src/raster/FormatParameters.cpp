@@ -83,6 +83,20 @@ void showBandBoxes(WindowPort& port, BandStructure structure)
 
 }  // namespace
 
+std::vector<Box> layoutBoxes(WindowPort& port)
+{
+    std::vector<Box> boxes{Box::NumSamples, Box::NumBands, Box::BandNum, Box::HeaderBytes, Box::BitsPerSample};
+    switch (checkedStructure(port)) {
+    case BandStructure::None: break;
+    case BandStructure::BIL: boxes.insert(boxes.end(), {Box::NumBandPadBytes, Box::NumRowPadBytes}); break;
+    case BandStructure::BIP: boxes.push_back(Box::NumRowPadBytes); break;
+    case BandStructure::BSQ:
+        boxes.insert(boxes.end(), {Box::NumSingleImageLines, Box::NumRowPadBytes, Box::NumBandGapBytes});
+        break;
+    }
+    return boxes;
+}
+
 bool ReadFormatParameters(WindowPort& port)
 {
     RasterLayout& layout = port.state.Layout;

@@ -185,6 +185,9 @@ std::vector<ControlSpec> makeOtherControls()
         {"FileConversion_GroupBox", "Convert area of interest", ""},
         {"Preview_Button", "Preview",
          "Display grayscale image based on current settings, limited to specified maximum size"},
+        {"LivePreview_CheckBox", "Live",
+         "Draw the preview again whenever the layout, the area, the data range or the gamma changes, "
+         "once typing pauses (while the preview window is open)"},
         {"ConvertFile_Button", "Convert File",
          "Start file conversion of data specified in Histogram boxes into image or text output"},
         {"ProgressBar1", "", "Shows progress of image conversion"},

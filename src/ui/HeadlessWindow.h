@@ -25,6 +25,7 @@ public:
     std::string boxText(Box box) override { return entry(box).text(); }
     void setBoxText(Box box, const std::string& text) override { entry(box).setText(text); }
     void setBoxVisible(Box box, bool visible) override { boxVisible_[index(box)] = visible; }
+    bool boxAcceptsQuietly(Box box) override { return entry(box).acceptsQuietly(); }
     bool isBoxVisible(Box box) const { return boxVisible_[index(box)]; }
 
     bool isChecked(Choice choice) override { return checked_[index(choice)]; }

@@ -241,56 +241,68 @@ int32_t integerBound(long double bound)
 
 }  // namespace
 
-void NumericEntry::ValidateEntry()
+NumericEntry::Validation NumericEntry::validate(const std::string& text) const
 {
-    const std::string trimmed = TrimBlanksAndTabs(text_);
-    setText(trimmed);
-    entryValid_ = true;
+    Validation result;
     const bool checkRange = minValid_ && maxValid_;
-
     if (inputType_ == TInputType::tInteger) {
-        const IntegerParse parsed = parseInteger(text_);
+        const IntegerParse parsed = parseInteger(text);
         if (!parsed.value) {
-            message(quote + text_ + "\" is not a valid integer; error at position " +
-                    formatInteger(parsed.errorPosition));
-            entryValid_ = false;
-            integerResult_ = 0;
+            result.problem = quote + text + "\" is not a valid integer; error at position " +
+                             formatInteger(parsed.errorPosition);
+            result.valid = false;
+            result.integer = 0;
         } else {
-            integerResult_ = *parsed.value;
-            const long double value = integerResult_;
+            result.integer = *parsed.value;
+            const long double value = *result.integer;
             if (checkRange && (value < minValue_ || value > maxValue_)) {
                 const int32_t lower = integerBound(minValue_);
                 const int32_t upper = integerBound(maxValue_);
-                message("Entry must be between " + formatInteger(lower) + " and " +
-                        formatInteger(upper));
-                entryValid_ = false;
-                integerResult_ = value > maxValue_ ? upper : lower;
+                result.problem = "Entry must be between " + formatInteger(lower) + " and " + formatInteger(upper);
+                result.valid = false;
+                result.integer = value > maxValue_ ? upper : lower;
             }
         }
     } else if (inputType_ == TInputType::tExtended) {
-        std::string normal = text_;
+        std::string normal = text;
         for (char& c : normal)
             if (c == ',') c = '.';
         const RealParse parsed = parseReal(normal);
         if (!parsed.value) {
-            message(quote + text_ + "\" is not a valid Extended; error at position " +
-                    formatInteger(parsed.errorPosition));
-            entryValid_ = false;
-            extendedResult_ = 0;
+            result.problem = quote + text + "\" is not a valid Extended; error at position " +
+                             formatInteger(parsed.errorPosition);
+            result.valid = false;
+            result.extended = 0;
         } else {
-            extendedResult_ = *parsed.value;
-            if (checkRange && (extendedResult_ < minValue_ || extendedResult_ > maxValue_)) {
-                message("Entry must be between " + formatGeneral3(minValue_) + " and " +
-                        formatGeneral3(maxValue_));
-                entryValid_ = false;
-                extendedResult_ = extendedResult_ > maxValue_ ? maxValue_ : minValue_;
+            result.extended = *parsed.value;
+            if (checkRange && (*result.extended < minValue_ || *result.extended > maxValue_)) {
+                result.problem =
+                    "Entry must be between " + formatGeneral3(minValue_) + " and " + formatGeneral3(maxValue_);
+                result.valid = false;
+                result.extended = *result.extended > maxValue_ ? maxValue_ : minValue_;
             }
         }
     } else {
-        message("Attempting to validate unknown type");
-        entryValid_ = false;
+        result.problem = "Attempting to validate unknown type";
+        result.valid = false;
     }
+    return result;
+}
+
+void NumericEntry::ValidateEntry()
+{
+    setText(TrimBlanksAndTabs(text_));
+    const Validation result = validate(text_);
+    if (!result.problem.empty()) message(result.problem);
+    entryValid_ = result.valid;
+    if (result.integer) integerResult_ = *result.integer;
+    if (result.extended) extendedResult_ = *result.extended;
     entryValidated_ = true;
+}
+
+bool NumericEntry::acceptsQuietly() const
+{
+    return TrimBlanksAndTabs(text_) == text_ && validate(text_).valid;
 }
 
 void NumericEntry::message(const std::string& text) const

@@ -41,7 +41,18 @@ public:
     // Exposed for tests and for the Qt box, which mirrors the edit control.
     bool entryValidated() const { return entryValidated_; }
 
+    // Whether reading the value now would neither show a message nor change
+    // the text (trimming included), so that a trial run never interrupts typing.
+    bool acceptsQuietly() const;
+
 private:
+    struct Validation {
+        bool valid = true;
+        std::optional<int32_t> integer;        // set for integer boxes
+        std::optional<long double> extended;   // set for real boxes
+        std::string problem;                   // the message, empty when valid
+    };
+    Validation validate(const std::string& text) const;
     void ValidateEntry();
     void message(const std::string& text) const;
 

@@ -3,7 +3,10 @@
 // end (the Qt window, the batch tool, the tests) calls these; each handler
 // runs its operation and catches its error here, the one place where errors
 // reach the user.
+#include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "port/WindowPort.h"
 
@@ -34,6 +37,23 @@ public:
     // The four band-structure buttons share one handler.
     void BandStructure_RadioButtonClick();
 
+    // The preview window answers the mouse over the picture `shown`, in its
+    // pixels. A click reads the point the pixel shows into Line and Sample and
+    // retrieves it; a rectangle becomes the area of interest and is previewed
+    // (the area before it is kept for PreviewBack); PreviewBack restores the
+    // area before the last rectangle and previews it. Ignored while an
+    // operation runs, like the operation buttons.
+    void PreviewPoint_Click(const PreviewSource& shown, int32_t column, int32_t row);
+    void PreviewArea_Drag(const PreviewSource& shown, int32_t column0, int32_t row0, int32_t column1,
+                          int32_t row1);
+    void PreviewBack_Click();
+    bool canGoBack() const { return !areaHistory_.empty(); }
+
+    // The preview again while the user types: skipped while an entry does not
+    // parse yet or would be corrected, and an error only skips this picture.
+    // The box messages and errors appear as before when Preview is pressed.
+    void LivePreview();
+
     // Closing the window while an operation runs aborts it first; a
     // conversion aborted so keeps no partial file. Returns whether the window
     // may close now.
@@ -44,9 +64,14 @@ public:
 private:
     // Runs one operation unless another is running (the other would share
     // the input file and the progress bar), and shows its error, if any.
-    void runOperation(const std::function<void(WindowPort&)>& operation);
+    enum class Errors { Shown, Skipped };
+    void runOperation(const std::function<void(WindowPort&)>& operation, Errors errors = Errors::Shown);
+    void setArea(const std::string& logPrefix, const std::array<std::string, 4>& texts);
 
     WindowPort& port_;
+    // Texts of Start line, End line, Start sample and End sample before each
+    // rectangle, the latest last.
+    std::vector<std::array<std::string, 4>> areaHistory_;
 };
 
 }  // namespace skeldra

@@ -25,13 +25,23 @@ namespace {
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // The tooltip Qt really shows over a widget, container fallback included.
-QString tooltipOver(QWidget* widget)
+QString shownTooltip(QWidget* widget)
 {
     QToolTip::hideText();
     const QPoint inside(2, 2);
     QHelpEvent event(QEvent::ToolTip, inside, widget->mapToGlobal(inside));
     QApplication::sendEvent(widget, &event);
     return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+// Its text: long hints are shown with line breaks in place of blanks.
+QString tooltipOver(QWidget* widget)
+{
+    const QString shown = shownTooltip(widget);
+    for (const QString& line : shown.split(QLatin1Char('\n'))) {
+        if (line.size() > 80) return QStringLiteral("a line of %1 characters: ").arg(line.size()) + line;
+    }
+    return QString(shown).replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 
 const Box bandBoxes[] = {Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
@@ -121,7 +131,7 @@ private slots:
             "Histogram_Button", "ListPoints_CheckBox", "IgnoreNonDataValue_CheckBox",
             "NonDataValue_LabeledNumericEdit", "MinData_LabeledNumericEdit", "MaxData_LabeledNumericEdit",
             "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit", "Preview_Button",
-            "AutoStretchPreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
+            "AutoStretchPreview_CheckBox", "LivePreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
             "BMP_Output_RadioButton", "TextOutput_RadioButton", "Abort_Button", "Memo1", "ReadHeader_Button",
             "LayoutFromLabel_Button", "ExplainFile_Button", "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
@@ -138,6 +148,21 @@ private slots:
         QCOMPARE(chain, expected);
     }
 
+    void keyboardStartsAtInputFileAndComesBackToIt()
+    {
+        QApplication::setActiveWindow(form.get());
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        auto* inputFile = form->findChild<QWidget*>("InputFile_Button");
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+        form->findChild<QWidget*>("Clear_Button")->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+        QTest::keyClick(inputFile, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), form->box(Box::HeaderBytes)->NumericEdit);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), inputFile);
+    }
+
     void bandGroupFollowsTheStructure_data()
     {
         QTest::addColumn<Choice>("structure");
@@ -148,14 +173,21 @@ private slots:
             for (Box box : boxes) result << static_cast<int>(box);
             return result;
         };
-        QTest::newRow("BIL") << Choice::BIL
-                             << list({Box::NumBands, Box::BandNum, Box::NumBandPadBytes, Box::NumRowPadBytes})
-                             << 100;
-        QTest::newRow("BIP") << Choice::BIP << list({Box::NumBands, Box::BandNum, Box::NumRowPadBytes}) << 100;
-        QTest::newRow("BSQ") << Choice::BSQ
-                             << list({Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
-                                      Box::NumRowPadBytes, Box::NumBandGapBytes})
-                             << 100;
+        QTest::addColumn<bool>("byOperation");
+        // An operation checking a button (Layout from Label) runs the handler as a click does.
+        for (bool byOperation : {false, true}) {
+            const char* how = byOperation ? " checked by an operation" : " clicked";
+            QTest::addRow("BIL%s", how) << Choice::BIL
+                                        << list({Box::NumBands, Box::BandNum, Box::NumBandPadBytes,
+                                                 Box::NumRowPadBytes})
+                                        << 100 << byOperation;
+            QTest::addRow("BIP%s", how) << Choice::BIP << list({Box::NumBands, Box::BandNum, Box::NumRowPadBytes})
+                                        << 100 << byOperation;
+            QTest::addRow("BSQ%s", how) << Choice::BSQ
+                                        << list({Box::NumBands, Box::BandNum, Box::NumSingleImageLines,
+                                                 Box::NumRowPadBytes, Box::NumBandGapBytes})
+                                        << 100 << byOperation;
+        }
     }
 
     void bandGroupFollowsTheStructure()
@@ -163,27 +195,32 @@ private slots:
         QFETCH(Choice, structure);
         QFETCH(QList<int>, shown);
         QFETCH(int, height);
+        QFETCH(bool, byOperation);
+        const auto choose = [&](Choice choice) {
+            if (byOperation)
+                form->check(choice);
+            else
+                QTest::mouseClick(form->choiceButton(choice), Qt::LeftButton);
+        };
         auto* group = form->findChild<QGroupBox*>("BandStructure_GroupBox");
         const auto expectBoxes = [&](const QList<int>& visible) {
             for (Box box : bandBoxes)
                 QCOMPARE(form->box(box)->isVisibleTo(form.get()), visible.contains(static_cast<int>(box)));
         };
 
-        QTest::mouseClick(form->choiceButton(structure), Qt::LeftButton);
-        expectBoxes(shown);
-        QCOMPARE(group->height(), height);
-        QTest::mouseClick(form->choiceButton(Choice::NoBands), Qt::LeftButton);
-        expectBoxes({});
-        QCOMPARE(group->height(), 40);
-    }
-
-    void anOperationCheckingARadioButtonRunsNoHandler()
-    {
-        form->check(Choice::BSQ);
-        QVERIFY(form->choiceButton(Choice::BSQ)->isChecked());
-        QVERIFY(!form->choiceButton(Choice::NoBands)->isChecked());
-        QCOMPARE(form->findChild<QGroupBox*>("BandStructure_GroupBox")->height(), 40);
-        QVERIFY(form->box(Box::NumSingleImageLines)->isHidden());
+        const int windowWidth = form->width();
+        for (int round = 0; round < 3; ++round) {
+            choose(structure);
+            expectBoxes(shown);
+            QCOMPARE(group->height(), height);
+            choose(Choice::NoBands);
+            expectBoxes({});
+            QCOMPARE(group->height(), 40);
+            choose(Choice::BSQ);
+            choose(Choice::BIL);
+        }
+        QApplication::processEvents();
+        QCOMPARE(form->width(), windowWidth);
     }
 
 private:

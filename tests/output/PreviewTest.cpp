@@ -97,11 +97,25 @@ Bytes noisyBytes(size_t n)
     return bytes;
 }
 
-TEST(PlainPreview, PixelsEqualTheConversionsLevels)
+struct FormatCase {
+    const char* name;
+    int bytesPerSample;
+    BoxTexts boxes;
+    std::vector<Choice> choices;
+};
+
+class PlainPreviewFormats : public ::testing::TestWithParam<FormatCase> {};
+
+// 8- and 16-bit pictures take their levels from a table, the others from the
+// formula; both must give the conversion's levels.
+TEST_P(PlainPreviewFormats, PixelsEqualTheConversionsLevels)
 {
-    const BoxTexts boxes = {{Box::MinData, "20"}, {Box::MaxData, "230"}, {Box::Gamma, "0.5"},
-                            {Box::OriginSample, "37"}, {Box::NonDataValue, "100"}};
-    OutputHarness h(noisyBytes(100 * 100), 100, 100, boxes, {Choice::IgnoreNonDataValue});
+    const FormatCase& c = GetParam();
+    BoxTexts boxes = {{Box::Gamma, "0.5"}, {Box::OriginSample, "37"}};
+    boxes.insert(boxes.end(), c.boxes.begin(), c.boxes.end());
+    std::vector<Choice> choices = c.choices;
+    choices.push_back(Choice::IgnoreNonDataValue);
+    OutputHarness h(noisyBytes(100 * 100 * c.bytesPerSample), 100, 100, boxes, choices);
     h.main.ConvertFile_ButtonClick();
     h.window.events.clear();
     h.main.Preview_ButtonClick();
@@ -111,6 +125,24 @@ TEST(PlainPreview, PixelsEqualTheConversionsLevels)
     EXPECT_EQ(h.window.eventTexts(Event::Kind::Busy), (Lines{"on", "off"}));
     EXPECT_EQ(h.window.eventTexts(Event::Kind::Preview), Lines{"100x100"});
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, PlainPreviewFormats,
+    ::testing::Values(
+        FormatCase{"Unsigned8", 1, {{Box::MinData, "20"}, {Box::MaxData, "230"}, {Box::NonDataValue, "100"}}, {}},
+        FormatCase{"Unsigned16Msb", 2,
+                   {{Box::BitsPerSample, "16"}, {Box::MinData, "3000"}, {Box::MaxData, "60000"},
+                    {Box::NonDataValue, "40000"}},
+                   {Choice::ReverseBytes}},
+        FormatCase{"Signed16", 2,
+                   {{Box::BitsPerSample, "16"}, {Box::MinData, "-20000"}, {Box::MaxData, "25000"},
+                    {Box::NonDataValue, "-1"}},
+                   {Choice::SignedInteger}},
+        FormatCase{"Signed32", 4,
+                   {{Box::BitsPerSample, "32"}, {Box::MinData, "-2e9"}, {Box::MaxData, "1e9"},
+                    {Box::NonDataValue, "0"}},
+                   {Choice::SignedInteger}}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
 
 TEST(PlainPreview, ReducedPictureShowsTheNearestSamples)
 {

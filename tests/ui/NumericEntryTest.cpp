@@ -179,6 +179,11 @@ TEST_P(Validation, FirstRequest)
     if (!c.min.empty()) box.entry.setInputMin(c.min);
     if (!c.max.empty()) box.entry.setInputMax(c.max);
     ASSERT_EQ(box.take(), Messages{});
+    // The quiet check of a trial run: true exactly when the request below
+    // brings no message and leaves the text as typed; it shows nothing.
+    EXPECT_EQ(box.entry.acceptsQuietly(), c.messages.empty() && c.shown == c.text);
+    EXPECT_EQ(box.take(), Messages{});
+    EXPECT_FALSE(box.entry.entryValidated());
 
     const long double value = c.type == TInputType::tInteger ? box.entry.IntegerValue()
                                                               : box.entry.ExtendedValue();

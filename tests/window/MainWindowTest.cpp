@@ -2,6 +2,8 @@
 // that keeps a second operation out while one runs.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/ScriptedWindow.h"
 #include "window/MainWindow.h"
 
@@ -74,13 +76,43 @@ TEST(Abort, LogsHidesTheButtonAndSetsTheFlag)
     EXPECT_FALSE(window.abortVisible());
 }
 
-TEST(OperationGuard, ASecondOperationIsIgnoredWhileOneRuns)
+struct GuardCase {
+    const char* name;
+    std::function<void(MainWindow&)> action;
+};
+
+class OperationGuard : public ::testing::TestWithParam<GuardCase> {};
+
+// Choosing a new input mid-run would make the log name one file and the
+// results come from another; the preview's mouse actions change boxes and run
+// operations of their own.
+TEST_P(OperationGuard, IgnoredWhileAnOperationRuns)
+{
+    ScriptedWindow window;
+    MainWindow main(window);
+    window.openDialogAnswer = "/data/other.img";
+    window.state.OperationRunning = true;
+    GetParam().action(main);
+    EXPECT_TRUE(window.events.empty());
+    EXPECT_EQ(window.state.InputFilename, "Test.IMG");
+}
+
+const PreviewSource shownArea{1, 10, 1, 10, 1, 1, 1, "Test.IMG", {}, Choice::UnsignedInteger, false};
+
+INSTANTIATE_TEST_SUITE_P(
+    Handlers, OperationGuard,
+    ::testing::Values(GuardCase{"RetrievePoint", [](MainWindow& m) { m.RetrievePoint_ButtonClick(); }},
+                      GuardCase{"InputFile", [](MainWindow& m) { m.InputFile_ButtonClick(); }},
+                      GuardCase{"PreviewPoint", [](MainWindow& m) { m.PreviewPoint_Click(shownArea, 2, 3); }},
+                      GuardCase{"PreviewArea", [](MainWindow& m) { m.PreviewArea_Drag(shownArea, 1, 1, 4, 4); }},
+                      GuardCase{"LivePreview", [](MainWindow& m) { m.LivePreview(); }}),
+    [](const ::testing::TestParamInfo<GuardCase>& info) { return std::string(info.param.name); });
+
+TEST(OperationGuard, ClosingAbortsTheRunningOperationFirst)
 {
     ScriptedWindow window;
     MainWindow main(window);
     window.state.OperationRunning = true;
-    main.RetrievePoint_ButtonClick();
-    EXPECT_TRUE(window.events.empty());
     EXPECT_FALSE(main.requestClose());
     EXPECT_TRUE(window.state.AbortRequested);
     window.state.OperationRunning = false;
