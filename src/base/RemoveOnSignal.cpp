@@ -10,6 +10,8 @@
 namespace skeldra {
 namespace {
 
+constexpr int removalSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
+
 enum SlotState : int { Free, Writing, Ready };
 
 struct Slot {
@@ -33,7 +35,7 @@ extern "C" void removeAndReraise(int signalNumber)
 
 void removeRegisteredFilesOnSignals()
 {
-    for (int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    for (int signalNumber : removalSignals) {
         struct sigaction current {};
         if (::sigaction(signalNumber, nullptr, &current) != 0 || current.sa_handler == SIG_IGN) continue;
         struct sigaction action {};
@@ -73,5 +75,15 @@ void SignalRemoval::release()
     slots[slot_].state.store(Free, std::memory_order_release);
     slot_ = -1;
 }
+
+RemovalSignalsHeld::RemovalSignalsHeld()
+{
+    sigset_t held;
+    sigemptyset(&held);
+    for (int signalNumber : removalSignals) sigaddset(&held, signalNumber);
+    ::pthread_sigmask(SIG_BLOCK, &held, &previous_);
+}
+
+RemovalSignalsHeld::~RemovalSignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr); }
 
 }  // namespace skeldra

@@ -9,6 +9,8 @@
 // is released before the file is renamed, so that the handler can never
 // remove the finished file. When every slot is taken a name is simply not
 // registered: the file is then left behind by a signal, as without this.
+#include <signal.h>
+
 #include <string>
 
 namespace skeldra {
@@ -32,6 +34,20 @@ public:
 
 private:
     int slot_ = -1;
+};
+
+// Holds the four signals back in this thread while it lives, so that a file
+// is never between being created and being registered (or between being
+// released and renamed) when one of them ends the process.
+class RemovalSignalsHeld {
+public:
+    RemovalSignalsHeld();
+    ~RemovalSignalsHeld();
+    RemovalSignalsHeld(const RemovalSignalsHeld&) = delete;
+    RemovalSignalsHeld& operator=(const RemovalSignalsHeld&) = delete;
+
+private:
+    sigset_t previous_;
 };
 
 }  // namespace skeldra

@@ -106,6 +106,7 @@ void AtomicOutputFile::openStream(const std::string& target)
 void AtomicOutputFile::createTemporary(const std::string& target, const struct stat* replaced)
 {
     target_ = target;
+    const RemovalSignalsHeld held;
     for (int attempt = 0; fd_ < 0; ++attempt) {
         temporary_ = temporaryName(target, attempt);
         if (!temporary_.empty()) {
@@ -223,7 +224,9 @@ void AtomicOutputFile::commit()
         throwIoErrorFromErrno(error);
     }
     if (stream_) return;
-    // Released first, so that a signal now can never remove the finished file.
+    // Released first, so that a signal can never remove the finished file;
+    // held back until the rename, so that it cannot leave the temporary one.
+    const RemovalSignalsHeld held;
     removal_.release();
     if (std::rename(temporary_.c_str(), target_.c_str()) != 0) {
         const int error = errno;
