@@ -1,9 +1,12 @@
 #include "analysis/AreaStatistics.h"
 
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <limits>
 
 #include "analysis/AreaExtremes.h"
+#include "analysis/Percentiles.h"
 #include "base/Checked.h"
 #include "base/Format.h"
 #include "base/Rounding.h"
@@ -46,10 +49,13 @@ std::string pointLine(int32_t line, int32_t sample, long double value, bool isRe
 
 class AreaScan {
 public:
-    AreaScan(WindowPort& port, SampleReader& reader, const AreaOfInterest& area, const NonDataTest& test)
+    // `search`, when given, counts the data points of this pass; a pass
+    // after the first lists no points (they were listed once).
+    AreaScan(WindowPort& port, SampleReader& reader, const AreaOfInterest& area, const NonDataTest& test,
+             PercentileSearch* search = nullptr, bool firstPass = true)
         : port_(port), reader_(reader), area_(area), test_(test),
-          bytesPerSample_(reader.layout().BytesPerSample), pacer_(port),
-          controls_(readPointControls(port, bytesPerSample_))
+          bytesPerSample_(reader.layout().BytesPerSample), pacer_(port), search_(search), listing_(firstPass),
+          controls_(readControls())
     {
     }
 
@@ -80,7 +86,7 @@ private:
             const int32_t done = scanRun(line, static_cast<int32_t>(sample), static_cast<int32_t>(wanted));
             sample += done;
             pacer_.advance(done);
-            controls_ = readPointControls(port_, bytesPerSample_);
+            controls_ = readControls();
         }
         return true;
     }
@@ -98,6 +104,7 @@ private:
         port_.state.LastValueIsReal = isRealKind(controls_.format.kind);
         if (!controls_.listPoints) {
             extremes_.addRun(run, controls_.format, test_, bytesPerSample_, controls_.ignoreNonData, {line, sample});
+            if (search_) search_->addRun(run, controls_.format, nonDataForm());
             return run.count;
         }
         for (int32_t i = 0; i < run.count; ++i)
@@ -111,6 +118,22 @@ private:
             port_.appendLog(pointLine(line, sample, value, port_.state.LastValueIsReal, bytesPerSample_));
         const bool nonData = IsNonDataValue(test_, value, bytesPerSample_, controls_.ignoreNonData);
         extremes_.addPoint(value, nonData, {line, sample});
+        if (search_ && !nonData) search_->addValue(value, controls_.format.kind);
+    }
+
+    PointControls readControls()
+    {
+        PointControls controls = readPointControls(port_, bytesPerSample_);
+        controls.listPoints = controls.listPoints && listing_;
+        return controls;
+    }
+
+    // The form the samples compare with, as in IsNonDataValue.
+    std::optional<long double> nonDataForm() const
+    {
+        if (!controls_.ignoreNonData) return std::nullopt;
+        return bytesPerSample_ == 8 ? static_cast<long double>(test_.DoubleForm)
+                                    : static_cast<long double>(test_.SingleForm);
     }
 
     WindowPort& port_;
@@ -119,6 +142,8 @@ private:
     const NonDataTest test_;
     const int32_t bytesPerSample_;
     RunPacer pacer_;
+    PercentileSearch* search_;
+    bool listing_;
     PointControls controls_;
     AreaExtremes extremes_;
 };
@@ -153,36 +178,81 @@ std::string noDataReport(const AreaExtremes& e)
                          {read, int64_t{e.nonDataCount}, e.notANumberCount});
 }
 
-void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample)
+// A value as the summary prints it and the boxes receive it.
+std::string valueText(WindowPort& port, long double value, int32_t bytesPerSample)
 {
-    std::string minText, maxText;
-    if (port.state.LastValueIsReal) {
-        minText = FormatRealValue(e.minimum, bytesPerSample);
-        maxText = FormatRealValue(e.maximum, bytesPerSample);
-    } else {
-        minText = formatInteger(roundToInt64(e.minimum));
-        maxText = formatInteger(roundToInt64(e.maximum));
-    }
+    if (port.state.LastValueIsReal) return FormatRealValue(value, bytesPerSample);
+    return formatInteger(roundToInt64(value));
+}
+
+std::string percentText(long double percent)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(percent)).ptr;
+    return std::string(text, end);
+}
+
+// The stretch found: logged after the extremes, and what the boxes receive.
+struct Stretch {
+    long double percent = 0;
+    std::optional<PercentileValues> values;
+    std::string missing;  // why there are no values, when there are none
+};
+
+void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample,
+                   const std::optional<Stretch>& stretch)
+{
+    std::string minText = valueText(port, e.minimum, bytesPerSample);
+    std::string maxText = valueText(port, e.maximum, bytesPerSample);
     port.appendLog(format("Min data: %s at (%d, %d)   Max data: %s  at (%d, %d)",
                           {minText, int64_t{e.minimumAt.line}, int64_t{e.minimumAt.sample}, maxText,
                            int64_t{e.maximumAt.line}, int64_t{e.maximumAt.sample}}));
     logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
+    if (stretch && stretch->values) {
+        minText = valueText(port, stretch->values->low, bytesPerSample);
+        maxText = valueText(port, stretch->values->high, bytesPerSample);
+        port.appendLog(format("Clip %s %%:  Min data: %s   Max data: %s",
+                              {percentText(stretch->percent), minText, maxText}));
+    } else if (stretch) {
+        port.appendLog("Clip " + percentText(stretch->percent) + " % not applied: " + stretch->missing);
+    }
     port.setBoxText(Box::MinData, minText);
     port.setBoxText(Box::MaxData, maxText);
 }
 
 // An area without a data point keeps the boxes as they are: there is no
 // range to put into them.
-void writeSummary(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample)
+void writeSummary(WindowPort& port, const AreaExtremes& e, const NonDataTest& test, int32_t bytesPerSample,
+                  const std::optional<Stretch>& stretch)
 {
     if (port.isChecked(Choice::ListPoints)) port.appendLog("");
     if (e.dataCount > 0) {
-        writeExtremes(port, e, test, bytesPerSample);
+        writeExtremes(port, e, test, bytesPerSample, stretch);
     } else {
         port.appendLog(noDataReport(e));
         logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
     }
     port.appendLog("");
+}
+
+// The passes after the first, over the same area, until the search has
+// located both values; an abort ends them without values.
+std::optional<Stretch> finishStretch(WindowPort& port, SampleReader& reader, const AreaOfInterest& area,
+                                     const NonDataTest& test, ProgressSession& session, PercentileSearch& search,
+                                     long double percent)
+{
+    Stretch stretch{percent, std::nullopt, ""};
+    bool more = !port.state.AbortRequested && search.endPass();
+    while (more && !port.state.AbortRequested) {
+        AreaScan pass(port, reader, area, test, &search, false);
+        pass.run(session);
+        more = !port.state.AbortRequested && search.endPass();
+    }
+    if (port.state.AbortRequested)
+        stretch.missing = "the scan was aborted";
+    else if (!(stretch.values = search.result()))
+        stretch.missing = "the data type changed during the scan";
+    return stretch;
 }
 
 }  // namespace
@@ -193,6 +263,7 @@ void ComputeAreaStatistics(WindowPort& port)
     const AreaOfInterest area =
         readAreaOfInterest(port, {Box::StartLine, Box::StartSample, Box::EndLine, Box::EndSample, Box::BandNum});
     const NonDataTest test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
+    const long double clip = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
     const RasterLayout& layout = port.state.Layout;
     if (layout.Structure != BandStructure::None)
         port.appendLog(format("Reading band %d only", {int64_t{area.Band}}));
@@ -200,11 +271,16 @@ void ComputeAreaStatistics(WindowPort& port)
     port.state.AbortRequested = false;
     ProgressSession session(port, add32(sub32(area.EndLine, area.StartLine), 1));
     SampleReader reader(port);
-    AreaScan scan(port, reader, area, test);
+    std::optional<PercentileSearch> search;
+    if (clip > 0) search.emplace(clip);
+    AreaScan scan(port, reader, area, test, search ? &*search : nullptr);
     scan.run(session);
+    std::optional<Stretch> stretch;
+    if (search && scan.extremes().dataCount > 0)
+        stretch = finishStretch(port, reader, area, test, session, *search, clip);
     session.finish();
     reader.close();
-    writeSummary(port, scan.extremes(), test, layout.BytesPerSample);
+    writeSummary(port, scan.extremes(), test, layout.BytesPerSample, stretch);
 }
 
 }  // namespace skeldra

@@ -30,6 +30,7 @@ enum class Box : uint8_t {
     MaxPreviewDimension,
     MaxHeaderLineLength,
     MaxHeaderLines,
+    ClipPercent,  // percent of points left out at each end by a stretch; 0 off
     Count
 };
 
@@ -49,6 +50,9 @@ enum class Choice : uint8_t {
     AutoStretchPreview,  // check box
     BMPOutput,           // group of the output kind
     TextOutput,
+    PNGOutput,
+    PNG16Output,
+    TIFFOutput,
     Count
 };
 

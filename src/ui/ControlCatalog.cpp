@@ -99,6 +99,9 @@ std::array<BoxSpec, boxCount> makeBoxes()
              "more than 80"),
         make(Box::MaxHeaderLines, "MaxHeaderLines_LabeledNumericEdit", "Max lines to read:", "0",
              integerBox, "Maximum number ASCII header lines to read"),
+        make(Box::ClipPercent, "ClipPercent_LabeledNumericEdit", "Clip %", "0", extendedBox,
+             "Percent of data points left out at each end when Histogram sets Min data and Max data, "
+             "and when Preview stretches with Auto (for example 0.5); 0 uses the extremes"),
     }};
     const auto at = [&](Box box) -> BoxSpec& { return boxes[static_cast<size_t>(box)]; };
     for (Box box : {Box::HeaderBytes, Box::NumSamples, Box::BitsPerSample, Box::NumBands,
@@ -161,6 +164,18 @@ std::array<ChoiceSpec, choiceCount> makeChoices()
          "Write selected area of input file as ASCII text file with one line per row of data for "
          "the current band",
          G::OutputKind},
+        {Choice::PNGOutput, "PNG_Output_RadioButton", "PNG", false,
+         "Convert selected area of current band to an 8-bit grayscale PNG file with the gray levels of the "
+         "BMP output",
+         G::OutputKind},
+        {Choice::PNG16Output, "PNG16_Output_RadioButton", "PNG 16", false,
+         "Convert selected area of current band to a 16-bit grayscale PNG file: the BMP output's mapping "
+         "with 65536 levels, keeping the precision of a stretch",
+         G::OutputKind},
+        {Choice::TIFFOutput, "TIFF_Output_RadioButton", "TIFF", false,
+         "Write selected area of current band as a TIFF file of the raw values in their own sample type, "
+         "unchanged (no stretch); the non-data value, when ignored, is stored as the GDAL no-data value",
+         G::OutputKind},
     }};
 }
 
@@ -200,6 +215,9 @@ std::vector<ControlSpec> makeOtherControls()
         {"ExplainFile_Button", "Explain File",
          "Show in the memo box where every byte of the input file goes under the current layout: label, "
          "header, samples of each band, pads, gaps and what is left over"},
+        {"SaveLayout_Button", "Save Layout...",
+         "Write the current layout as a header that GDAL, QGIS or ENVI read the input file with, in place: "
+         "a GDAL VRT, an ENVI .hdr or a PDS3 detached label"},
     };
 }
 

@@ -82,7 +82,7 @@ private:
     {
         return {{Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real},
                 {Choice::NoBands, Choice::BIL, Choice::BIP, Choice::BSQ},
-                {Choice::BMPOutput, Choice::TextOutput}};
+                {Choice::BMPOutput, Choice::TextOutput, Choice::PNGOutput, Choice::PNG16Output, Choice::TIFFOutput}};
     }
 };
 

@@ -1,0 +1,257 @@
+#include "analysis/Percentiles.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <limits>
+#include <type_traits>
+
+#include "base/Errors.h"
+
+namespace skeldra {
+namespace {
+
+// Keys ordered like the values of their kind: signed integers with the sign
+// bit flipped, reals with the sign bit flipped when positive and every bit
+// flipped when negative.
+template <typename T>
+uint64_t orderedKey(T value)
+{
+    if constexpr (std::is_floating_point_v<T>) {
+        using U = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
+        constexpr U sign = U{1} << (8 * sizeof(U) - 1);
+        const U bits = std::bit_cast<U>(value);
+        return (bits & sign) ? static_cast<U>(~bits) : static_cast<U>(bits | sign);
+    } else {
+        using U = std::make_unsigned_t<T>;
+        constexpr U bias = std::is_signed_v<T> ? static_cast<U>(U{1} << (8 * sizeof(U) - 1)) : U{0};
+        return static_cast<U>(static_cast<U>(value) ^ bias);
+    }
+}
+
+template <typename T>
+T valueOfKey(uint64_t key)
+{
+    if constexpr (std::is_floating_point_v<T>) {
+        using U = std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>;
+        constexpr U sign = U{1} << (8 * sizeof(U) - 1);
+        const U k = static_cast<U>(key);
+        return std::bit_cast<T>((k & sign) ? static_cast<U>(k & ~sign) : static_cast<U>(~k));
+    } else {
+        using U = std::make_unsigned_t<T>;
+        constexpr U bias = std::is_signed_v<T> ? static_cast<U>(U{1} << (8 * sizeof(U) - 1)) : U{0};
+        return static_cast<T>(static_cast<U>(static_cast<U>(key) ^ bias));
+    }
+}
+
+int keyBitsOf(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::U8: return 8;
+    case SampleKind::U16:
+    case SampleKind::I16: return 16;
+    case SampleKind::U32:
+    case SampleKind::I32:
+    case SampleKind::F32: return 32;
+    case SampleKind::F64: return 64;
+    case SampleKind::None: return 0;
+    }
+    return 0;
+}
+
+// Calls f with a value of the C++ type of the kind (its value unused).
+template <typename F>
+auto withType(SampleKind kind, F&& f)
+{
+    switch (kind) {
+    case SampleKind::U8: return f(uint8_t{});
+    case SampleKind::U16: return f(uint16_t{});
+    case SampleKind::I16: return f(int16_t{});
+    case SampleKind::U32: return f(uint32_t{});
+    case SampleKind::I32: return f(int32_t{});
+    case SampleKind::F32: return f(float{});
+    case SampleKind::F64:
+    case SampleKind::None: break;
+    }
+    return f(double{});
+}
+
+// The non-data value as a sample of type T could hold it; empty when no
+// sample equals it.
+template <typename T>
+std::optional<T> nonDataSample(long double form)
+{
+    if constexpr (std::is_floating_point_v<T>) {
+        return static_cast<T>(form);
+    } else {
+        if (!(form >= std::numeric_limits<T>::lowest() && form <= std::numeric_limits<T>::max())) return {};
+        if (std::trunc(form) != form) return {};
+        return static_cast<T>(form);
+    }
+}
+
+}  // namespace
+
+long double checkedClipPercent(long double percent)
+{
+    if (!(percent >= 0 && percent <= 100)) throw Error("Clip % must lie between 0 and 100");
+    return percent;
+}
+
+int64_t lowPercentileRank(int64_t count, long double percent)
+{
+    const long double rank = std::ceil(static_cast<long double>(count) * percent / 100);
+    if (!(rank >= 1)) return 1;
+    return rank >= static_cast<long double>(count) ? count : static_cast<int64_t>(rank);
+}
+
+std::optional<PercentileValues> percentilesOf(std::vector<long double> values, long double percent)
+{
+    values.erase(std::remove_if(values.begin(), values.end(), [](long double v) { return std::isnan(v); }),
+                 values.end());
+    if (values.empty()) return std::nullopt;
+    const auto count = static_cast<int64_t>(values.size());
+    const int64_t rank = lowPercentileRank(count, percent);
+    PercentileValues found;
+    found.dataPoints = count;
+    std::nth_element(values.begin(), values.begin() + (rank - 1), values.end());
+    found.low = values[static_cast<size_t>(rank - 1)];
+    std::nth_element(values.begin(), values.begin() + (count - rank), values.end());
+    found.high = values[static_cast<size_t>(count - rank)];
+    return found;
+}
+
+int PercentileSearch::keyBits() const { return keyBitsOf(kind_); }
+
+int PercentileSearch::digitBits() const { return std::min(16, keyBits() - passBits_); }
+
+bool PercentileSearch::startKind(SampleKind kind)
+{
+    if (kind == SampleKind::None) return false;
+    if (kind_ == SampleKind::None) {
+        kind_ = kind;
+        lowCounts_.assign(size_t{1} << digitBits(), 0);
+    }
+    if (kind != kind_) mixedKinds_ = true;
+    return !mixedKinds_;
+}
+
+void PercentileSearch::countKey(uint64_t key)
+{
+    const uint64_t bucket = (key >> shift()) & ((uint64_t{1} << digitBits()) - 1);
+    if (passBits_ == 0) {
+        ++lowCounts_[bucket];
+        return;
+    }
+    const uint64_t known = key >> (keyBits() - passBits_);
+    if (known == low_.prefix) ++lowCounts_[bucket];
+    if (known == high_.prefix && high_.prefix != low_.prefix) ++highCounts_[bucket];
+}
+
+// The first pass over 8- and 16-bit samples is the one that must be fast: it
+// runs beside the plain statistics, and the key is the bucket.
+template <typename T, bool Swap, bool TestNonData>
+void PercentileSearch::countRun(const RawRun& run, T nonData)
+{
+    const uint64_t nonDataKey = orderedKey(nonData);
+    if (passBits_ == 0 && sizeof(T) <= 2) {
+        int64_t* counts = lowCounts_.data();
+        for (int32_t i = 0; i < run.count; ++i) {
+            const T v = loadSample<T>(run.bytes + i * run.stride, Swap);
+            const uint64_t key = orderedKey(v);
+            if (TestNonData && key == nonDataKey) continue;
+            ++counts[key];
+        }
+        return;
+    }
+    for (int32_t i = 0; i < run.count; ++i) {
+        const T v = loadSample<T>(run.bytes + i * run.stride, Swap);
+        if (v != v) continue;
+        const uint64_t key = orderedKey(v);
+        if (TestNonData && key == nonDataKey) continue;
+        countKey(key);
+    }
+}
+
+template <typename T>
+void PercentileSearch::countRunOf(const RawRun& run, bool swap, std::optional<long double> nonDataForm)
+{
+    const std::optional<T> nonData = nonDataForm ? nonDataSample<T>(*nonDataForm) : std::nullopt;
+    const bool test = nonData.has_value();
+    const T value = nonData.value_or(T{});
+    if (swap && sizeof(T) > 1)
+        test ? countRun<T, true, true>(run, value) : countRun<T, true, false>(run, value);
+    else
+        test ? countRun<T, false, true>(run, value) : countRun<T, false, false>(run, value);
+}
+
+void PercentileSearch::addRun(const RawRun& run, SampleFormat format, std::optional<long double> nonDataForm)
+{
+    if (run.count <= 0 || done_ || !startKind(format.kind)) return;
+    withType(format.kind, [&](auto sample) {
+        countRunOf<decltype(sample)>(run, format.mostSignificantFirst, nonDataForm);
+        return 0;
+    });
+}
+
+void PercentileSearch::addValue(long double value, SampleKind kind)
+{
+    if (done_ || std::isnan(value) || !startKind(kind)) return;
+    countKey(withType(kind, [&](auto sample) { return orderedKey(static_cast<decltype(sample)>(value)); }));
+}
+
+void PercentileSearch::locate(Target& target, const std::vector<int64_t>& counts) const
+{
+    int64_t below = 0;
+    size_t bucket = 0;
+    while (bucket + 1 < counts.size() && below + counts[bucket] < target.rank) below += counts[bucket++];
+    target.rank -= below;
+    target.prefix = (target.prefix << digitBits()) | bucket;
+}
+
+bool PercentileSearch::endPass()
+{
+    if (done_) return false;
+    if (kind_ == SampleKind::None || mixedKinds_) {
+        done_ = true;
+        return false;
+    }
+    if (passBits_ == 0) {
+        for (int64_t n : lowCounts_) dataPoints_ += n;
+        if (dataPoints_ == 0) {
+            done_ = true;
+            return false;
+        }
+        const int64_t rank = lowPercentileRank(dataPoints_, percent_);
+        low_.rank = rank;
+        high_.rank = dataPoints_ - rank + 1;
+    }
+    // While the prefixes agree, one set of counts serves both targets.
+    const bool shared = low_.prefix == high_.prefix;
+    locate(low_, lowCounts_);
+    locate(high_, shared ? lowCounts_ : highCounts_);
+    passBits_ += digitBits();
+    if (passBits_ >= keyBits()) {
+        done_ = true;
+        return false;
+    }
+    lowCounts_.assign(size_t{1} << digitBits(), 0);
+    highCounts_.assign(low_.prefix != high_.prefix ? lowCounts_.size() : 0, 0);
+    return true;
+}
+
+std::optional<PercentileValues> PercentileSearch::result() const
+{
+    if (!done_ || dataPoints_ == 0 || mixedKinds_ || kind_ == SampleKind::None) return std::nullopt;
+    PercentileValues found;
+    found.dataPoints = dataPoints_;
+    withType(kind_, [&](auto sample) {
+        using T = decltype(sample);
+        found.low = valueOfKey<T>(low_.prefix);
+        found.high = valueOfKey<T>(high_.prefix);
+        return 0;
+    });
+    return found;
+}
+
+}  // namespace skeldra
