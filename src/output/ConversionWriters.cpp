@@ -9,14 +9,16 @@
 
 namespace skeldra {
 
-BmpRowWriter::BmpRowWriter(AtomicOutputFile& out, const GrayMapping& mapping, const NonDataTest& test,
+template <typename Sink>
+GrayRowWriter<Sink>::GrayRowWriter(Sink& out, const GrayMapping& mapping, const NonDataTest& test,
                            int32_t bytesPerSample, int32_t rowPadBytes)
     : out_(out), mapping_(mapping), test_(test), bytesPerSample_(bytesPerSample), rowPadBytes_(rowPadBytes),
       table_(mapping, test, bytesPerSample)
 {
 }
 
-void BmpRowWriter::run(const RawRun& run, SampleFormat format, bool ignoreNonData)
+template <typename Sink>
+void GrayRowWriter<Sink>::run(const RawRun& run, SampleFormat format, bool ignoreNonData)
 {
     uint8_t* levels = out_.append(static_cast<size_t>(run.count));
     const uint8_t* bytes = run.bytes;
@@ -40,8 +42,9 @@ void BmpRowWriter::run(const RawRun& run, SampleFormat format, bool ignoreNonDat
     }
 }
 
+template <typename Sink>
 template <typename Real>
-const RealGrayLevels<Real>& BmpRowWriter::realLevels()
+const RealGrayLevels<Real>& GrayRowWriter<Sink>::realLevels()
 {
     if constexpr (sizeof(Real) == 4) {
         if (!singleLevels_) singleLevels_.emplace(mapping_);
@@ -68,8 +71,9 @@ void realLevelsOf(const RealGrayLevels<Real>& table, const RawRun& run, bool tes
 
 }  // namespace
 
+template <typename Sink>
 template <typename Real>
-void BmpRowWriter::realRun(const RawRun& run, bool swap, bool ignoreNonData, uint8_t* levels)
+void GrayRowWriter<Sink>::realRun(const RawRun& run, bool swap, bool ignoreNonData, uint8_t* levels)
 {
     const RealGrayLevels<Real>& table = realLevels<Real>();
     // 4-byte reals compare with the single form, 8-byte ones with the double form.
@@ -82,15 +86,20 @@ void BmpRowWriter::realRun(const RawRun& run, bool swap, bool ignoreNonData, uin
         realLevelsOf<Real, false>(table, run, testNonData, nonData, minimumLevel, levels);
 }
 
-void BmpRowWriter::value(long double value, bool, bool ignoreNonData)
+template <typename Sink>
+void GrayRowWriter<Sink>::value(long double value, bool, bool ignoreNonData)
 {
     out_.put(GrayLevel(mapping_, value, IsNonDataValue(test_, value, bytesPerSample_, ignoreNonData)));
 }
 
-void BmpRowWriter::endRow()
+template <typename Sink>
+void GrayRowWriter<Sink>::endRow()
 {
     for (int32_t i = 0; i < rowPadBytes_; ++i) out_.put(0);
 }
+
+template class GrayRowWriter<AtomicOutputFile>;
+template class GrayRowWriter<RowBuffer>;
 
 TextRowWriter::TextRowWriter(AtomicOutputFile& out, long double dataMin, const NonDataTest& test,
                              int32_t bytesPerSample, int32_t width)

@@ -4,6 +4,7 @@
 // through the output file's buffer and keep no row in memory.
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "output/AtomicOutputFile.h"
 #include "output/GrayMapping.h"
@@ -13,10 +14,32 @@
 
 namespace skeldra {
 
-class BmpRowWriter {
+// A row in memory, for encoders that take whole rows (PNG): the same calls
+// as the output file's, so that one gray writer serves both.
+class RowBuffer {
 public:
-    BmpRowWriter(AtomicOutputFile& out, const GrayMapping& mapping, const NonDataTest& test,
-                 int32_t bytesPerSample, int32_t rowPadBytes);
+    explicit RowBuffer(size_t capacity) { bytes_.reserve(capacity); }
+    uint8_t* append(size_t n)
+    {
+        bytes_.resize(bytes_.size() + n);
+        return bytes_.data() + bytes_.size() - n;
+    }
+    void put(uint8_t byte) { bytes_.push_back(byte); }
+    const uint8_t* data() const { return bytes_.data(); }
+    size_t size() const { return bytes_.size(); }
+    void clear() { bytes_.clear(); }
+
+private:
+    std::vector<uint8_t> bytes_;
+};
+
+// Gray levels of the BMP mapping, one byte per sample, each row followed by
+// its pad bytes. Sink: AtomicOutputFile (the BMP file) or RowBuffer.
+template <typename Sink>
+class GrayRowWriter {
+public:
+    GrayRowWriter(Sink& out, const GrayMapping& mapping, const NonDataTest& test,
+                  int32_t bytesPerSample, int32_t rowPadBytes);
 
     void run(const RawRun& run, SampleFormat format, bool ignoreNonData);
     void value(long double value, bool isReal, bool ignoreNonData);
@@ -28,7 +51,7 @@ private:
     template <typename Real>
     const RealGrayLevels<Real>& realLevels();
 
-    AtomicOutputFile& out_;
+    Sink& out_;
     GrayMapping mapping_;
     NonDataTest test_;
     int32_t bytesPerSample_;
@@ -38,6 +61,10 @@ private:
     std::optional<RealGrayLevels<float>> singleLevels_;
     std::optional<RealGrayLevels<double>> doubleLevels_;
 };
+
+using BmpRowWriter = GrayRowWriter<AtomicOutputFile>;
+extern template class GrayRowWriter<AtomicOutputFile>;
+extern template class GrayRowWriter<RowBuffer>;
 
 class TextRowWriter {
 public:

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/Errors.h"
 #include "base/FileNames.h"
 #include "base/Format.h"
 #include "raster/AreaOfInterest.h"
@@ -9,6 +10,10 @@
 #include "output/BmpFile.h"
 #include "output/ConversionWriters.h"
 #include "output/GrayMapping.h"
+#include "output/NoDataText.h"
+#include "output/PngFile.h"
+#include "output/RasterRowWriters.h"
+#include "output/TiffFile.h"
 #include "output/RowRuns.h"
 #include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
@@ -39,16 +44,38 @@ struct Written {
     bool stream = false;
 };
 
-std::optional<std::string> askOutputName(WindowPort& port, bool bmp)
+OutputKind chosenOutputKind(WindowPort& port)
+{
+    for (OutputKind kind : {OutputKind::Bmp, OutputKind::Png, OutputKind::Png16, OutputKind::Tiff})
+        if (port.isChecked(outputChoice(kind))) return kind;
+    return OutputKind::Text;
+}
+
+const char* outputExtension(OutputKind kind)
+{
+    switch (kind) {
+    case OutputKind::Bmp: return ".bmp";
+    case OutputKind::Text: return ".txt";
+    case OutputKind::Png:
+    case OutputKind::Png16: return ".png";
+    case OutputKind::Tiff: return ".tif";
+    }
+    return ".bmp";
+}
+
+// The gray pictures use the gamma; the text and the TIFF hold the values.
+bool usesGamma(OutputKind kind) { return kind == OutputKind::Bmp || kind == OutputKind::Png || kind == OutputKind::Png16; }
+
+std::optional<std::string> askOutputName(WindowPort& port, OutputKind kind)
 {
     std::string& name = port.state.SaveDialogFileName;
-    name = changeFileExtension(name, bmp ? ".bmp" : ".txt");
+    name = changeFileExtension(name, outputExtension(kind));
     const auto chosen = port.askSaveFileName(name);
     if (chosen) name = *chosen;
     return chosen;
 }
 
-ConversionSettings readSettings(WindowPort& port, bool bmp)
+ConversionSettings readSettings(WindowPort& port, bool gammaUsed)
 {
     ConversionSettings settings;
     settings.test = MakeNonDataTest(port, port.isChecked(Choice::IgnoreNonDataValue));
@@ -58,7 +85,7 @@ ConversionSettings readSettings(WindowPort& port, bool bmp)
     const long double maximum = port.ExtendedValue(Box::MaxData);
     const long double gamma = port.ExtendedValue(Box::Gamma);
     // The text holds the values themselves: a gamma it does not use cannot stop it.
-    settings.mapping = MakeGrayMapping(minimum, maximum, bmp ? gamma : 1);
+    settings.mapping = MakeGrayMapping(minimum, maximum, gammaUsed ? gamma : 1);
     return settings;
 }
 
@@ -145,6 +172,97 @@ Written writeText(WindowPort& port, const ConversionSettings& settings, int32_t 
     return finishFile(port, out, done, height);
 }
 
+// Rows from the start line down to the end line, each handed to `emit`
+// when complete; returns the rows completed.
+template <typename Writer, typename Emit>
+int32_t writeRowsDown(WindowPort& port, SampleReader& reader, const AreaOfInterest& area, Writer& writer,
+                      Emit&& emit)
+{
+    ProgressSession session(port, area.Height());
+    RunPacer pacer(port);
+    RowRuns<Writer> runs(reader, area, pacer, RowBlocks::Direction::Down, bmpRunSamples);
+    int32_t done = 0;
+    for (int64_t line = area.StartLine; line <= area.EndLine && !port.state.AbortRequested; ++line) {
+        session.setPosition(done);
+        writer.clear();
+        if (!runs.row(static_cast<int32_t>(line), writer)) break;
+        writer.endRow();
+        emit(done);
+        ++done;
+    }
+    session.finish();
+    return done;
+}
+
+// The levels of the BMP, a row at a time, for the 8-bit PNG.
+class PngRowWriter {
+public:
+    PngRowWriter(const ConversionSettings& settings, int32_t bytesPerSample, int32_t width)
+        : row_(static_cast<size_t>(width)), levels_(row_, settings.mapping, settings.test, bytesPerSample, 0)
+    {
+    }
+    void run(const RawRun& run, SampleFormat format, bool ignore) { levels_.run(run, format, ignore); }
+    void value(long double v, bool isReal, bool ignore) { levels_.value(v, isReal, ignore); }
+    void endRow() {}
+    void clear() { row_.clear(); }
+    const uint8_t* row() const { return row_.data(); }
+
+private:
+    RowBuffer row_;
+    GrayRowWriter<RowBuffer> levels_;
+};
+
+// PNG holds its height in its header and its rows in one compressed
+// stream, so an aborted picture cannot be cut short: the target keeps what
+// it held (a stream keeps what was sent).
+Written writePng(WindowPort& port, const ConversionSettings& settings, int bitDepth, const std::string& target)
+{
+    const AreaOfInterest& area = settings.area;
+    SampleReader reader(port);
+    AtomicOutputFile out(target);
+    PngWriter png(out, area.Width(), area.Height(), bitDepth);
+    const int32_t bytesPerSample = reader.layout().BytesPerSample;
+    int32_t done = 0;
+    if (bitDepth == 8) {
+        PngRowWriter writer(settings, bytesPerSample, area.Width());
+        done = writeRowsDown(port, reader, area, writer, [&](int32_t) { png.writeRow(writer.row()); });
+    } else {
+        Gray16RowWriter writer(settings.mapping, settings.test, bytesPerSample, area.Width());
+        done = writeRowsDown(port, reader, area, writer, [&](int32_t) { png.writeRow(writer.row()); });
+    }
+    reader.close();
+    if (done == area.Height()) {
+        png.finish();
+        out.commit();
+        return {done, true, !out.rewritable()};
+    }
+    if (!out.rewritable()) {
+        out.commit();
+        return {done, true, true};
+    }
+    out.abandon();
+    return {done, false, false};
+}
+
+// The TIFF of the completed rows: its directory, written last, says how many.
+Written writeTiff(WindowPort& port, const ConversionSettings& settings, bool ignore, const std::string& target)
+{
+    const AreaOfInterest& area = settings.area;
+    SampleReader reader(port);
+    const int32_t bytesPerSample = reader.layout().BytesPerSample;
+    const SampleKind kind = currentSampleFormat(port, bytesPerSample).kind;
+    AtomicOutputFile out(target);
+    // libtiff completes the header last, which a pipe or a device cannot take.
+    if (!out.rewritable()) throw Error("A TIFF file cannot be written to a pipe or a device");
+    TiffWriter tiff(out, area.Width(), area.Height(), kind, ignore ? noDataText(settings.test, bytesPerSample) : "");
+    RawRowWriter writer(kind, area.Width());
+    const int32_t done =
+        writeRowsDown(port, reader, area, writer, [&](int32_t row) { tiff.writeRow(writer.row(), row); });
+    reader.close();
+    if (!dropsPartialFile(port, out, done, area.Height())) tiff.finish(done);
+    return finishFile(port, out, done, area.Height());
+}
+
 void logOutcome(WindowPort& port, const Written& written, int32_t height, const std::string& target)
 {
     if (written.rows == height) {
@@ -162,15 +280,29 @@ void logOutcome(WindowPort& port, const Written& written, int32_t height, const 
 
 }  // namespace
 
+Choice outputChoice(OutputKind kind)
+{
+    switch (kind) {
+    case OutputKind::Bmp: return Choice::BMPOutput;
+    case OutputKind::Text: return Choice::TextOutput;
+    case OutputKind::Png: return Choice::PNGOutput;
+    case OutputKind::Png16: return Choice::PNG16Output;
+    case OutputKind::Tiff: return Choice::TIFFOutput;
+    }
+    return Choice::BMPOutput;
+}
+
 void ConvertFile(WindowPort& port)
 {
     if (!ReadFormatParameters(port)) return;
-    const bool bmp = port.isChecked(Choice::BMPOutput);
-    const auto target = askOutputName(port, bmp);
+    const OutputKind kind = chosenOutputKind(port);
+    const bool bmp = kind == OutputKind::Bmp;
+    const auto target = askOutputName(port, kind);
     if (!target) return;
     checkNotInputFile(port.state.InputFilename, *target);
 
-    const ConversionSettings settings = readSettings(port, bmp);
+    const bool ignoreAtStart = port.isChecked(Choice::IgnoreNonDataValue);
+    const ConversionSettings settings = readSettings(port, usesGamma(kind));
     refuseEmptyRows(settings.area);
     const int32_t height = settings.area.Height();
     checkProgressMaximum(height);
@@ -179,8 +311,14 @@ void ConvertFile(WindowPort& port)
     port.state.AbortRequested = false;
 
     if (bmp) logAutoNote(port);
-    const Written written =
-        bmp ? writeBmp(port, settings, *rows, *target) : writeText(port, settings, height, *target);
+    Written written;
+    switch (kind) {
+    case OutputKind::Bmp: written = writeBmp(port, settings, *rows, *target); break;
+    case OutputKind::Text: written = writeText(port, settings, height, *target); break;
+    case OutputKind::Png: written = writePng(port, settings, 8, *target); break;
+    case OutputKind::Png16: written = writePng(port, settings, 16, *target); break;
+    case OutputKind::Tiff: written = writeTiff(port, settings, ignoreAtStart, *target); break;
+    }
     logOutcome(port, written, height, *target);
 }
 

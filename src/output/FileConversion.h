@@ -1,7 +1,8 @@
 #pragma once
 // "Convert File": the area of interest of one band written as an 8-bit gray
-// BMP file (rows bottom-up) or a tab-separated text file (rows top-down),
-// every row turned about the origin sample. A long operation: progress bar,
+// BMP file (rows bottom-up), a tab-separated text file (rows top-down), an
+// 8- or 16-bit gray PNG file with the BMP's mapping, or a TIFF file of the
+// raw values; every row turned about the origin sample. A long operation: progress bar,
 // Abort button, events processed while it runs.
 //
 // Failure: nothing is created before the area, the BMP size and the progress
@@ -12,6 +13,10 @@
 #include "port/WindowPort.h"
 
 namespace skeldra {
+
+// The kinds of output file, each chosen by one radio button.
+enum class OutputKind { Bmp, Text, Png, Png16, Tiff };
+Choice outputChoice(OutputKind kind);
 
 void ConvertFile(WindowPort& port);
 

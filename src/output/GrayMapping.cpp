@@ -46,9 +46,13 @@ GrayMapping MakeGrayMapping(long double minimum, long double maximum, long doubl
     return {minimum, range > 0 ? 1 / range : 0, checkedGamma(gamma)};
 }
 
-long double UnroundedLevel(const GrayMapping& mapping, long double value)
+namespace {
+
+// top * x^gamma, or -1 where the level is 0 and top + 1 where it is top
+// without a power being taken.
+long double unroundedLevelOf(const GrayMapping& mapping, long double value, long double top)
 {
-    if (mapping.Gamma == 0) return 256;
+    if (mapping.Gamma == 0) return top + 1;
     long double d = value - mapping.DataMin;
     if (!(d > 0)) return -1;
     // An infinite distance would make 0 * INF; with no positive range every
@@ -57,8 +61,23 @@ long double UnroundedLevel(const GrayMapping& mapping, long double value)
     if (x == 0) return -1;
     // Testing x >= 1 first gives 255 for any value above the maximum without
     // raising a huge value to a power.
-    if (x >= 1) return 256;
-    return 255 * power(x, mapping.Gamma);
+    if (x >= 1) return top + 1;
+    return top * power(x, mapping.Gamma);
+}
+
+}  // namespace
+
+long double UnroundedLevel(const GrayMapping& mapping, long double value)
+{
+    return unroundedLevelOf(mapping, value, 255);
+}
+
+uint16_t GrayLevel16(const GrayMapping& mapping, long double value, bool nonData)
+{
+    if (nonData) return 0;
+    const long double v = std::isnan(value) ? mapping.DataMin : value;
+    const long double level = std::nearbyint(unroundedLevelOf(mapping, v, 65535));
+    return level > 65535 ? 65535 : level < 0 ? 0 : static_cast<uint16_t>(level);
 }
 
 uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData)

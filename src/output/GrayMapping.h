@@ -29,6 +29,11 @@ GrayMapping MakeGrayMapping(long double minimum, long double maximum, long doubl
 // minimum; +INF gives 255 for a positive range, -INF gives 0.
 uint8_t GrayLevel(const GrayMapping& mapping, long double value, bool nonData);
 
+// The same mapping with 65535 in place of 255, for 16-bit pictures that keep
+// a stretch's precision: round-half-even(65535 * x^gamma), clamped. Non-data
+// values are level 0 whatever the gamma; NaNs are drawn like the minimum.
+uint16_t GrayLevel16(const GrayMapping& mapping, long double value, bool nonData);
+
 // What GrayLevel rounds, for a value that is neither non-data nor a NaN:
 // 255 * x^gamma, or -1 where the level is 0 and 256 where it is 255 without
 // a power being taken. GrayLevel(v) is this rounded to nearest and clamped.

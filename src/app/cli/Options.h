@@ -25,6 +25,8 @@ struct ChoiceOption {
 
 const std::vector<BoxOption>& boxOptions();
 const std::vector<ChoiceOption>& choiceOptions();
+// The kinds of --format, each a radio button of the output kind.
+const std::vector<ChoiceOption>& formatOptions();
 
 struct ParsedArguments {
     std::string command;
