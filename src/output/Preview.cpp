@@ -1,9 +1,12 @@
 #include "output/Preview.h"
 
+#include <charconv>
 #include <cmath>
+#include <optional>
 #include <limits>
 #include <vector>
 
+#include "analysis/Percentiles.h"
 #include "base/Checked.h"
 #include "base/Format.h"
 #include "base/MemorySize.h"
@@ -40,6 +43,7 @@ struct PreviewSettings {
     bool autoStretch = false;
     AreaOfInterest area;
     long double gamma = 1;
+    long double clipPercent = 0;  // Auto only: the stretch leaves this percent out at each end
     PreviewSize size;
     std::vector<int32_t> lines;    // per pixel row
     std::vector<int32_t> samples;  // per pixel column
@@ -88,6 +92,7 @@ PreviewSettings readSettings(WindowPort& port)
     settings.gamma = checkedGamma(port.ExtendedValue(Box::Gamma));
     settings.size = checkedPreviewSize(settings.area, port.IntegerValue(Box::MaxPreviewDimension));
     checkPreviewMemory(settings.size, settings.autoStretch);
+    if (settings.autoStretch) settings.clipPercent = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
     settings.lines = previewLines(settings.area, settings.size);
     settings.samples = previewSamples(settings.area, settings.size);
     return settings;
@@ -224,7 +229,33 @@ void logNonDataCount(WindowPort& port, const PreviewSettings& settings, int32_t 
     }
 }
 
-void logSummary(WindowPort& port, const PreviewSettings& settings, const Extremes& found, int32_t bytesPerSample)
+std::string valueText(long double value, bool isReal, int32_t bytesPerSample)
+{
+    return isReal ? FormatRealValue(value, bytesPerSample) : formatInteger(roundToInt64(value));
+}
+
+std::string percentText(long double percent)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(percent)).ptr;
+    return std::string(text, end);
+}
+
+// The percentiles of the data values shown (non-data and non-finite values
+// left out, as from the extremes).
+std::optional<PercentileValues> shownPercentiles(const PreviewSettings& settings, const std::vector<long double>& values,
+                                                 int32_t bytesPerSample)
+{
+    std::vector<long double> data;
+    data.reserve(values.size());
+    for (long double v : values)
+        if (std::isfinite(v) && !IsNonDataValue(settings.test, v, bytesPerSample, settings.ignoreNonData))
+            data.push_back(v);
+    return percentilesOf(std::move(data), settings.clipPercent);
+}
+
+void logSummary(WindowPort& port, const PreviewSettings& settings, const Extremes& found, int32_t bytesPerSample,
+                const std::optional<PercentileValues>& clipped)
 {
     const bool isReal = port.state.LastValueIsReal;
     if (found.dataPoints == 0) {
@@ -241,6 +272,10 @@ void logSummary(WindowPort& port, const PreviewSettings& settings, const Extreme
     }
     if (port.isChecked(Choice::IgnoreNonDataValue))
         logNonDataCount(port, settings, found.nonDataPoints, isReal, bytesPerSample);
+    if (clipped)
+        port.appendLog(format("Clip %s %%:  Min data: %s   Max data: %s",
+                              {percentText(settings.clipPercent), valueText(clipped->low, isReal, bytesPerSample),
+                               valueText(clipped->high, isReal, bytesPerSample)}));
     port.appendLog("");
 }
 
@@ -264,9 +299,12 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
         }
     }
     reader.close();
-    logSummary(port, settings, found, bytesPerSample);
+    std::optional<PercentileValues> clipped;
+    if (settings.clipPercent > 0 && found.dataPoints > 0) clipped = shownPercentiles(settings, values, bytesPerSample);
+    logSummary(port, settings, found, bytesPerSample, clipped);
     if (found.dataPoints == 0) return;
-    const GrayMapping mapping = MakeGrayMapping(found.minimum, found.maximum, settings.gamma);
+    const GrayMapping mapping = clipped ? MakeGrayMapping(clipped->low, clipped->high, settings.gamma)
+                                        : MakeGrayMapping(found.minimum, found.maximum, settings.gamma);
     const PixelLevels levels(port, settings, mapping, bytesPerSample);
     PreviewPicture picture = drawPicture(settings, levels, [&](int32_t r, int32_t c) {
         return values[static_cast<size_t>(r) * width + static_cast<size_t>(c)];

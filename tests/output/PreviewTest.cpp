@@ -237,7 +237,13 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Preview not drawn: no data point among the points shown", "2 points with Non-data value: 5 ", ""},
                  {}},
         AutoCase{"all_nan", samplesOf<double>({dnan}), 1, {{Box::BitsPerSample, "64"}}, {},
-                 {"Preview not drawn: no data point among the points shown", ""}, {}}));
+                 {"Preview not drawn: no data point among the points shown", ""}, {}},
+        // 10 data points: 20 % is rank 2 from each end; the outliers 0 and 250 are clipped.
+        AutoCase{"clip_stretches_to_percentiles", Bytes{0, 10, 20, 30, 40, 50, 60, 70, 80, 250, 99}, 11,
+                 {{Box::ClipPercent, "20"}, {Box::NonDataValue, "99"}}, {Choice::IgnoreNonDataValue},
+                 {"Preview based on  Min data: 0 at (1, 1)   Max data: 250  at (1, 10)",
+                  "1 points with Non-data value: 99 ", "Clip 20 %:  Min data: 10   Max data: 80", ""},
+                 {{0, 0, 36, 73, 109, 146, 182, 219, 255, 255, 0}}}));
 
 struct PreviewRefusal {
     const char* name;
