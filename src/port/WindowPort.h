@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "port/Controls.h"
 #include "port/FormState.h"
@@ -82,6 +83,15 @@ public:
     virtual std::optional<std::string> askOpenFileName(const std::string& proposed) = 0;
     // The save dialog (asks before overwriting): empty when the user cancels.
     virtual std::optional<std::string> askSaveFileName(const std::string& proposed) = 0;
+    // The save dialog offering kinds of file, each "Name (*.ext)"; the name
+    // comes back with the extension of the kind chosen. A window without
+    // such a list shows the plain dialog.
+    virtual std::optional<std::string> askSaveFileNameWithFilters(const std::string& proposed,
+                                                                  const std::vector<std::string>& filters)
+    {
+        (void)filters;
+        return askSaveFileName(proposed);
+    }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void showPreview(const PreviewPicture& picture) = 0;
 };

@@ -13,6 +13,7 @@
 #include "output/FileConversion.h"
 #include "output/Preview.h"
 #include "output/PreviewGeometry.h"
+#include "output/SaveLayout.h"
 #include "raster/FormatParameters.h"
 #include "base/FileNames.h"
 
@@ -70,6 +71,10 @@ void MainWindow::ExplainFile_ButtonClick()
 void MainWindow::ExplainFileAsJson()
 {
     runOperation([](WindowPort& port) { ExplainFile(port, AccountForm::Json); });
+}
+void MainWindow::SaveLayout_ButtonClick(std::optional<LayoutKind> kind)
+{
+    runOperation([kind](WindowPort& port) { SaveLayout(port, kind); });
 }
 
 void MainWindow::BandStructure_RadioButtonClick()

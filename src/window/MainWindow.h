@@ -5,9 +5,11 @@
 // reach the user.
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "output/LayoutHeaders.h"
 #include "port/WindowPort.h"
 
 namespace skeldra {
@@ -34,6 +36,8 @@ public:
     void ExplainFile_ButtonClick();
     // The same account as one JSON object on one log line (the batch tool's --json).
     void ExplainFileAsJson();
+    // "Save Layout...": the kind follows the name chosen unless given.
+    void SaveLayout_ButtonClick(std::optional<LayoutKind> kind = std::nullopt);
     // The four band-structure buttons share one handler.
     void BandStructure_RadioButtonClick();
 

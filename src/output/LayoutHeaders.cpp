@@ -1,0 +1,261 @@
+#include "output/LayoutHeaders.h"
+
+#include <sstream>
+
+#include "base/Checked.h"
+#include "base/Errors.h"
+#include "raster/Strides.h"
+
+namespace skeldra {
+namespace {
+
+int32_t bytesOf(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::U8: return 1;
+    case SampleKind::U16:
+    case SampleKind::I16: return 2;
+    case SampleKind::U32:
+    case SampleKind::I32:
+    case SampleKind::F32: return 4;
+    case SampleKind::F64: return 8;
+    case SampleKind::None: break;
+    }
+    throw Error("The layout has no sample type to describe");
+}
+
+std::string xmlEscaped(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '"': out += "&quot;"; break;
+        default: out += c;
+        }
+    }
+    return out;
+}
+
+const char* gdalType(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::U8: return "Byte";
+    case SampleKind::U16: return "UInt16";
+    case SampleKind::I16: return "Int16";
+    case SampleKind::U32: return "UInt32";
+    case SampleKind::I32: return "Int32";
+    case SampleKind::F32: return "Float32";
+    case SampleKind::F64: return "Float64";
+    case SampleKind::None: break;
+    }
+    return "Byte";
+}
+
+int enviType(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::U8: return 1;
+    case SampleKind::I16: return 2;
+    case SampleKind::I32: return 3;
+    case SampleKind::F32: return 4;
+    case SampleKind::F64: return 5;
+    case SampleKind::U16: return 12;
+    case SampleKind::U32: return 13;
+    case SampleKind::None: break;
+    }
+    return 1;
+}
+
+std::string pds3SampleType(SampleKind kind, bool msb)
+{
+    const std::string order = msb ? "MSB_" : "LSB_";
+    switch (kind) {
+    case SampleKind::U8: return "UNSIGNED_INTEGER";
+    case SampleKind::U16:
+    case SampleKind::U32: return order + "UNSIGNED_INTEGER";
+    case SampleKind::I16:
+    case SampleKind::I32: return order + "INTEGER";
+    case SampleKind::F32:
+    case SampleKind::F64: return msb ? "IEEE_REAL" : "PC_REAL";
+    case SampleKind::None: break;
+    }
+    return "UNSIGNED_INTEGER";
+}
+
+// How a format that knows only an interleave (and, for PDS3, a suffix after
+// each line) places the bands: the layout it would read the file with.
+struct ImpliedLayout {
+    int64_t pixelOffset;
+    int64_t lineOffset;
+    std::vector<int64_t> bandOffsets;
+};
+
+ImpliedLayout implied(const RawFileLayout& l, int64_t suffix)
+{
+    const int64_t n = bytesOf(l.kind);
+    const int64_t lineBytes = mul64(l.samples, n);
+    ImpliedLayout i{n, 0, {}};
+    int64_t bandStep = 0;
+    switch (l.structure) {
+    case BandStructure::None:
+    case BandStructure::BSQ:
+        i.lineOffset = add64(lineBytes, suffix);
+        bandStep = mul64(i.lineOffset, l.lines);
+        break;
+    case BandStructure::BIL:
+        i.lineOffset = add64(mul64(lineBytes, l.bands), suffix);
+        bandStep = lineBytes;
+        break;
+    case BandStructure::BIP:
+        i.pixelOffset = mul64(n, l.bands);
+        i.lineOffset = add64(mul64(lineBytes, l.bands), suffix);
+        bandStep = n;
+        break;
+    }
+    for (int32_t b = 0; b < l.bands; ++b) i.bandOffsets.push_back(add64(l.headerBytes, mul64(b, bandStep)));
+    return i;
+}
+
+// What keeps a format from describing the layout, in words; empty when the
+// layout is the one the format implies.
+std::string mismatch(const RawFileLayout& l, int64_t suffix, const char* format, bool suffixKnown)
+{
+    const ImpliedLayout i = implied(l, suffix);
+    if (i.pixelOffset == l.pixelOffset && i.lineOffset == l.lineOffset && i.bandOffsets == l.bandOffsets) return "";
+    std::string why = std::string(format) + " cannot describe ";
+    if (!suffixKnown && l.linePad != 0) return why + "a line pad (" + std::to_string(l.linePad) + " bytes)";
+    if (l.structure == BandStructure::BIL) return why + "a band pad in BIL (bytes after each band's line segment)";
+    if (l.structure == BandStructure::BSQ) return why + "a gap between band images";
+    return why + "this layout";
+}
+
+}  // namespace
+
+const char* layoutKindName(LayoutKind kind)
+{
+    switch (kind) {
+    case LayoutKind::Vrt: return "GDAL VRT";
+    case LayoutKind::Envi: return "ENVI header";
+    case LayoutKind::Pds3: return "PDS3 label";
+    }
+    return "";
+}
+
+const char* layoutExtension(LayoutKind kind)
+{
+    switch (kind) {
+    case LayoutKind::Vrt: return ".vrt";
+    case LayoutKind::Envi: return ".hdr";
+    case LayoutKind::Pds3: return ".lbl";
+    }
+    return "";
+}
+
+RawFileLayout describeLayout(const RasterLayout& layout, int64_t lines, SampleKind kind, bool mostSignificantFirst,
+                             int32_t linePad)
+{
+    RawFileLayout d;
+    d.headerBytes = layout.HeaderBytes;
+    d.samples = layout.NumSamples;
+    d.lines = lines;
+    d.structure = layout.Structure;
+    d.bands = layout.Structure == BandStructure::None ? 1 : layout.NumBands;
+    d.kind = kind;
+    d.mostSignificantFirst = mostSignificantFirst;
+    d.linePad = layout.Structure == BandStructure::None ? 0 : linePad;
+    if (d.samples < 1 || d.lines < 1 || d.bands < 1)
+        throw Error("A layout header needs at least one sample, one line and one band");
+    bytesOf(kind);
+    d.pixelOffset = sampleStride(layout);
+    d.lineOffset = sub64(sampleOffset(layout, 2, 1, 1), sampleOffset(layout, 1, 1, 1));
+    for (int32_t b = 1; b <= d.bands; ++b) d.bandOffsets.push_back(samplePosition(layout, 1, b, 1));
+    return d;
+}
+
+std::string vrtHeader(const RawFileLayout& l)
+{
+    std::ostringstream out;
+    out << "<VRTDataset rasterXSize=\"" << l.samples << "\" rasterYSize=\"" << l.lines << "\">\n";
+    for (int32_t b = 0; b < l.bands; ++b) {
+        out << "  <VRTRasterBand dataType=\"" << gdalType(l.kind) << "\" band=\"" << b + 1
+            << "\" subClass=\"VRTRawRasterBand\">\n";
+        if (l.noData) out << "    <NoDataValue>" << *l.noData << "</NoDataValue>\n";
+        out << "    <SourceFilename relativeToVRT=\"1\">" << xmlEscaped(l.rawPath) << "</SourceFilename>\n"
+            << "    <ImageOffset>" << l.bandOffsets[static_cast<size_t>(b)] << "</ImageOffset>\n"
+            << "    <PixelOffset>" << l.pixelOffset << "</PixelOffset>\n"
+            << "    <LineOffset>" << l.lineOffset << "</LineOffset>\n"
+            << "    <ByteOrder>" << (l.mostSignificantFirst ? "MSB" : "LSB") << "</ByteOrder>\n"
+            << "  </VRTRasterBand>\n";
+    }
+    out << "</VRTDataset>\n";
+    return out.str();
+}
+
+std::string enviHeader(const RawFileLayout& l)
+{
+    if (const std::string why = mismatch(l, 0, "An ENVI header", false); !why.empty()) throw Error(why);
+    const char* interleave = l.structure == BandStructure::BIL ? "bil" : l.structure == BandStructure::BIP ? "bip" : "bsq";
+    std::ostringstream out;
+    out << "ENVI\n"
+        << "description = {Raw layout of " << l.rawPath << "}\n"
+        << "samples = " << l.samples << "\n"
+        << "lines = " << l.lines << "\n"
+        << "bands = " << l.bands << "\n"
+        << "header offset = " << l.headerBytes << "\n"
+        << "file type = ENVI Standard\n"
+        << "data type = " << enviType(l.kind) << "\n"
+        << "interleave = " << interleave << "\n"
+        << "byte order = " << (l.mostSignificantFirst ? 1 : 0) << "\n";
+    if (l.noData) out << "data ignore value = " << *l.noData << "\n";
+    return out.str();
+}
+
+// GDAL reads neither the SAMPLE_INTERLEAVED of the standard nor
+// LINE_SUFFIX_BYTES: it would read such a label wrongly, without a word. So
+// pixel interleaving is written as the PIXEL_INTERLEAVED it knows, and a
+// line pad as a prefix of the next line, the image starting that much
+// earlier: the same bytes, read right by GDAL and by readers of the standard.
+std::string pds3Label(const RawFileLayout& l)
+{
+    if (const std::string why = mismatch(l, l.linePad, "A PDS3 label", true); !why.empty()) throw Error(why);
+    if (l.linePad > l.headerBytes)
+        throw Error("A PDS3 label cannot describe a line pad (" + std::to_string(l.linePad) +
+                    " bytes) longer than the header (" + std::to_string(l.headerBytes) +
+                    " bytes): GDAL reads line pads only as line prefixes");
+    const char* storage = l.structure == BandStructure::BIL   ? "LINE_INTERLEAVED"
+                          : l.structure == BandStructure::BIP ? "PIXEL_INTERLEAVED"
+                                                              : "BAND_SEQUENTIAL";
+    std::ostringstream out;
+    out << "PDS_VERSION_ID       = PDS3\n"
+        << "RECORD_TYPE          = UNDEFINED\n"
+        << "^IMAGE               = (\"" << l.rawPath << "\", " << l.headerBytes - l.linePad + 1 << " <BYTES>)\n"
+        << "OBJECT               = IMAGE\n"
+        << "  LINES              = " << l.lines << "\n"
+        << "  LINE_SAMPLES       = " << l.samples << "\n"
+        << "  SAMPLE_TYPE        = " << pds3SampleType(l.kind, l.mostSignificantFirst) << "\n"
+        << "  SAMPLE_BITS        = " << bytesOf(l.kind) * 8 << "\n"
+        << "  BANDS              = " << l.bands << "\n"
+        << "  BAND_STORAGE_TYPE  = " << storage << "\n";
+    if (l.linePad > 0)
+        out << "  /* The " << l.linePad << " bytes after each line, as the prefix of the next one */\n"
+            << "  LINE_PREFIX_BYTES  = " << l.linePad << "\n";
+    if (l.noData) out << "  MISSING_CONSTANT   = " << *l.noData << "\n";
+    out << "END_OBJECT           = IMAGE\n"
+        << "END\n";
+    return out.str();
+}
+
+std::string layoutHeader(LayoutKind kind, const RawFileLayout& layout)
+{
+    switch (kind) {
+    case LayoutKind::Vrt: return vrtHeader(layout);
+    case LayoutKind::Envi: return enviHeader(layout);
+    case LayoutKind::Pds3: return pds3Label(layout);
+    }
+    return "";
+}
+
+}  // namespace skeldra
