@@ -94,7 +94,8 @@ std::optional<T> nonDataSample(long double form)
 
 long double checkedClipPercent(long double percent)
 {
-    if (!(percent >= 0 && percent <= 100)) throw Error("Clip % must lie between 0 and 100");
+    // Beyond half, the low value would lie above the high one.
+    if (!(percent >= 0 && percent <= 50)) throw Error("Clip % must lie between 0 and 50");
     return percent;
 }
 

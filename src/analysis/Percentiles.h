@@ -10,7 +10,7 @@
 // two for 4-byte samples, four for 8-byte reals), each pass narrowing down
 // the keys that hold the two ranks. Non-data points and NaNs are not data.
 //
-// Failure: a percentage outside 0..100 is refused with an Error.
+// Failure: a clip percentage outside 0..50 is refused with an Error.
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -20,7 +20,7 @@
 
 namespace skeldra {
 
-// Raises an Error unless 0 <= percent <= 100; returns the percentage.
+// Raises an Error unless 0 <= percent <= 50; returns the percentage.
 long double checkedClipPercent(long double percent);
 
 // The 1-based rank from the bottom of the low value among `count` data

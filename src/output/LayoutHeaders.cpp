@@ -85,6 +85,22 @@ std::string pds3SampleType(SampleKind kind, bool msb)
     return "UNSIGNED_INTEGER";
 }
 
+// A missing value that no sample of the kind can hold.
+const char* missingNone(SampleKind kind)
+{
+    switch (kind) {
+    case SampleKind::U8: return "256";
+    case SampleKind::U16: return "65536";
+    case SampleKind::I16: return "-32769";
+    case SampleKind::U32: return "4294967296";
+    case SampleKind::I32: return "-2147483649";
+    case SampleKind::F32:
+    case SampleKind::F64:
+    case SampleKind::None: break;
+    }
+    return "NaN";  // no NaN is data: it equals nothing
+}
+
 // How a format that knows only an interleave (and, for PDS3, a suffix after
 // each line) places the bands: the layout it would read the file with.
 struct ImpliedLayout {
@@ -213,25 +229,24 @@ std::string enviHeader(const RawFileLayout& l)
     return out.str();
 }
 
-// GDAL reads neither the SAMPLE_INTERLEAVED of the standard nor
-// LINE_SUFFIX_BYTES: it would read such a label wrongly, without a word. So
-// pixel interleaving is written as the PIXEL_INTERLEAVED it knows, and a
-// line pad as a prefix of the next line, the image starting that much
-// earlier: the same bytes, read right by GDAL and by readers of the standard.
+// A line pad is written as a prefix of the next line, the image starting
+// that much earlier, whenever the header leaves room: the same bytes for any
+// reader of the standard, and the one form GDAL reads (it ignores
+// LINE_SUFFIX_BYTES).
+bool padAsPrefix(const RawFileLayout& l) { return l.linePad > 0 && l.linePad <= l.headerBytes; }
+
 std::string pds3Label(const RawFileLayout& l)
 {
     if (const std::string why = mismatch(l, l.linePad, "A PDS3 label", true); !why.empty()) throw Error(why);
-    if (l.linePad > l.headerBytes)
-        throw Error("A PDS3 label cannot describe a line pad (" + std::to_string(l.linePad) +
-                    " bytes) longer than the header (" + std::to_string(l.headerBytes) +
-                    " bytes): GDAL reads line pads only as line prefixes");
     const char* storage = l.structure == BandStructure::BIL   ? "LINE_INTERLEAVED"
-                          : l.structure == BandStructure::BIP ? "PIXEL_INTERLEAVED"
+                          : l.structure == BandStructure::BIP ? "SAMPLE_INTERLEAVED"
                                                               : "BAND_SEQUENTIAL";
+    const bool prefix = padAsPrefix(l);
     std::ostringstream out;
     out << "PDS_VERSION_ID       = PDS3\n"
         << "RECORD_TYPE          = UNDEFINED\n"
-        << "^IMAGE               = (\"" << l.rawPath << "\", " << l.headerBytes - l.linePad + 1 << " <BYTES>)\n"
+        << "^IMAGE               = (\"" << l.rawPath << "\", " << l.headerBytes - (prefix ? l.linePad : 0) + 1
+        << " <BYTES>)\n"
         << "OBJECT               = IMAGE\n"
         << "  LINES              = " << l.lines << "\n"
         << "  LINE_SAMPLES       = " << l.samples << "\n"
@@ -239,13 +254,31 @@ std::string pds3Label(const RawFileLayout& l)
         << "  SAMPLE_BITS        = " << bytesOf(l.kind) * 8 << "\n"
         << "  BANDS              = " << l.bands << "\n"
         << "  BAND_STORAGE_TYPE  = " << storage << "\n";
-    if (l.linePad > 0)
+    if (prefix)
         out << "  /* The " << l.linePad << " bytes after each line, as the prefix of the next one */\n"
             << "  LINE_PREFIX_BYTES  = " << l.linePad << "\n";
-    if (l.noData) out << "  MISSING_CONSTANT   = " << *l.noData << "\n";
+    else if (l.linePad > 0)
+        out << "  LINE_SUFFIX_BYTES  = " << l.linePad << "\n";
+    if (l.noData)
+        out << "  MISSING_CONSTANT   = " << *l.noData << "\n";
+    else
+        out << "  /* Matches no sample: without it, GDAL takes a value of the type as missing */\n"
+            << "  MISSING_CONSTANT   = " << missingNone(l.kind) << "\n";
     out << "END_OBJECT           = IMAGE\n"
         << "END\n";
     return out.str();
+}
+
+std::vector<std::string> pds3GdalCaveats(const RawFileLayout& l)
+{
+    std::vector<std::string> caveats;
+    if (l.structure == BandStructure::BIP && l.bands > 1)
+        caveats.push_back("GDAL's PDS reader does not know BAND_STORAGE_TYPE SAMPLE_INTERLEAVED");
+    if (l.kind == SampleKind::U32 || l.kind == SampleKind::I32)
+        caveats.push_back("GDAL's PDS reader takes 32-bit samples for reals");
+    if (l.linePad > 0 && !padAsPrefix(l))
+        caveats.push_back("GDAL's PDS reader ignores LINE_SUFFIX_BYTES");
+    return caveats;
 }
 
 std::string layoutHeader(LayoutKind kind, const RawFileLayout& layout)

@@ -42,6 +42,8 @@ RawFileLayout describeLayout(const RasterLayout& layout, int64_t lines, SampleKi
 std::string vrtHeader(const RawFileLayout& layout);
 std::string enviHeader(const RawFileLayout& layout);
 std::string pds3Label(const RawFileLayout& layout);
+// Why GDAL's PDS reader would read this correct label wrongly, if it would.
+std::vector<std::string> pds3GdalCaveats(const RawFileLayout& layout);
 
 std::string layoutHeader(LayoutKind kind, const RawFileLayout& layout);
 

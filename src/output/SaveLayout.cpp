@@ -85,6 +85,9 @@ void SaveLayout(WindowPort& port, std::optional<LayoutKind> kind)
     out.write(text);
     out.commit();
     port.appendLog(std::string(layoutKindName(*kind)) + " written to: " + *name);
+    if (*kind == LayoutKind::Pds3)
+        for (const std::string& caveat : pds3GdalCaveats(described))
+            port.appendLog("Note: " + caveat + "; for GDAL and QGIS, save the layout as a VRT");
     // ENVI finds a header by the raw file's name with .hdr in place of its
     // extension; GDAL also with .hdr appended.
     const std::string expected = changeFileExtension(input, ".hdr");
