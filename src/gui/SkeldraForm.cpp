@@ -85,6 +85,23 @@ void TSkeldra_Form::setDefaultModalHooks()
         return chosenPath(
             QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(proposed)));
     };
+    modal.saveFileOfKind = [this](const std::string& proposed, const std::vector<std::string>& filters) {
+        QStringList kinds;
+        for (const std::string& filter : filters) kinds << QString::fromStdString(filter);
+        // The kind whose extension the proposed name has is the one offered first.
+        QString selected = kinds.value(0);
+        for (const QString& kind : kinds) {
+            const QString extension = kind.section(QStringLiteral("*"), 1).chopped(1);
+            if (QString::fromStdString(proposed).endsWith(extension, Qt::CaseInsensitive)) selected = kind;
+        }
+        QString name = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(proposed),
+                                                    kinds.join(QStringLiteral(";;")), &selected);
+        // A name typed without the chosen kind's extension gets it.
+        const QString extension = selected.section(QStringLiteral("*"), 1).chopped(1);
+        if (!name.isEmpty() && !extension.isEmpty() && !name.endsWith(extension, Qt::CaseInsensitive))
+            name += extension;
+        return chosenPath(name);
+    };
 }
 
 // The window port.
@@ -155,6 +172,12 @@ std::optional<std::string> TSkeldra_Form::askSaveFileName(const std::string& pro
     return modal.saveFile(proposed);
 }
 
+std::optional<std::string> TSkeldra_Form::askSaveFileNameWithFilters(const std::string& proposed,
+                                                                    const std::vector<std::string>& filters)
+{
+    return modal.saveFileOfKind(proposed, filters);
+}
+
 void TSkeldra_Form::setBusyPointer(bool busy)
 {
     if (busy == busyPointer_) return;
@@ -182,6 +205,11 @@ void TSkeldra_Form::Histogram_ButtonClick() { runHandler(&MainWindow::Histogram_
 void TSkeldra_Form::ReadHeader_ButtonClick() { runHandler(&MainWindow::ReadHeader_ButtonClick); }
 void TSkeldra_Form::LayoutFromLabel_ButtonClick() { runHandler(&MainWindow::LayoutFromLabel_ButtonClick); }
 void TSkeldra_Form::ExplainFile_ButtonClick() { runHandler(&MainWindow::ExplainFile_ButtonClick); }
+void TSkeldra_Form::SaveLayout_ButtonClick()
+{
+    logic_.SaveLayout_ButtonClick();
+    closeIfPending();
+}
 void TSkeldra_Form::ResetArea_ButtonClick() { runHandler(&MainWindow::ResetArea_ButtonClick); }
 void TSkeldra_Form::ConvertFile_ButtonClick() { runHandler(&MainWindow::ConvertFile_ButtonClick); }
 void TSkeldra_Form::Preview_ButtonClick()
@@ -197,6 +225,11 @@ void TSkeldra_Form::BSQ_RadioButtonClick() { runHandler(&MainWindow::BandStructu
 void TSkeldra_Form::runHandler(void (MainWindow::*handler)())
 {
     (logic_.*handler)();
+    closeIfPending();
+}
+
+void TSkeldra_Form::closeIfPending()
+{
     if (closePending_ && !logic_.operationRunning()) {
         closePending_ = false;
         close();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "port/WindowPort.h"
 #include "window/MainWindow.h"
@@ -42,6 +43,8 @@ public:
         std::function<bool(const std::string&)> yesNo;
         std::function<std::optional<std::string>(const std::string& proposed)> openFile;
         std::function<std::optional<std::string>(const std::string& proposed)> saveFile;
+        std::function<std::optional<std::string>(const std::string& proposed, const std::vector<std::string>& filters)>
+            saveFileOfKind;
     };
     ModalHooks modal;
 
@@ -77,6 +80,8 @@ public:
     void processEvents() override;
     std::optional<std::string> askOpenFileName(const std::string& proposed) override;
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
+    std::optional<std::string> askSaveFileNameWithFilters(const std::string& proposed,
+                                                          const std::vector<std::string>& filters) override;
     void setBusyPointer(bool busy) override;
     void showPreview(const skeldra::PreviewPicture& picture) override;
 
@@ -89,6 +94,7 @@ public slots:
     void ReadHeader_ButtonClick();
     void LayoutFromLabel_ButtonClick();
     void ExplainFile_ButtonClick();
+    void SaveLayout_ButtonClick();
     void ResetArea_ButtonClick();
     void ConvertFile_ButtonClick();
     void Preview_ButtonClick();
@@ -123,6 +129,7 @@ private:
     void layoutChanged();
     void livePreviewDue();
     TImagePreview_Form& previewWindow();
+    void closeIfPending();
 
     TImagePreview_Form* preview_ = nullptr;
     std::unique_ptr<TImagePreview_Form> ownPreview_;
@@ -148,6 +155,7 @@ private:
     QPushButton* ReadHeader_Button = nullptr;
     QPushButton* LayoutFromLabel_Button = nullptr;
     QPushButton* ExplainFile_Button = nullptr;
+    QPushButton* SaveLayout_Button = nullptr;
     QPushButton* Clear_Button = nullptr;
 
     QTimer* liveTimer_ = nullptr;

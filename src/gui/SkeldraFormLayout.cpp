@@ -181,6 +181,7 @@ void TSkeldra_Form::createControls()
     LayoutFromLabel_Button->setObjectName(QStringLiteral("LayoutFromLabel_Button"));
     LayoutFromLabel_Button->setToolTip(QString::fromLatin1(layoutFromLabelHint));
     ExplainFile_Button = makeButton("ExplainFile_Button");
+    SaveLayout_Button = makeButton("SaveLayout_Button");
     Clear_Button = makeButton("Clear_Button");
 }
 
@@ -199,6 +200,7 @@ void TSkeldra_Form::connectControls()
     onClick(ReadHeader_Button, &TSkeldra_Form::ReadHeader_ButtonClick);
     onClick(LayoutFromLabel_Button, &TSkeldra_Form::LayoutFromLabel_ButtonClick);
     onClick(ExplainFile_Button, &TSkeldra_Form::ExplainFile_ButtonClick);
+    onClick(SaveLayout_Button, &TSkeldra_Form::SaveLayout_ButtonClick);
     onClick(Clear_Button, &TSkeldra_Form::Clear_ButtonClick);
 
     // A band-structure handler runs whenever its button becomes checked, by
@@ -262,7 +264,7 @@ void TSkeldra_Form::arrangeControls()
     area->addWidget(b(Box::StartSample), 1, 1);
     area->addWidget(b(Box::EndSample), 1, 2);
     area->addWidget(c(Choice::ListPoints), 1, 3);
-    area->addLayout(row({c(Choice::IgnoreNonDataValue), b(Box::NonDataValue)}), 2, 0, 1, 4);
+    area->addLayout(row({c(Choice::IgnoreNonDataValue), b(Box::NonDataValue), b(Box::ClipPercent)}), 2, 0, 1, 4);
     area->addLayout(row({b(Box::MinData), b(Box::MaxData)}), 3, 0, 1, 4);
     area->setColumnStretch(4, 1);
     for (QPushButton* button : {ResetArea_Button, Histogram_Button})
@@ -282,7 +284,8 @@ void TSkeldra_Form::arrangeControls()
     conversion->addWidget(b(Box::MaxPreviewDimension), 1, 1, 1, 2);
     conversion->addWidget(ConvertFile_Button, 2, 0);
     conversion->addLayout(row({c(Choice::BMPOutput), c(Choice::TextOutput)}), 2, 1, 1, 2);
-    conversion->setRowStretch(3, 1);
+    conversion->addLayout(row({c(Choice::PNGOutput), c(Choice::PNG16Output), c(Choice::TIFFOutput)}), 3, 0, 1, 3);
+    conversion->setRowStretch(4, 1);
     conversion->setColumnStretch(3, 1);
 
     auto* areaRow = new QHBoxLayout;
@@ -303,6 +306,7 @@ void TSkeldra_Form::arrangeControls()
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(InputFile_Button);
     fileRow->addWidget(InputFilename_Label, 1);
+    fileRow->addWidget(SaveLayout_Button);
     window->addLayout(fileRow);
     window->addLayout(layoutRow);
     window->addLayout(areaRow);
@@ -316,18 +320,18 @@ void TSkeldra_Form::setKeyboardOrder()
     const auto b = [this](Box which) -> QWidget* { return box(which)->NumericEdit; };
     const auto c = [this](Choice which) -> QWidget* { return choiceButton(which); };
     const QWidget* order[] = {
-        InputFile_Button, b(Box::HeaderBytes), b(Box::NumSamples), b(Box::BitsPerSample),
+        InputFile_Button, SaveLayout_Button, b(Box::HeaderBytes), b(Box::NumSamples), b(Box::BitsPerSample),
         c(Choice::UnsignedInteger), c(Choice::SignedInteger), c(Choice::Real), c(Choice::ReverseBytes),
         c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ), b(Box::NumBands),
         b(Box::BandNum), b(Box::NumSingleImageLines), b(Box::NumBandPadBytes), b(Box::NumRowPadBytes),
         b(Box::NumBandGapBytes), b(Box::Line), b(Box::Sample), RetrievePoint_Button,
         ResetArea_Button, b(Box::StartLine), b(Box::StartSample), b(Box::EndLine), b(Box::EndSample),
         Histogram_Button, c(Choice::ListPoints), c(Choice::IgnoreNonDataValue), b(Box::NonDataValue),
-        b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
+        b(Box::ClipPercent), b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
         c(Choice::AutoStretchPreview), LivePreview_CheckBox, b(Box::MaxPreviewDimension), ConvertFile_Button,
-        c(Choice::BMPOutput), c(Choice::TextOutput), Abort_Button, Memo1, ReadHeader_Button,
-        LayoutFromLabel_Button, ExplainFile_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines),
-        Clear_Button,
+        c(Choice::BMPOutput), c(Choice::TextOutput), c(Choice::PNGOutput), c(Choice::PNG16Output),
+        c(Choice::TIFFOutput), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, ExplainFile_Button,
+        b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
     };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));

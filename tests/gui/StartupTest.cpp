@@ -120,7 +120,7 @@ private slots:
     void keyboardOrderFollowsTheWindowsRows()
     {
         const QStringList expected = {
-            "InputFile_Button", "HeaderBytes_LabeledNumericEdit", "NumSamples_LabeledNumericEdit",
+            "InputFile_Button", "SaveLayout_Button", "HeaderBytes_LabeledNumericEdit", "NumSamples_LabeledNumericEdit",
             "BitsPerSample_LabeledNumericEdit", "UnsignedInteger_RadioButton", "SignedInteger_RadioButton",
             "Real_RadioButton", "ReverseBytes_CheckBox", "NoBands_RadioButton", "BIL_RadioButton",
             "BIP_RadioButton", "BSQ_RadioButton", "NumBands_LabeledNumericEdit", "BandNum_LabeledNumericEdit",
@@ -129,11 +129,13 @@ private slots:
             "Sample_LabeledNumericEdit", "RetrievePoint_Button", "ResetArea_Button", "StartLine_LabeledNumericEdit",
             "StartSample_LabeledNumericEdit", "EndLine_LabeledNumericEdit", "EndSample_LabeledNumericEdit",
             "Histogram_Button", "ListPoints_CheckBox", "IgnoreNonDataValue_CheckBox",
-            "NonDataValue_LabeledNumericEdit", "MinData_LabeledNumericEdit", "MaxData_LabeledNumericEdit",
-            "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit", "Preview_Button",
-            "AutoStretchPreview_CheckBox", "LivePreview_CheckBox", "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button",
-            "BMP_Output_RadioButton", "TextOutput_RadioButton", "Abort_Button", "Memo1", "ReadHeader_Button",
-            "LayoutFromLabel_Button", "ExplainFile_Button", "MaxHeaderLineLength_LabeledNumericEdit",
+            "NonDataValue_LabeledNumericEdit", "ClipPercent_LabeledNumericEdit", "MinData_LabeledNumericEdit",
+            "MaxData_LabeledNumericEdit", "OriginSample_LabeledNumericEdit", "Gamma_LabeledNumericEdit",
+            "Preview_Button", "AutoStretchPreview_CheckBox", "LivePreview_CheckBox",
+            "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button", "BMP_Output_RadioButton",
+            "TextOutput_RadioButton", "PNG_Output_RadioButton", "PNG16_Output_RadioButton", "TIFF_Output_RadioButton",
+            "Abort_Button", "Memo1", "ReadHeader_Button", "LayoutFromLabel_Button", "ExplainFile_Button",
+            "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
         QStringList chain;
         QWidget* start = form->findChild<QWidget*>("InputFile_Button");

@@ -77,7 +77,7 @@ TEST(ControlCatalog, DefaultsAndTypes)
         {Box::MinData, "0", e},         {Box::MaxData, "0", e},
         {Box::OriginSample, "1", i},    {Box::Gamma, "1", e},
         {Box::MaxPreviewDimension, "500", i}, {Box::MaxHeaderLineLength, "0", i},
-        {Box::MaxHeaderLines, "0", i},
+        {Box::MaxHeaderLines, "0", i},  {Box::ClipPercent, "0", e},
     };
     static_assert(std::size(expected) == boxCount);
     for (const BoxDefault& d : expected) {
