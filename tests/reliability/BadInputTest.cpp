@@ -259,7 +259,7 @@ bool isOwnErrorText(const std::string& text)
         "I/O error [0-9]+|Integer overflow|Range check error|Invalid floating point operation|"
         "Floating point division by zero|Floating point overflow|TProgressBar property out of range|"
         "Gamma must not be negative|The end sample lies before the start sample|"
-        "The end line lies before the start line|The preview size must be 1 or more)\\.");
+        "The end line lies before the start line|The preview size must be 1 or more|Clip % must lie between 0 and 50)\\.");
     return std::regex_match(text, known);
 }
 
