@@ -156,7 +156,12 @@ void PercentileSearch::countRun(const RawRun& run, T nonData)
 {
     const uint64_t nonDataKey = orderedKey(nonData);
     if (passBits_ == 0 && sizeof(T) <= 2) {
-        int64_t* counts = lowCounts_.data();
+        // 32-bit counters keep the 16-bit table within the core's cache;
+        // they are added into the totals before they could wrap.
+        if (narrowCounts_.empty()) narrowCounts_.assign(lowCounts_.size(), 0);
+        if (narrowPending_ + run.count > int64_t{UINT32_MAX}) foldNarrowCounts();
+        narrowPending_ += run.count;
+        uint32_t* counts = narrowCounts_.data();
         for (int32_t i = 0; i < run.count; ++i) {
             const T v = loadSample<T>(run.bytes + i * run.stride, Swap);
             const uint64_t key = orderedKey(v);
@@ -210,9 +215,17 @@ void PercentileSearch::locate(Target& target, const std::vector<int64_t>& counts
     target.prefix = (target.prefix << digitBits()) | bucket;
 }
 
+void PercentileSearch::foldNarrowCounts()
+{
+    for (size_t i = 0; i < narrowCounts_.size(); ++i) lowCounts_[i] += narrowCounts_[i];
+    std::fill(narrowCounts_.begin(), narrowCounts_.end(), 0u);
+    narrowPending_ = 0;
+}
+
 bool PercentileSearch::endPass()
 {
     if (done_) return false;
+    foldNarrowCounts();
     if (kind_ == SampleKind::None || mixedKinds_) {
         done_ = true;
         return false;

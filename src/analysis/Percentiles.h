@@ -72,6 +72,7 @@ private:
     template <typename T>
     void countRunOf(const RawRun& run, bool swap, std::optional<long double> nonDataForm);
     void countKey(uint64_t key);
+    void foldNarrowCounts();
     void locate(Target& target, const std::vector<int64_t>& counts) const;
 
     long double percent_;
@@ -80,6 +81,8 @@ private:
     int passBits_ = 0;  // key bits fixed by the passes done
     std::vector<int64_t> lowCounts_;
     std::vector<int64_t> highCounts_;
+    std::vector<uint32_t> narrowCounts_;  // the first pass over 8- and 16-bit samples
+    int64_t narrowPending_ = 0;           // points in narrowCounts_
     Target low_;
     Target high_;
     int64_t dataPoints_ = 0;
