@@ -200,6 +200,21 @@ void AreaExtremes::takeData(long double value, Position at)
     ++dataCount;
 }
 
+void AreaExtremes::mergeExtremes(long double runMinimum, Position minimumAt, long double runMaximum,
+                                 Position maximumAt, int64_t dataPoints)
+{
+    if (dataPoints <= 0) return;
+    if (wouldTakeMinimum(runMinimum)) {
+        minimum = runMinimum;
+        this->minimumAt = minimumAt;
+    }
+    if (wouldTakeMaximum(runMaximum)) {
+        maximum = runMaximum;
+        this->maximumAt = maximumAt;
+    }
+    dataCount += dataPoints;
+}
+
 void AreaExtremes::addPoint(long double value, bool nonData, Position at)
 {
     if (nonData)

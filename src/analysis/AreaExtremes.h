@@ -44,6 +44,13 @@ public:
     void addRun(const RawRun& run, SampleFormat format, const NonDataTest& test,
                 int32_t bytesPerSample, bool ignoreNonDataValue, Position first);
 
+    // A run's extremes found by the caller, each at its first position in the
+    // run (needed only when it changes the extreme), and its data points.
+    void mergeExtremes(long double runMinimum, Position minimumAt, long double runMaximum, Position maximumAt,
+                       int64_t dataPoints);
+    bool wouldTakeMinimum(long double value) const { return dataCount == 0 || value < minimum; }
+    bool wouldTakeMaximum(long double value) const { return dataCount == 0 || value > maximum; }
+
     // Takes a data value found at `at` into the extremes. The first data
     // point sets both; later ones must be strictly smaller or larger, so that
     // the first occurrence of an extreme is the one reported.

@@ -103,6 +103,10 @@ private:
         }
         port_.state.LastValueIsReal = isRealKind(controls_.format.kind);
         if (!controls_.listPoints) {
+            // The percentile search's first pass over 8- and 16-bit samples
+            // finds the extremes in its own loop: one reading of each sample.
+            if (search_ && search_->addRunWithExtremes(run, controls_.format, nonDataForm(), extremes_, {line, sample}))
+                return run.count;
             extremes_.addRun(run, controls_.format, test_, bytesPerSample_, controls_.ignoreNonData, {line, sample});
             if (search_) search_->addRun(run, controls_.format, nonDataForm());
             return run.count;

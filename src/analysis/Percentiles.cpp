@@ -6,6 +6,7 @@
 #include <limits>
 #include <type_traits>
 
+#include "base/Checked.h"
 #include "base/Errors.h"
 
 namespace skeldra {
@@ -198,6 +199,68 @@ void PercentileSearch::addRun(const RawRun& run, SampleFormat format, std::optio
         countRunOf<decltype(sample)>(run, format.mostSignificantFirst, nonDataForm);
         return 0;
     });
+}
+
+template <typename T, bool Swap, bool TestNonData>
+void PercentileSearch::countRunWithExtremes(const RawRun& run, T nonData, AreaExtremes& extremes, Position first)
+{
+    using U = std::make_unsigned_t<T>;
+    const U nonDataKey = static_cast<U>(orderedKey(nonData));
+    if (narrowCounts_.empty()) narrowCounts_.assign(lowCounts_.size(), 0);
+    if (narrowPending_ + run.count > int64_t{UINT32_MAX}) foldNarrowCounts();
+    narrowPending_ += run.count;
+    uint32_t* counts = narrowCounts_.data();
+    const auto keyAt = [&](int32_t i) { return static_cast<U>(orderedKey(loadSample<T>(run.bytes + i * run.stride, Swap))); };
+    U low = std::numeric_limits<U>::max(), high = 0;
+    int32_t nonDataPoints = 0;
+    for (int32_t i = 0; i < run.count; ++i) {
+        const U key = keyAt(i);
+        if (TestNonData && key == nonDataKey) {
+            ++nonDataPoints;
+            continue;
+        }
+        ++counts[key];
+        low = key < low ? key : low;
+        high = key > high ? key : high;
+    }
+    extremes.nonDataCount = add32(extremes.nonDataCount, nonDataPoints);
+    const int32_t dataPoints = run.count - nonDataPoints;
+    if (dataPoints == 0) return;
+    // The extreme keys are data keys, so their first match is a data point.
+    const auto firstAt = [&](U target) {
+        int32_t i = 0;
+        while (keyAt(i) != target) ++i;
+        return Position{first.line, first.sample + i};
+    };
+    const long double minimum = valueOfKey<T>(low), maximum = valueOfKey<T>(high);
+    const Position minimumAt = extremes.wouldTakeMinimum(minimum) ? firstAt(low) : Position{};
+    const Position maximumAt = extremes.wouldTakeMaximum(maximum) ? firstAt(high) : Position{};
+    extremes.mergeExtremes(minimum, minimumAt, maximum, maximumAt, dataPoints);
+}
+
+bool PercentileSearch::addRunWithExtremes(const RawRun& run, SampleFormat format,
+                                          std::optional<long double> nonDataForm, AreaExtremes& extremes,
+                                          Position first)
+{
+    const SampleKind kind = format.kind;
+    if (passBits_ != 0 || run.count <= 0 || done_ ||
+        !(kind == SampleKind::U8 || kind == SampleKind::U16 || kind == SampleKind::I16) || !startKind(kind))
+        return false;
+    const auto count = [&](auto sample) {
+        using T = decltype(sample);
+        const std::optional<T> nonData = nonDataForm ? nonDataSample<T>(*nonDataForm) : std::nullopt;
+        const T value = nonData.value_or(T{});
+        if (format.mostSignificantFirst && sizeof(T) > 1)
+            nonData ? countRunWithExtremes<T, true, true>(run, value, extremes, first)
+                    : countRunWithExtremes<T, true, false>(run, value, extremes, first);
+        else
+            nonData ? countRunWithExtremes<T, false, true>(run, value, extremes, first)
+                    : countRunWithExtremes<T, false, false>(run, value, extremes, first);
+    };
+    if (kind == SampleKind::U8) count(uint8_t{});
+    else if (kind == SampleKind::U16) count(uint16_t{});
+    else count(int16_t{});
+    return true;
 }
 
 void PercentileSearch::addValue(long double value, SampleKind kind)

@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/AreaExtremes.h"
 #include "raster/SampleDecode.h"
 #include "raster/SampleReader.h"
 
@@ -47,6 +48,12 @@ public:
     // A run of raw samples; `nonDataForm` is the form the samples compare
     // with when the ignore box is ticked, empty when it is not.
     void addRun(const RawRun& run, SampleFormat format, std::optional<long double> nonDataForm);
+    // The first pass over 8- and 16-bit samples: counts the run and finds its
+    // extremes in the same loop, which then need no scan of their own.
+    // False, doing nothing, for other samples and passes.
+    bool addRunWithExtremes(const RawRun& run, SampleFormat format, std::optional<long double> nonDataForm,
+                            AreaExtremes& extremes, Position first);
+
     // One data point read on its own (non-data points and NaNs are not passed).
     void addValue(long double value, SampleKind kind);
 
@@ -71,6 +78,8 @@ private:
     void countRun(const RawRun& run, T nonData);
     template <typename T>
     void countRunOf(const RawRun& run, bool swap, std::optional<long double> nonDataForm);
+    template <typename T, bool Swap, bool TestNonData>
+    void countRunWithExtremes(const RawRun& run, T nonData, AreaExtremes& extremes, Position first);
     void countKey(uint64_t key);
     void foldNarrowCounts();
     void locate(Target& target, const std::vector<int64_t>& counts) const;

@@ -194,3 +194,46 @@ TEST(HistogramClip, LogsBothAndWritesThePercentilesIntoTheBoxes)
 
 }  // namespace
 }  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// With a clip, the extremes of 8- and 16-bit samples come from the counting
+// loop: they and their first positions must be those of the plain scan.
+TEST(HistogramClip, ReportsTheExtremesOfThePlainScan)
+{
+    struct Row {
+        const char* bits;
+        std::vector<Choice> choices;
+    };
+    for (const Row& row : {Row{"8", {}}, Row{"16", {Choice::ReverseBytes}}, Row{"16", {Choice::SignedInteger}}}) {
+        TempDir dir;
+        std::mt19937 random(5);
+        std::vector<uint8_t> bytes(2 * 300 * 40);
+        for (uint8_t& b : bytes) b = static_cast<uint8_t>(random() % 7 == 0 ? 3 : random());
+        std::vector<std::string> logs[2];
+        for (int clipped = 0; clipped < 2; ++clipped) {
+            ScriptedWindow window;
+            window.pumpEverySample = false;  // whole runs, as in the window
+            MainWindow main(window);
+            main.FormCreate();
+            window.state.InputFilename = dir.write("Test.IMG", bytes);
+            for (auto [box, text] : {std::pair{Box::HeaderBytes, "0"}, {Box::NumSamples, "300"},
+                                     {Box::EndLine, row.bits[0] == '8' ? "80" : "40"}, {Box::EndSample, "300"},
+                                     {Box::NonDataValue, "3"}, {Box::ClipPercent, clipped ? "1" : "0"}})
+                window.setBoxText(box, text);
+            window.setBoxText(Box::BitsPerSample, row.bits);
+            for (Choice choice : row.choices) window.setChecked(choice, true);
+            window.setChecked(Choice::IgnoreNonDataValue, true);
+            window.events.clear();
+            main.Histogram_ButtonClick();
+            logs[clipped] = window.eventTexts(Event::Kind::Log);
+        }
+        ASSERT_EQ(logs[1].size(), logs[0].size() + 1) << row.bits;
+        EXPECT_EQ(logs[1][0], logs[0][0]) << row.bits;  // extremes and their positions
+        EXPECT_EQ(logs[1][1], logs[0][1]) << row.bits;  // the non-data count
+    }
+}
+
+}  // namespace
+}  // namespace skeldra
