@@ -6,11 +6,14 @@ headers that `skeldra-cli describe` writes give GDAL the minimum and maximum
 that `skeldra-cli stats` reports, band by band (or are refused with a message
 when the format cannot describe the layout); a TIFF export holds exactly the
 raw values; an 8-bit PNG holds the BMP's pixels; a 16-bit PNG the levels of
-the formula with 65535; the clip stretch agrees with numpy's inverted_cdf
-percentiles. Usage: check-with-gdal.py SKELDRA_CLI
+the formula with 65535; the clip stretch takes the nearest ranks of its
+definition, and where numpy's inverted_cdf percentiles differ (numpy computes
+the rank in binary floating point: 7 % of 100 points is its 8th), says so. Usage: check-with-gdal.py SKELDRA_CLI
 Exit status 0 when every check passes.
 """
+import fractions
 import json
+import math
 import os
 import re
 import subprocess
@@ -198,6 +201,11 @@ def check_percentiles(work, rng):
                 if p == 1e-9:
                     check(close(low, ext[0]) and close(high, ext[1]), f"clip near 0 of {kind} x {size}: extremes")
                 cases += 1
+                # The definition: ranks ceil(N * p / 100) from each end, in exact arithmetic.
+                rank = max(1, math.ceil(fractions.Fraction(str(p)) * len(values) / 100))
+                ordered = np.sort(values)
+                check(close(low, ordered[rank - 1]) and close(high, ordered[len(values) - rank]),
+                      f"clip {p} of {kind} x {size}: ranks {rank} from each end")
                 np_low = float(np.percentile(values, p, method="inverted_cdf"))
                 np_high = -float(np.percentile(-values, p, method="inverted_cdf"))
                 if not (close(low, np_low) and close(high, np_high)):
