@@ -258,6 +258,30 @@ private slots:
         QCOMPARE(preview.pos(), place);
     }
 
+    // The save dialog of "Save Layout..." offers the three kinds; the kind
+    // follows the name chosen.
+    void saveLayoutOffersTheThreeKinds()
+    {
+        std::string proposal;
+        std::vector<std::string> kinds;
+        const std::string chosen = dir.filePath("raster.hdr").toStdString();
+        form->modal.saveFileOfKind = [&](const std::string& proposed, const std::vector<std::string>& filters) {
+            proposal = proposed;
+            kinds = filters;
+            return std::optional<std::string>(chosen);
+        };
+        click("SaveLayout_Button");
+        QCOMPARE(errors, std::vector<std::string>{});
+        QCOMPARE(proposal, dir.filePath("raster.vrt").toStdString());
+        QCOMPARE(kinds, (std::vector<std::string>{"GDAL VRT (*.vrt)", "ENVI header (*.hdr)", "PDS3 label (*.lbl)"}));
+        QFile header(QString::fromStdString(chosen));
+        QVERIFY(header.open(QIODevice::ReadOnly));
+        const QByteArray text = header.readAll();
+        QVERIFY(text.startsWith("ENVI\n"));
+        QVERIFY(text.contains("lines = 100\n"));
+        QCOMPARE(lastLogLine(), QString::fromStdString("ENVI header written to: " + chosen));
+    }
+
 private:
     void click(const char* button)
     {
