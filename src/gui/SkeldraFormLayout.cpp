@@ -320,7 +320,7 @@ void TSkeldra_Form::setKeyboardOrder()
     const auto b = [this](Box which) -> QWidget* { return box(which)->NumericEdit; };
     const auto c = [this](Choice which) -> QWidget* { return choiceButton(which); };
     const QWidget* order[] = {
-        InputFile_Button, SaveLayout_Button, b(Box::HeaderBytes), b(Box::NumSamples), b(Box::BitsPerSample),
+        InputFile_Button, b(Box::HeaderBytes), b(Box::NumSamples), b(Box::BitsPerSample),
         c(Choice::UnsignedInteger), c(Choice::SignedInteger), c(Choice::Real), c(Choice::ReverseBytes),
         c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ), b(Box::NumBands),
         b(Box::BandNum), b(Box::NumSingleImageLines), b(Box::NumBandPadBytes), b(Box::NumRowPadBytes),
@@ -331,7 +331,7 @@ void TSkeldra_Form::setKeyboardOrder()
         c(Choice::AutoStretchPreview), LivePreview_CheckBox, b(Box::MaxPreviewDimension), ConvertFile_Button,
         c(Choice::BMPOutput), c(Choice::TextOutput), c(Choice::PNGOutput), c(Choice::PNG16Output),
         c(Choice::TIFFOutput), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, ExplainFile_Button,
-        b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
+        SaveLayout_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
     };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));

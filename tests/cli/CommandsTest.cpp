@@ -96,7 +96,18 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"convert", layout + " -o ''", 2, ""},
         // A log that cannot be written is a failure, and the listing stops.
         CommandCase{"stats", layout + " --list-points >/dev/full", 1, ""},
-        CommandCase{"header", " >/dev/full", 1, ""}),
+        CommandCase{"header", " >/dev/full", 1, ""},
+        // 4 points, 25 % is rank 1 from each end: the extremes.
+        CommandCase{"stats", layout + " --clip 25", 0,
+                    "Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\nClip 25 %:  Min data: 0   Max data: 13\n\n"},
+        // 50 %: rank 2 from each end, then the conversion with them.
+        CommandCase{"convert", layout + " --clip 50 --format png16 -o OUT", 0,
+                    "Min data: 0 at (2, 1)   Max data: 13  at (1, 1)\nClip 50 %:  Min data: 7   Max data: 10\n\n"
+                    "Image converted to: OUT\n"},
+        CommandCase{"convert", layout + " --format tiff -o OUT", 0, "Image converted to: OUT\n"},
+        CommandCase{"convert", layout + " --format gif -o OUT", 2, ""},
+        CommandCase{"describe", layout + " --as vrt -o OUT", 0, "GDAL VRT written to: OUT\n"},
+        CommandCase{"describe", layout + " --bil --bands 1 --line-pad 1 --as envi -o OUT", 1, ""}),
     [](const auto& info) { return std::string(info.param.name) + std::to_string(info.index); });
 
 TEST(ConvertCommand, WritesTheTextValuesRowByRow)

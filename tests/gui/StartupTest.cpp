@@ -120,7 +120,7 @@ private slots:
     void keyboardOrderFollowsTheWindowsRows()
     {
         const QStringList expected = {
-            "InputFile_Button", "SaveLayout_Button", "HeaderBytes_LabeledNumericEdit", "NumSamples_LabeledNumericEdit",
+            "InputFile_Button", "HeaderBytes_LabeledNumericEdit", "NumSamples_LabeledNumericEdit",
             "BitsPerSample_LabeledNumericEdit", "UnsignedInteger_RadioButton", "SignedInteger_RadioButton",
             "Real_RadioButton", "ReverseBytes_CheckBox", "NoBands_RadioButton", "BIL_RadioButton",
             "BIP_RadioButton", "BSQ_RadioButton", "NumBands_LabeledNumericEdit", "BandNum_LabeledNumericEdit",
@@ -135,7 +135,7 @@ private slots:
             "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button", "BMP_Output_RadioButton",
             "TextOutput_RadioButton", "PNG_Output_RadioButton", "PNG16_Output_RadioButton", "TIFF_Output_RadioButton",
             "Abort_Button", "Memo1", "ReadHeader_Button", "LayoutFromLabel_Button", "ExplainFile_Button",
-            "MaxHeaderLineLength_LabeledNumericEdit",
+            "SaveLayout_Button", "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
         QStringList chain;
         QWidget* start = form->findChild<QWidget*>("InputFile_Button");

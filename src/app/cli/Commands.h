@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "Options.h"
+
 namespace skeldra {
 
 class MainWindow;
@@ -20,6 +22,8 @@ struct Command {
     // With --json: the handler whose log is one JSON object; empty when the
     // command has no JSON form.
     std::function<void(MainWindow&)> runJson = {};
+    // In place of `run`, for a command that takes options of its own.
+    std::function<void(MainWindow&, const ParsedArguments&)> runWithArguments = {};
 };
 
 const std::vector<Command>& commands();

@@ -46,7 +46,14 @@ int runOnFile(const Command& command, const std::string& inputFile, const Parsed
         applyLabel(mainWindow, window);
     window.echoLog = true;
     window.recordBoxes = command.printsWrittenBoxes;
-    if (window.errorCount() == 0) (args.json ? command.runJson : command.run)(mainWindow);
+    if (window.errorCount() == 0) {
+        if (args.json)
+            command.runJson(mainWindow);
+        else if (command.runWithArguments)
+            command.runWithArguments(mainWindow, args);
+        else
+            command.run(mainWindow);
+    }
     for (const auto& [box, text] : window.written) out.line(boxSpec(box).caption + " = " + text);
 
     out.flush();

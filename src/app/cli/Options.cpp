@@ -34,6 +34,7 @@ const std::vector<BoxOption>& boxOptions()
         {"preview-size", Box::MaxPreviewDimension, "largest side of the preview (default 500)"},
         {"max-line-length", Box::MaxHeaderLineLength, "header line length limit, 0 none"},
         {"max-lines", Box::MaxHeaderLines, "header line count limit, 0 none"},
+        {"clip", Box::ClipPercent, "percent left out at each end by the stretch of stats, convert, preview --auto"},
     };
     return options;
 }
@@ -52,6 +53,18 @@ const std::vector<ChoiceOption>& choiceOptions()
         {"list-points", Choice::ListPoints, "list every point of the statistics"},
         {"auto", Choice::AutoStretchPreview, "stretch the preview to the values shown"},
         {"text", Choice::TextOutput, "convert to tab-separated text instead of BMP"},
+    };
+    return options;
+}
+
+const std::vector<ChoiceOption>& formatOptions()
+{
+    static const std::vector<ChoiceOption> options = {
+        {"bmp", Choice::BMPOutput, "8-bit gray BMP (default)"},
+        {"text", Choice::TextOutput, "tab-separated text"},
+        {"png", Choice::PNGOutput, "8-bit gray PNG, the BMP's levels"},
+        {"png16", Choice::PNG16Output, "16-bit gray PNG, the BMP's mapping with 65535 levels"},
+        {"tiff", Choice::TIFFOutput, "TIFF of the raw values in their own type"},
     };
     return options;
 }
@@ -81,6 +94,7 @@ public:
 struct TableOptions {
     std::map<const CLI::Option*, Box> boxes;
     std::map<const CLI::Option*, Choice> choices;
+    CLI::Option* format = nullptr;  // --format: one radio button of the output kind
 };
 
 TableOptions describe(CLI::App& app, ParsedArguments& parsed)
@@ -107,10 +121,22 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
                                   ->group("Check boxes and radio buttons"),
                               option.choice);
 
+    std::vector<std::string> formats;
+    for (const ChoiceOption& option : formatOptions()) formats.push_back(option.name);
+    table.format = app.add_option("--format", "convert: the output file's kind")
+                       ->type_name("KIND")
+                       ->check(CLI::IsMember(formats))
+                       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+                       ->group("Check boxes and radio buttons");
+
     const std::string tool = "The tool";
-    app.add_option("-o,--output", parsed.outputFile, "output file of convert and preview")
+    app.add_option("-o,--output", parsed.outputFile, "output file of convert, preview and describe")
         ->type_name("OUT")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->group(tool);
+    app.add_option("--as", parsed.layoutKind, "describe: the header's kind; without it, OUT's extension")
+        ->type_name("vrt|envi|pds3")
+        ->check(CLI::IsMember({"vrt", "envi", "pds3"}))
         ->group(tool);
     app.add_flag("--from-label", parsed.fromLabel, "take the layout from the file's label first")->group(tool);
     app.add_flag("--allow-outside-data", parsed.allowOutsideData,
@@ -151,6 +177,10 @@ void collectInOrder(const CLI::App& app, const TableOptions& table, ParsedArgume
             if (box->second == Box::NonDataValue) parsed.choices.push_back(Choice::IgnoreNonDataValue);
         } else if (const auto choice = table.choices.find(option); choice != table.choices.end()) {
             parsed.choices.push_back(choice->second);
+        } else if (option == table.format) {
+            const std::string& kind = option->results().at(used[option]++);
+            for (const ChoiceOption& format : formatOptions())
+                if (kind == format.name) parsed.choices.push_back(format.choice);
         }
     }
 }

@@ -25,6 +25,8 @@ struct ChoiceOption {
 
 const std::vector<BoxOption>& boxOptions();
 const std::vector<ChoiceOption>& choiceOptions();
+// The kinds of convert's --format, each a radio button of the output kind.
+const std::vector<ChoiceOption>& formatOptions();
 // The kinds of --format, each a radio button of the output kind.
 const std::vector<ChoiceOption>& formatOptions();
 
@@ -34,6 +36,7 @@ struct ParsedArguments {
     std::string outputFile;                             // -o
     std::vector<std::pair<Box, std::string>> boxTexts;  // in the order given
     std::vector<Choice> choices;                        // in the order given
+    std::string layoutKind;                             // --as: vrt, envi or pds3 (describe)
     bool fromLabel = false;
     bool allowOutsideData = false;  // follow label pointers out of the label's folder
     bool json = false;              // one JSON object on standard output, nothing else
