@@ -306,6 +306,9 @@ void ConvertFile(WindowPort& port)
     refuseEmptyRows(settings.area);
     const int32_t height = settings.area.Height();
     checkProgressMaximum(height);
+    // PNG and TIFF have no picture of no rows, which BMP and text do have.
+    if (height < 1 && kind != OutputKind::Bmp && kind != OutputKind::Text)
+        throw Error("The end line lies before the start line");
     const std::optional<BmpRows> rows =
         bmp ? std::optional(grayBmpRows(settings.area.Width(), height)) : std::nullopt;
     port.state.AbortRequested = false;

@@ -225,5 +225,17 @@ TEST(AbortedRasterOutput, TiffKeepsTheCompletedRowsAndPngIsNotWritten)
     }
 }
 
+// A picture of no rows exists as a BMP or a text file, not as a PNG or TIFF:
+// it is refused before anything is created.
+TEST(EmptyRasterOutput, IsRefusedWithoutAFile)
+{
+    for (Choice kind : {Choice::PNGOutput, Choice::PNG16Output, Choice::TIFFOutput}) {
+        OutputHarness h(Bytes(4, 1), 2, 2, {{Box::StartLine, "2"}, {Box::EndLine, "1"}}, {kind});
+        h.convert();
+        EXPECT_EQ(h.window.errors(), Lines{"The end line lies before the start line."});
+        EXPECT_FALSE(std::filesystem::exists(h.output));
+    }
+}
+
 }  // namespace
 }  // namespace skeldra
