@@ -27,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (layout.bitsPerSample) {
         const int64_t bits = layout.bitsPerSample->value;
         require(bits == 8 || bits == 16 || bits == 32 || bits == 64, "bits the window cannot read");
-        if (layout.dataFormat) require(layout.reverseBytes && layout.reverseBytes->value, "FITS samples are big-endian");
+        if (layout.dataFormat)
+            require(layout.reverseBytes && layout.reverseBytes->value == (bits != 8), "FITS samples are big-endian");
     }
     if (layout.samplesPerLine)
         require(layout.samplesPerLine->value > 0 && layout.lines && layout.lines->value > 0 && layout.headerBytes,

@@ -1,9 +1,9 @@
 #pragma once
 // Finds the label of an input file and reads the layout from it: a label
 // attached at the start of the file (PDS3, VICAR, or a VICAR label after a
-// PDS3 label, an ISIS3 cube label, a FITS primary header), the input being a label itself (a PDS3 .LBL, a PDS4 .xml, an
-// ENVI .hdr), or a detached label beside it with the same stem (.LBL/.lbl,
-// .xml, .hdr). Reads at most labelReadLimit bytes of any file and never the
+// PDS3 label, an ISIS3 cube label, a FITS primary header), the input being
+// a label itself (a PDS3 .LBL, a PDS4 .xml, an ENVI .hdr), or a detached
+// label beside it with the same stem (.LBL/.lbl, .xml, .hdr). Reads at most labelReadLimit bytes of any file and never the
 // samples.
 //
 // Failure: an input that cannot be opened raises the I/O error; a label
