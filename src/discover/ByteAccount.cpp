@@ -439,12 +439,20 @@ private:
         return name;
     }
 
+    // The pieces lie far apart: each is read as it is, without read-ahead,
+    // so that the account reads little more than it looks at.
+    const uint8_t* readExactly(int64_t position, std::size_t n)
+    {
+        source_.loadExactly(position, n);
+        return source_.view(position, n);
+    }
+
     // The bytes of [first, first + bytes) within the file, at most `limit`.
     std::pair<const uint8_t*, std::size_t> bytesAt(int64_t first, int64_t bytes, std::size_t limit)
     {
         const int64_t n = std::min<int64_t>({bytes, source_.available(first), static_cast<int64_t>(limit)});
         if (n <= 0 || first < 0) return {nullptr, 0};
-        return {source_.view(first, static_cast<std::size_t>(n)), static_cast<std::size_t>(n)};
+        return {readExactly(first, static_cast<std::size_t>(n)), static_cast<std::size_t>(n)};
     }
 
     Tally tallyAt(int64_t first, int64_t bytes)
@@ -486,7 +494,7 @@ private:
         std::vector<long double> row;
         const int64_t span = (count - 1) * stride + account_.layout.bytesPerSample;
         if (first < 0 || source_.available(first) < span) return row;
-        const uint8_t* data = source_.view(first, static_cast<std::size_t>(span));
+        const uint8_t* data = readExactly(first, static_cast<std::size_t>(span));
         for (int64_t i = 0; i < count; ++i) row.push_back(decodeSample(data + i * stride, account_.layout.format));
         return row;
     }
