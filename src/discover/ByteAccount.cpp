@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 
 #include "base/Checked.h"
+#include "label/LabelLayout.h"
 #include "raster/ByteSource.h"
 
 namespace skeldra {
@@ -223,17 +224,6 @@ const char* roleKey(RegionRole role)
     case RegionRole::Gaps: return "gaps";
     case RegionRole::LeftOver: return "left over";
     case RegionRole::Missing: return "missing";
-    }
-    return "";
-}
-
-const char* structureName(BandStructure structure)
-{
-    switch (structure) {
-    case BandStructure::None: return "None";
-    case BandStructure::BIL: return "BIL";
-    case BandStructure::BIP: return "BIP";
-    case BandStructure::BSQ: return "BSQ";
     }
     return "";
 }
@@ -564,7 +554,7 @@ std::vector<std::string> describeAccount(const ByteAccount& account)
     const AccountLayout& l = account.layout;
     std::vector<std::string> lines;
     lines.push_back("Where the bytes of " + account.path + " go (" + counted(account.fileSize, "byte") + "):");
-    std::string layout = "Layout: " + counted(l.bands, "band") + " (" + structureName(l.structure) + ") of " +
+    std::string layout = "Layout: " + counted(l.bands, "band") + " (" + bandStructureCaption(l.structure) + ") of " +
                          counted(l.lines, "line") + " of " + counted(l.samples, "sample") + " of " +
                          counted(l.bytesPerSample, "byte");
     if (l.linePrefix > 0)
@@ -620,7 +610,7 @@ std::string accountJson(const ByteAccount& account)
           {"samples", l.samples},
           {"bytes_per_sample", l.bytesPerSample},
           {"bands", l.bands},
-          {"structure", structureName(l.structure)},
+          {"structure", bandStructureCaption(l.structure)},
           {"lines", l.lines},
           {"line_pad", l.linePad},
           {"band_pad", l.bandPad},
