@@ -60,23 +60,6 @@ int keyBitsOf(SampleKind kind)
     return 0;
 }
 
-// Calls f with a value of the C++ type of the kind (its value unused).
-template <typename F>
-auto withType(SampleKind kind, F&& f)
-{
-    switch (kind) {
-    case SampleKind::U8: return f(uint8_t{});
-    case SampleKind::U16: return f(uint16_t{});
-    case SampleKind::I16: return f(int16_t{});
-    case SampleKind::U32: return f(uint32_t{});
-    case SampleKind::I32: return f(int32_t{});
-    case SampleKind::F32: return f(float{});
-    case SampleKind::F64:
-    case SampleKind::None: break;
-    }
-    return f(double{});
-}
-
 // The non-data value as a sample of type T could hold it; empty when no
 // sample equals it.
 template <typename T>
@@ -195,7 +178,7 @@ void PercentileSearch::countRunOf(const RawRun& run, bool swap, std::optional<lo
 void PercentileSearch::addRun(const RawRun& run, SampleFormat format, std::optional<long double> nonDataForm)
 {
     if (run.count <= 0 || done_ || !startKind(format.kind)) return;
-    withType(format.kind, [&](auto sample) {
+    withSampleType(format.kind, [&](auto sample) {
         countRunOf<decltype(sample)>(run, format.mostSignificantFirst, nonDataForm);
         return 0;
     });
@@ -266,7 +249,7 @@ bool PercentileSearch::addRunWithExtremes(const RawRun& run, SampleFormat format
 void PercentileSearch::addValue(long double value, SampleKind kind)
 {
     if (done_ || std::isnan(value) || !startKind(kind)) return;
-    countKey(withType(kind, [&](auto sample) { return orderedKey(static_cast<decltype(sample)>(value)); }));
+    countKey(withSampleType(kind, [&](auto sample) { return orderedKey(static_cast<decltype(sample)>(value)); }));
 }
 
 void PercentileSearch::locate(Target& target, const std::vector<int64_t>& counts) const
@@ -322,7 +305,7 @@ std::optional<PercentileValues> PercentileSearch::result() const
     if (!done_ || dataPoints_ == 0 || mixedKinds_ || kind_ == SampleKind::None) return std::nullopt;
     PercentileValues found;
     found.dataPoints = dataPoints_;
-    withType(kind_, [&](auto sample) {
+    withSampleType(kind_, [&](auto sample) {
         using T = decltype(sample);
         found.low = valueOfKey<T>(low_.prefix);
         found.high = valueOfKey<T>(high_.prefix);

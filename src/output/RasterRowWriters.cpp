@@ -81,21 +81,6 @@ void put(std::vector<uint8_t>& row, T value)
     std::memcpy(row.data() + at, &value, sizeof(T));
 }
 
-template <typename F>
-void withType(SampleKind kind, F&& f)
-{
-    switch (kind) {
-    case SampleKind::U8: return f(uint8_t{});
-    case SampleKind::U16: return f(uint16_t{});
-    case SampleKind::I16: return f(int16_t{});
-    case SampleKind::U32: return f(uint32_t{});
-    case SampleKind::I32: return f(int32_t{});
-    case SampleKind::F32: return f(float{});
-    case SampleKind::F64: return f(double{});
-    case SampleKind::None: return;
-    }
-}
-
 }  // namespace
 
 RawRowWriter::RawRowWriter(SampleKind kind, int32_t width) : kind_(kind)
@@ -105,7 +90,7 @@ RawRowWriter::RawRowWriter(SampleKind kind, int32_t width) : kind_(kind)
 
 void RawRowWriter::run(const RawRun& run, SampleFormat format, bool)
 {
-    withType(kind_, [&](auto sample) {
+    withSampleType(kind_, [&](auto sample) {
         using T = decltype(sample);
         const size_t start = row_.size();
         row_.resize(start + static_cast<size_t>(run.count) * sizeof(T));
@@ -126,7 +111,7 @@ void RawRowWriter::run(const RawRun& run, SampleFormat format, bool)
 
 void RawRowWriter::value(long double value, bool, bool)
 {
-    withType(kind_, [&](auto sample) { put(row_, converted<decltype(sample)>(value)); });
+    withSampleType(kind_, [&](auto sample) { put(row_, converted<decltype(sample)>(value)); });
 }
 
 }  // namespace skeldra

@@ -27,6 +27,25 @@ constexpr SampleKind sampleKind(int32_t bytesPerSample, DataType type)
     }
 }
 
+// Calls f with a value of the C++ type of the kind (the value itself unused),
+// so that one generic loop serves every sample type. None, which callers rule
+// out before, is taken as a double.
+template <typename F>
+decltype(auto) withSampleType(SampleKind kind, F&& f)
+{
+    switch (kind) {
+    case SampleKind::U8: return f(uint8_t{});
+    case SampleKind::U16: return f(uint16_t{});
+    case SampleKind::I16: return f(int16_t{});
+    case SampleKind::U32: return f(uint32_t{});
+    case SampleKind::I32: return f(int32_t{});
+    case SampleKind::F32: return f(float{});
+    case SampleKind::F64:
+    case SampleKind::None: break;
+    }
+    return f(double{});
+}
+
 constexpr bool isRealKind(SampleKind kind)
 {
     return kind == SampleKind::F32 || kind == SampleKind::F64;
