@@ -166,6 +166,8 @@ public:
         discover(result, size);
         if (result.aborted) return result;
         if (label) placeLabel(result, *label, labelKind);
+        std::stable_sort(result.candidates.begin(), result.candidates.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
         if (result.candidates.empty() && result.verdict.empty())
             result.verdict = "No plausible layout: nothing in the file repeats like the lines of an image "
                              "(it may be compressed, text, or too small)";

@@ -149,6 +149,30 @@ TEST(Discovery, SaysSoWhenNothingRepeats)
     EXPECT_NE(discovery.verdict.find("No plausible layout"), std::string::npos) << discovery.verdict;
 }
 
+// A label is what is certain, unless its layout does not read like an
+// image: then it must not come first, and the search says so.
+TEST(Discovery, LabelComesFirstOnlyWhenItsLinesReadSmoothly)
+{
+    const Case c{"labelled", layout(2048, 611, 260, {2, F::UnsignedInteger, true}, 1, S::None, 0), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    for (int64_t claimed : {611, 620}) {
+        const std::string label = "PDS_VERSION_ID = PDS3\r\nRECORD_TYPE = FIXED_LENGTH\r\nRECORD_BYTES = 1222\r\n"
+                                  "^IMAGE = 2049 <BYTES>\r\nOBJECT = IMAGE\r\nLINES = 260\r\nLINE_SAMPLES = " +
+                                  std::to_string(claimed) +
+                                  "\r\nSAMPLE_BITS = 16\r\nSAMPLE_TYPE = MSB_UNSIGNED_INTEGER\r\nBANDS = 1\r\n"
+                                  "END_OBJECT = IMAGE\r\nEND\r\n";
+        std::memcpy(bytes.data(), label.data(), label.size());
+        const std::string path = writeFile("labelled", bytes);
+        const Discovery discovery = discoverLayout(path);
+        std::filesystem::remove(path);
+        ASSERT_FALSE(discovery.candidates.empty());
+        const bool labelFirst = discovery.candidates.front().evidence.find("label gives") != std::string::npos;
+        EXPECT_EQ(labelFirst, claimed == 611) << discovery.candidates.front().evidence;
+        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout));
+        EXPECT_EQ(discovery.verdict.find("looks wrong") != std::string::npos, claimed != 611);
+    }
+}
+
 TEST(Discovery, OptionsSelectTheLayout)
 {
     const CandidateLayout bil = layout(2048, 517, 900, {2, F::SignedInteger, true}, 3, S::BIL, 4);
