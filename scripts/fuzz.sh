@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-200}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(numeric_entry header_reader sample_operations label_pds3 label_vicar label_pds4 label_envi fits_header isis3_label byte_account)
+[ ${#targets[@]} -gt 0 ] || targets=(numeric_entry header_reader sample_operations label_pds3 label_vicar label_pds4 label_envi fits_header isis3_label byte_account discovery)
 build=build/fuzz
 
 [ -f $build/build.ninja ] ||

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Guess.h"
 #include "window/MainWindow.h"
 
 namespace skeldra {
@@ -47,6 +48,7 @@ const std::vector<Command>& commands()
         {"map", "show where every byte of the file goes under the layout",
          [](MainWindow& w) { w.ExplainFile_ButtonClick(); }, false, false,
          [](MainWindow& w) { w.ExplainFileAsJson(); }},
+        {"guess", "candidate layouts of the file, best first (--top N, --json)", {}, false, false, {}, {}, runGuess},
     };
     return table;
 }

@@ -10,6 +10,8 @@
 namespace skeldra {
 
 class MainWindow;
+class OutputStream;
+struct ParsedArguments;
 
 struct Command {
     const char* name;
@@ -24,6 +26,10 @@ struct Command {
     std::function<void(MainWindow&)> runJson = {};
     // In place of `run`, for a command that takes options of its own.
     std::function<void(MainWindow&, const ParsedArguments&)> runWithArguments = {};
+    // A command that needs no window (guess): runs on the file and returns
+    // the exit status.
+    std::function<int(const std::string& file, const ParsedArguments& args, OutputStream& out, OutputStream& err)>
+        runWithoutWindow = {};
 };
 
 const std::vector<Command>& commands();

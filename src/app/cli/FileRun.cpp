@@ -35,6 +35,7 @@ void applyLabel(MainWindow& mainWindow, CliWindow& window)
 int runOnFile(const Command& command, const std::string& inputFile, const ParsedArguments& args,
               OutputStream& out, OutputStream& err)
 {
+    if (command.runWithoutWindow) return command.runWithoutWindow(inputFile, args, out, err);
     CliWindow window(out, err);
     MainWindow mainWindow(window);
     mainWindow.FormCreate();

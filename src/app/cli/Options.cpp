@@ -143,7 +143,11 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
                  "follow a label's pointer to a data file outside the label's folder\n"
                  "(absolute, or climbing with \"..\")")
         ->group(tool);
-    app.add_flag("--json", parsed.json, "map: print one JSON object instead of log lines")->group(tool);
+    app.add_flag("--json", parsed.json, "map, guess: print one JSON object (map) or array (guess)")->group(tool);
+    app.add_option("--top", parsed.top, "guess: how many candidates to show (default 5)")
+        ->type_name("N")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->group(tool);
     app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
     return table;
 }
@@ -207,7 +211,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     if (!command) throw UsageError("unknown command " + parsed.command);
     if (command->needsOutput && parsed.outputFile.empty())
         throw UsageError(parsed.command + " needs an output file: -o OUT");
-    if (parsed.json && !command->runJson) throw UsageError(parsed.command + " has no --json output");
+    if (parsed.json && !command->runJson && !command->runWithoutWindow) throw UsageError(parsed.command + " has no --json output");
     return parsed;
 }
 

@@ -40,6 +40,7 @@ struct ParsedArguments {
     bool fromLabel = false;
     bool allowOutsideData = false;  // follow label pointers out of the label's folder
     bool json = false;              // one JSON object on standard output, nothing else
+    std::string top = "5";          // guess: how many candidates
     bool help = false;
 };
 

@@ -1,0 +1,87 @@
+"""Layouts as the window reads them: where each sample lies, and the samples
+a layout reads from a file. Shared by the accuracy benchmark's generator and
+its checker."""
+import numpy as np
+
+
+def window_dtype(bits, fmt, msb):
+    """The sample type the window decodes: 8 bits are unsigned, 2-byte reals
+    are signed, 64 bits are reals."""
+    order = ">" if msb else "<"
+    if bits == 8:
+        return np.dtype("u1")
+    if bits == 16:
+        return np.dtype(order + ("u2" if fmt == "unsigned" else "i2"))
+    if bits == 32:
+        return np.dtype(order + {"unsigned": "u4", "signed": "i4", "real": "f4"}[fmt])
+    return np.dtype(order + "f8")
+
+
+def positions(layout):
+    """Byte position of every sample, shape (bands, lines, samples)."""
+    h, s, l = layout["header"], layout["samples"], layout["lines"]
+    w = layout["bits"] // 8
+    b = layout["bands"]
+    structure = layout["structure"]
+    pad, band_pad, gap = layout.get("line_pad", 0), layout.get("band_pad", 0), layout.get("gap", 0)
+    if structure == "none" and pad:
+        structure = "bsq"
+    if structure == "none":
+        b = 1
+    bi = np.arange(b, dtype=np.int64)[:, None, None]
+    li = np.arange(l, dtype=np.int64)[None, :, None]
+    si = np.arange(s, dtype=np.int64)[None, None, :]
+    if structure == "none":
+        return h + li * s * w + si * w + 0 * bi
+    if structure == "bil":
+        inner = s * w + band_pad
+        return h + li * (pad + inner * b) + bi * inner + si * w
+    if structure == "bip":
+        return h + li * (pad + s * w * b) + si * (b * w) + bi * w
+    inner = s * w + pad
+    return h + bi * (gap + inner * l) + li * inner + si * w
+
+
+def read_samples(data, layout):
+    """The samples as the window reads them (float64), or None when the
+    layout reaches beyond the file."""
+    pos = positions(layout)
+    w = layout["bits"] // 8
+    if pos.size == 0 or pos.min() < 0 or pos.max() + w > len(data):
+        return None
+    raw = np.stack([data[pos + k] for k in range(w)], axis=-1).copy()
+    dtype = window_dtype(layout["bits"], layout["format"], layout["msb"])
+    return raw.view(dtype)[..., 0].astype(np.float64)
+
+
+def options_to_layout(tokens):
+    """The layout that the batch tool's options select (defaults as the
+    guess command leaves them out)."""
+    layout = {"header": 0, "samples": 0, "lines": 0, "bits": 8, "format": "unsigned", "msb": False,
+              "bands": 1, "structure": "none", "line_pad": 0, "band_pad": 0, "gap": 0}
+    values = {"--header-bytes": "header", "--samples": "samples", "--lines": "lines", "--bits": "bits",
+              "--bands": "bands", "--line-pad": "line_pad", "--band-pad": "band_pad", "--gap": "gap"}
+    i = 0
+    while i < len(tokens):
+        t = tokens[i]
+        if t in values:
+            layout[values[t]] = int(tokens[i + 1])
+            i += 2
+            continue
+        if t in ("--unsigned", "--signed", "--real"):
+            layout["format"] = t[2:]
+        elif t == "--msb":
+            layout["msb"] = True
+        elif t in ("--none", "--bil", "--bip", "--bsq"):
+            layout["structure"] = t[2:]
+        i += 1
+    if layout["bits"] == 64:
+        layout["format"] = "real"
+    return layout
+
+
+def reads_alike(data, truth, candidate):
+    """Whether the candidate reads every sample exactly as the truth does."""
+    a = read_samples(data, truth)
+    b = read_samples(data, candidate)
+    return a is not None and b is not None and a.shape == b.shape and np.array_equal(a, b, equal_nan=True)

@@ -1,0 +1,50 @@
+#!/usr/bin/python3
+"""Time and peak memory of `skeldra-cli guess` on a 100 MB file (16-bit
+big-endian, 3 bands BIL, 4321 samples, line pad 6, header 3000 bytes; a
+fractal surface with noise). Prints the median of 5 runs after a warm-up.
+
+usage: speed.py SKELDRA_CLI WORK_FOLDER"""
+import os
+import statistics
+import subprocess
+import sys
+
+import numpy as np
+
+from accuracy import fractal_surface
+
+
+def main():
+    cli, folder = sys.argv[1], sys.argv[2]
+    os.makedirs(folder, exist_ok=True)
+    path = os.path.join(folder, "big.raw")
+    width, bands, pad, header = 4321, 3, 6, 3000
+    record = width * 2 * bands + pad
+    lines = (100_000_000 - header) // record
+    rng = np.random.default_rng(5)
+    tile = fractal_surface(rng, width, 1024, bands)
+    with open(path, "wb") as out:
+        out.write(bytes(header))
+        for first in range(0, lines, 1024):
+            n = min(1024, lines - first)
+            values = 1000 + 30000 * tile[:, :n, :] + rng.normal(0, 4, (bands, n, width))
+            rows = np.zeros((n, record // 2), ">i2")  # the pad stays 0
+            for b in range(bands):
+                rows[:, b * width:(b + 1) * width] = values[b]
+            out.write(rows.tobytes())
+    times, memory = [], []
+    for run in range(6):
+        result = subprocess.run(["/usr/bin/time", "-f", "%e %M", cli, "guess", path, "--top", "1"],
+                                capture_output=True, text=True)
+        seconds, kib = result.stderr.strip().splitlines()[-1].split()
+        if run > 0:
+            times.append(float(seconds))
+            memory.append(int(kib))
+    print(result.stdout.strip())
+    print(f"file {os.path.getsize(path)} bytes: median {statistics.median(times):.3f} s "
+          f"(min {min(times):.3f}, max {max(times):.3f}), peak resident {max(memory) / 1024:.1f} MiB")
+    os.remove(path)
+
+
+if __name__ == "__main__":
+    main()

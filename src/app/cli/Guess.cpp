@@ -1,0 +1,72 @@
+#include "Guess.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "FileRun.h"
+#include "base/Errors.h"
+#include "discover/Discovery.h"
+
+namespace skeldra {
+
+namespace {
+
+std::string joined(const std::vector<std::string>& tokens)
+{
+    std::string text;
+    for (const std::string& token : tokens) text += (text.empty() ? "" : " ") + token;
+    return text;
+}
+
+std::string scoreText(double score)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", score);
+    return text;
+}
+
+}  // namespace
+
+int runGuess(const std::string& inputFile, const ParsedArguments& args, OutputStream& out, OutputStream& err)
+{
+    const std::string& top = args.top;
+    int count = 0;
+    const auto [end, error] = std::from_chars(top.data(), top.data() + top.size(), count);
+    if (error != std::errc() || end != top.data() + top.size() || count < 1) {
+        err.line("skeldra-cli: --top needs a whole number of at least 1, not " + top);
+        return status::Usage;
+    }
+    Discovery discovery;
+    try {
+        discovery = discoverLayout(inputFile);
+    } catch (const Error& failure) {
+        err.line("skeldra-cli: error: " + errorBoxText(failure.what()));
+        return status::Error;
+    }
+    if (static_cast<int>(discovery.candidates.size()) > count) discovery.candidates.resize(static_cast<size_t>(count));
+
+    if (args.json) {
+        nlohmann::json array = nlohmann::json::array();
+        for (const Candidate& candidate : discovery.candidates)
+            array.push_back({{"score", candidate.score},
+                             {"evidence", candidate.evidence},
+                             {"options", layoutOptions(candidate.layout)}});
+        out.line(array.dump(2));
+    } else {
+        int rank = 0;
+        for (const Candidate& candidate : discovery.candidates)
+            out.line(std::to_string(++rank) + ". " + scoreText(candidate.score) + "  " +
+                     joined(layoutOptions(candidate.layout)) + "\n   " + candidate.evidence);
+    }
+    if (!discovery.verdict.empty()) err.line("skeldra-cli: " + discovery.verdict);
+    out.flush();
+    if (out.error() != 0) {
+        err.line("skeldra-cli: error: " + errorBoxText(ioErrorTextFromErrno(out.error())));
+        return status::Error;
+    }
+    return discovery.candidates.empty() ? status::Warnings : status::Done;
+}
+
+}  // namespace skeldra

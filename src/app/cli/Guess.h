@@ -1,0 +1,16 @@
+#pragma once
+// `skeldra-cli guess FILE [--top N] [--json]`: the candidate layouts of a
+// file, best first, each with its score, evidence and the options that
+// select it in the other commands.
+#include <string>
+
+#include "Options.h"
+#include "OutputStream.h"
+
+namespace skeldra {
+
+// Returns the exit status: 0 with candidates, 3 when none was plausible,
+// 1 when the file cannot be read, 2 for a bad --top.
+int runGuess(const std::string& inputFile, const ParsedArguments& args, OutputStream& out, OutputStream& err);
+
+}  // namespace skeldra

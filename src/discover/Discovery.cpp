@@ -1,0 +1,413 @@
+#include "discover/Discovery.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <cstdio>
+
+#include "base/Errors.h"
+#include "discover/BandGuess.h"
+#include "discover/FileSample.h"
+#include "discover/LineShape.h"
+#include "discover/RecordLength.h"
+#include "discover/SampleEncoding.h"
+#include "label/LabelFinder.h"
+#include "raster/Strides.h"
+
+namespace skeldra {
+
+namespace {
+
+constexpr int64_t headBytes = int64_t{1} << 20;
+constexpr int64_t windowBytes = int64_t{2} << 20;
+constexpr int64_t minRecordSamples = 64;
+constexpr int64_t maxRecordBytes = int64_t{1} << 17;
+constexpr int64_t headerSearchBytes = int64_t{1} << 20;
+constexpr int steps = 5;
+
+// End of the ASCII text at the start of the file (after its last line
+// break), 0 when the file does not start with lines of text.
+int64_t asciiTextEnd(const std::vector<uint8_t>& head)
+{
+    int64_t end = 0, breaks = 0, i = 0;
+    const auto size = static_cast<int64_t>(head.size());
+    for (; i < size; ++i) {
+        const uint8_t b = head[static_cast<size_t>(i)];
+        if (b == '\n') ++breaks, end = i + 1;
+        else if (b != '\r' && b != '\t' && (b < 32 || b > 126)) break;
+    }
+    return breaks >= 2 && end >= 32 ? end : 0;
+}
+
+// One band is "None" without a line pad and one BSQ band with one, as
+// Layout from Label sets it.
+void normalize(CandidateLayout& layout)
+{
+    if (layout.bands == 1) layout.structure = layout.linePad != 0 ? BandStructure::BSQ : BandStructure::None;
+}
+
+std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
+{
+    if (!label.dataPath.empty() || !label.samplesPerLine || !label.lines || !label.bitsPerSample) return std::nullopt;
+    CandidateLayout layout;
+    const int64_t bits = label.bitsPerSample->value;
+    if (bits != 8 && bits != 16 && bits != 32 && bits != 64) return std::nullopt;
+    layout.encoding.bytes = static_cast<int32_t>(bits / 8);
+    if (label.dataFormat) layout.encoding.format = label.dataFormat->value;
+    if (bits == 8) layout.encoding.format = DataFormat::UnsignedInteger;
+    if (bits == 64) layout.encoding.format = DataFormat::Real;
+    if (label.reverseBytes) layout.encoding.msbFirst = label.reverseBytes->value;
+    layout.headerBytes = label.headerBytes ? label.headerBytes->value : 0;
+    layout.samplesPerLine = label.samplesPerLine->value;
+    layout.lines = label.lines->value;
+    if (label.bands) layout.bands = label.bands->value;
+    if (label.bandStructure) layout.structure = label.bandStructure->value;
+    else if (layout.bands > 1) layout.structure = BandStructure::BSQ;
+    if (label.linePad) layout.linePad = label.linePad->value;
+    if (label.bandPad) layout.bandPad = label.bandPad->value;
+    if (label.gap) layout.gap = label.gap->value;
+    if (layout.samplesPerLine < 1 || layout.lines < 1 || layout.bands < 1 || layout.headerBytes < 0) return std::nullopt;
+    normalize(layout);
+    return layout;
+}
+
+bool implausible(double value, const Encoding& encoding)
+{
+    if (encoding.format != DataFormat::Real) return false;
+    const double magnitude = std::abs(value);
+    return !std::isfinite(value) || (magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30));
+}
+
+// How rough a layout reads: mean difference to the next line and to the
+// next sample relative to the spread of the values, plus a penalty for
+// implausible reals and samples beyond the end of the file. About 0.05 for
+// an image read right, 0.3 and more for one read wrong.
+double layoutRoughness(FileSample& file, const CandidateLayout& layout)
+{
+    constexpr int64_t samples = 512;
+    try {
+        const RasterLayout raster = rasterLayout(layout);
+        const int64_t n = std::min<int64_t>(layout.samplesPerLine, samples);
+        const int64_t stride = sampleStride(raster);
+        const int32_t width = layout.encoding.bytes;
+        std::vector<double> values;
+        double vertical = 0, horizontal = 0;
+        int64_t pairs = 0, bad = 0, total = 0;
+        auto readLine = [&](int64_t line, int64_t band) {
+            const int64_t position = samplePosition(raster, static_cast<int32_t>(line), static_cast<int32_t>(band), 1);
+            const std::vector<uint8_t> bytes = file.read(position, (n - 1) * stride + width);
+            std::vector<double> line_(static_cast<size_t>(n), std::nan(""));
+            for (int64_t s = 0; s < n; ++s) {
+                const auto at = static_cast<size_t>(s * stride);
+                if (at + static_cast<size_t>(width) <= bytes.size()) line_[static_cast<size_t>(s)] = decodeValue(bytes.data() + at, layout.encoding);
+            }
+            return line_;
+        };
+        const int64_t lines = layout.lines;
+        std::vector<int64_t> firstLines = {1, lines / 2, lines - 1};
+        for (int64_t band = 1; band <= std::min<int64_t>(raster.NumBands, 3); ++band) {
+            for (int64_t line : firstLines) {
+                if (line < 1 || line + 1 > lines) continue;
+                const auto a = readLine(line, band);
+                const auto b = readLine(line + 1, band);
+                for (int64_t s = 0; s < n; ++s) {
+                    const double x = a[static_cast<size_t>(s)], y = b[static_cast<size_t>(s)];
+                    total += 1;
+                    if (std::isnan(x) || std::isnan(y) || implausible(x, layout.encoding) ||
+                        implausible(y, layout.encoding)) {
+                        ++bad;
+                        continue;
+                    }
+                    values.push_back(x);
+                    vertical += std::abs(x - y);
+                    if (s + 1 < n && !std::isnan(a[static_cast<size_t>(s + 1)]) &&
+                        !implausible(a[static_cast<size_t>(s + 1)], layout.encoding))
+                        horizontal += std::abs(a[static_cast<size_t>(s + 1)] - x);
+                    ++pairs;
+                }
+            }
+        }
+        if (pairs == 0) return 10;
+        const double spread = quantile(values, 0.95) - quantile(values, 0.05);
+        const double badShare = static_cast<double>(bad) / static_cast<double>(total);
+        if (!(spread > 0)) return 1 + 20 * badShare;
+        return (vertical + horizontal) / (2.0 * static_cast<double>(pairs) * spread) + 20 * badShare;
+    } catch (const Error&) {
+        return 10;
+    }
+}
+
+std::string plural(int64_t count, const std::string& word)
+{
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+class Search {
+public:
+    Search(const std::string& path, const DiscoveryProgress& progress) : file_(path), path_(path), progress_(progress)
+    {
+    }
+
+    Discovery run()
+    {
+        Discovery result;
+        const int64_t size = file_.size();
+        head_ = file_.read(0, headBytes);
+        textEnd_ = asciiTextEnd(head_);
+        if (!step(result, 1)) return result;
+        std::optional<CandidateLayout> label;
+        std::string labelKind;
+        try {
+            if (const auto found = findLabelLayout(path())) label = fromLabel(*found), labelKind = found->labelKind;
+        } catch (const Error&) {
+            // An unreadable label is no evidence; the search goes on without it.
+        }
+        if (!step(result, 2)) return result;
+        discover(result, size);
+        if (result.aborted) return result;
+        if (label) placeLabel(result, *label, labelKind);
+        std::stable_sort(result.candidates.begin(), result.candidates.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+        if (result.candidates.empty() && result.verdict.empty())
+            result.verdict = "No plausible layout: nothing in the file repeats like the lines of an image "
+                             "(it may be compressed, text, or too small)";
+        return result;
+    }
+
+private:
+    const std::string& path() const { return path_; }
+
+    bool step(Discovery& result, int done)
+    {
+        if (progress_ && !progress_(done, steps)) result.aborted = true;
+        return !result.aborted;
+    }
+
+    void discover(Discovery& result, int64_t size)
+    {
+        const int64_t dataBytes = size - textEnd_;
+        if (dataBytes < 256) {
+            result.verdict = "The file holds too few bytes after its text (" + plural(std::max<int64_t>(dataBytes, 0), "byte") +
+                             ") to find a layout from";
+            return;
+        }
+        const int64_t start = dataBytes <= windowBytes ? textEnd_ : textEnd_ + dataBytes / 2 - windowBytes / 2;
+        window_ = file_.read(start, windowBytes);
+        windowStart_ = start;
+        const std::span<const uint8_t> bytes(window_);
+        width_ = sampleWidth(bytes.first(std::min<size_t>(bytes.size(), headBytes)));
+        const std::vector<EncodingFit> fits = rankEncodingsInRuns(bytes, width_);
+        codes_ = sampleCodes(bytes, start, fits.front().encoding, fits.front().range);
+        if (!step(result, 3)) return;
+
+        KeepGoing keepGoing = [&] { return !progress_ || progress_(3, steps); };
+        const std::vector<LagFit> lags = recordLengths(codes_, minRecordSamples * width_, maxRecordBytes, 5, keepGoing);
+        if (progress_ && !progress_(4, steps)) {
+            result.aborted = true;
+            return;
+        }
+        if (lags.empty() || lags.front().depth < 0.15) {
+            result.verdict = "No plausible layout: no distance up to 128 KiB repeats like image lines under any "
+                             "sample width (the file may be compressed, encrypted or text)";
+            return;
+        }
+        for (size_t i = 0; i < lags.size(); ++i) addCandidates(result, lags[i], i == 0 ? 1.0 : 0.85);
+        weighByRoughness(result.candidates);
+        std::stable_sort(result.candidates.begin(), result.candidates.end(),
+                         [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
+        removeDuplicates(result.candidates);
+        step(result, 5);
+    }
+
+    // The encoding, and the byte of a record where samples start, for
+    // records of this length.
+    void chooseEncoding(int64_t record)
+    {
+        const std::span<const uint8_t> bytes(window_);
+        const auto fits = rankEncodings(bytes, width_, record);
+        encoding_ = fits.front().encoding;
+        range_ = fits.front().range;
+        residue_ = fits.front().alignment;
+        codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
+    }
+
+    int64_t dataStart(const LineShape& shape)
+    {
+        const int64_t record = shape.recordBytes;
+        int64_t first = shape.lineStart % record;
+        if (first < textEnd_) first += (textEnd_ - first + record - 1) / record * record;
+        const std::vector<uint8_t> bytes = file_.read(first, headerSearchBytes + 2 * record);
+        const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
+        const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
+        for (int64_t at = 0; at + record + samples * width_ <= static_cast<int64_t>(codes.code.size()); at += record) {
+            int64_t sum = 0;
+            bool varies = false;
+            for (int64_t s = 0; s < samples; ++s) {
+                const int16_t here = codes.code[static_cast<size_t>(at + s * width_)];
+                sum += codeDistance(here, codes.code[static_cast<size_t>(at + record + s * width_)]);
+                varies = varies || here != codes.code[static_cast<size_t>(at)];
+            }
+            const double change = static_cast<double>(sum) / static_cast<double>(samples);
+            if (varies && change > 0 && change <= 3 * shape.lineChange + 2) return first + at;
+        }
+        return first;
+    }
+
+    void addCandidates(Discovery& result, const LagFit& lag, double weight)
+    {
+        chooseEncoding(lag.lag);
+        std::optional<LineShape> found = lineShape(codes_, lag.lag, width_, residue_, file_.size());
+        if (!found) return;
+        // Once lines are known to start at a sample, the encoding is
+        // clear of the readings that pair bytes of neighbouring samples.
+        const Encoding encoding = refineEncoding(*found);
+        if (!(encoding == encoding_)) {
+            encoding_ = encoding;
+            range_ = alternatives_.front().range;
+            codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+            const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
+            found = lineShape(codes_, lag.lag, width_, residue, file_.size());
+            if (!found) return;
+        }
+        const LineShape& shape = *found;
+        const int64_t header = dataStart(shape);
+        const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;
+        if (records < 2) return;
+        const int64_t leftover = std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes);
+
+        CodeReader reader = [&](int64_t position, int64_t length) {
+            return sampleCodes(file_.read(position, length), position, encoding_, range_);
+        };
+        const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
+
+        const double score = weight * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
+        std::string common = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
+                              describeEncoding(encoding) + " gives the smoothest rows";
+        if (shape.pad > 0) common += "; " + plural(shape.pad, "byte") + " per line unlike image data (line pad)";
+        common += "; image data start at byte " + std::to_string(header);
+        if (textEnd_ > 0 && header >= textEnd_) common += ", after " + plural(textEnd_, "byte") + " of ASCII text";
+        if (leftover > 0) common += "; " + plural(leftover, "byte") + " left over at the end";
+
+        double factor = 1.0;
+        for (const BandGuess& guess : bands) {
+            CandidateLayout layout;
+            layout.headerBytes = header;
+            layout.encoding = encoding;
+            layout.bands = guess.bands;
+            layout.structure = guess.structure;
+            const bool interleaved = guess.structure == BandStructure::BIL || guess.structure == BandStructure::BIP;
+            layout.samplesPerLine = interleaved ? shape.lineSamples / guess.bands : shape.lineSamples;
+            layout.lines = guess.structure == BandStructure::BSQ ? records / guess.bands : records;
+            layout.linePad = shape.pad;
+            normalize(layout);
+            std::string evidence = common + "; " +
+                                   (guess.evidence.empty() ? std::string("one band") : guess.evidence);
+            result.candidates.push_back({layout, score * factor, evidence + "."});
+            factor *= 0.55;
+        }
+        // The next readings of the samples, for the top five.
+        for (size_t i = 1; i < alternatives_.size() && i < 3; ++i) {
+            CandidateLayout layout = result.candidates[result.candidates.size() - bands.size()].layout;
+            layout.encoding = alternatives_[i].encoding;
+            result.candidates.push_back({layout, score * 0.6 / static_cast<double>(i),
+                                         common + "; read as " + describeEncoding(layout.encoding) +
+                                             " instead, the next smoothest."});
+        }
+    }
+
+    // The encoding again, now over whole lines from their first sample.
+    Encoding refineEncoding(const LineShape& shape)
+    {
+        std::vector<std::vector<int64_t>> lines;
+        const auto size = static_cast<int64_t>(window_.size());
+        const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
+        const int64_t first = (shape.lineStart - codes_.offset) % shape.recordBytes;
+        const int64_t records = (size - first - samples * width_) / shape.recordBytes + 1;
+        // Lines from all over the window: one part of an image may be flat.
+        const int64_t step = std::max<int64_t>(1, records / 64);
+        for (int64_t l = 0; l < records; l += step) {
+            const int64_t at = first + l * shape.recordBytes;
+            std::vector<int64_t> line;
+            for (int64_t s = 0; s < samples; ++s) line.push_back(at + s * width_);
+            lines.push_back(std::move(line));
+        }
+        if (lines.empty()) return encoding_;
+        alternatives_ = rankEncodingsAt(window_, width_, lines);
+        return alternatives_.front().encoding;
+    }
+
+    // Layouts from different record lengths compete on how smoothly their
+    // lines read: a multiple of the true length reads lines further apart.
+    void weighByRoughness(std::vector<Candidate>& candidates)
+    {
+        std::vector<double> roughness;
+        for (const Candidate& candidate : candidates) roughness.push_back(layoutRoughness(file_, candidate.layout) + 1e-3);
+        if (roughness.empty()) return;
+        const double least = *std::min_element(roughness.begin(), roughness.end());
+        for (size_t i = 0; i < candidates.size(); ++i)
+            candidates[i].score *= std::sqrt(least / roughness[i]);
+    }
+
+    static void removeDuplicates(std::vector<Candidate>& candidates)
+    {
+        std::vector<Candidate> unique;
+        for (Candidate& candidate : candidates) {
+            const bool seen = std::any_of(unique.begin(), unique.end(),
+                                          [&](const Candidate& c) { return c.layout == candidate.layout; });
+            if (!seen) unique.push_back(std::move(candidate));
+        }
+        candidates = std::move(unique);
+    }
+
+    // The label's layout goes first when it reads as smoothly as the best
+    // found one; a label whose layout reads rough is said to look wrong.
+    void placeLabel(Discovery& result, const CandidateLayout& label, const std::string& kind)
+    {
+        const double labelRoughness = layoutRoughness(file_, label);
+        double bestRoughness = 10;
+        if (!result.candidates.empty()) bestRoughness = layoutRoughness(file_, result.candidates.front().layout);
+        auto same = std::find_if(result.candidates.begin(), result.candidates.end(),
+                                 [&](const Candidate& c) { return c.layout == label; });
+        if (same != result.candidates.end()) result.candidates.erase(same);
+        const bool agrees = labelRoughness <= 1.5 * bestRoughness + 0.02 && labelRoughness < 0.5;
+        Candidate candidate{label, 0, ""};
+        if (agrees) {
+            candidate.score = 0.99;
+            candidate.evidence = "the " + kind + " label gives this layout, and its lines read as smoothly as the "
+                                 "best layout found from the samples.";
+            result.candidates.insert(result.candidates.begin(), candidate);
+        } else {
+            candidate.score = std::clamp(0.2 - labelRoughness / 10, 0.01, 0.2);
+            candidate.evidence = "the " + kind + " label gives this layout, but its lines do not read like an image; "
+                                 "the label looks wrong.";
+            result.candidates.insert(result.candidates.begin() + std::min<ptrdiff_t>(1, std::ssize(result.candidates)),
+                                     candidate);
+            if (result.verdict.empty())
+                result.verdict = "The " + kind + " label's layout does not read like an image; it looks wrong";
+        }
+    }
+
+    FileSample file_;
+    std::string path_;
+    DiscoveryProgress progress_;
+    std::vector<uint8_t> head_;
+    std::vector<uint8_t> window_;
+    int64_t textEnd_ = 0;
+    int64_t windowStart_ = 0;
+    int32_t width_ = 1;
+    int32_t residue_ = 0;
+    Encoding encoding_;
+    ValueRange range_;
+    SampleCodes codes_;
+    std::vector<EncodingFit> alternatives_;
+};
+
+}  // namespace
+
+Discovery discoverLayout(const std::string& path, const DiscoveryProgress& progress)
+{
+    Search search(path, progress);
+    return search.run();
+}
+
+}  // namespace skeldra

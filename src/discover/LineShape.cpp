@@ -1,0 +1,130 @@
+#include "discover/LineShape.h"
+
+#include <algorithm>
+
+namespace skeldra {
+
+namespace {
+
+constexpr int64_t maxRows = 64;
+
+double median(std::vector<double> values)
+{
+    return quantile(values, 0.5);
+}
+
+struct Columns {
+    std::vector<double> vertical;    // per byte of the record
+    std::vector<double> horizontal;
+};
+
+Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
+{
+    Columns columns{std::vector<double>(static_cast<size_t>(record)), std::vector<double>(static_cast<size_t>(record))};
+    const int16_t* x = codes.code.data();
+    for (int64_t c = 0; c < record; ++c) {
+        int64_t vertical = 0, horizontal = 0;
+        for (int64_t l = 0; l < rows; ++l) {
+            const int64_t here = (l + 1) * record + c;
+            vertical += codeDistance(x[here - record], x[here]);
+            horizontal += codeDistance(x[here], x[here - width]);
+        }
+        columns.vertical[static_cast<size_t>(c)] = static_cast<double>(vertical) / static_cast<double>(rows);
+        columns.horizontal[static_cast<size_t>(c)] = static_cast<double>(horizontal) / static_cast<double>(rows);
+    }
+    return columns;
+}
+
+struct Run {
+    int64_t first = 0;   // index among the residue's columns
+    int64_t length = 0;
+};
+
+// The longest circular run of columns that behave like image data.
+Run longestRun(const std::vector<bool>& good)
+{
+    const auto n = static_cast<int64_t>(good.size());
+    Run best;
+    int64_t length = 0;
+    for (int64_t i = 0; i < 2 * n; ++i) {
+        length = good[static_cast<size_t>(i % n)] ? length + 1 : 0;
+        if (length > best.length) best = {(i - length + 1) % n, std::min(length, n)};
+        if (best.length == n) break;
+    }
+    return best;
+}
+
+}  // namespace
+
+std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int32_t width, int32_t residue,
+                                   int64_t fileSize)
+{
+    const auto available = static_cast<int64_t>(codes.code.size());
+    const int64_t rows = std::min<int64_t>(maxRows, available / record - 2);
+    if (rows < 2 || record < 2 * width) return std::nullopt;
+    const Columns columns = columnChanges(codes, record, width, rows);
+    std::vector<double> sampleColumns;
+    for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width))
+        sampleColumns.push_back(columns.vertical[c] > 0 ? columns.vertical[c] : 1e9);
+    // Parts of an image change faster than others; pads change not at all or
+    // far more than even the busiest image columns.
+    const double typical = quantile(sampleColumns, 0.9);
+
+    auto column = [&](int64_t index) { return static_cast<size_t>(residue + index * width); };
+    const int64_t count = (record - residue + width - 1) / width;
+    std::vector<bool> good(static_cast<size_t>(count));
+    for (int64_t i = 0; i < count; ++i) {
+        const double v = columns.vertical[column(i)];
+        good[static_cast<size_t>(i)] = v > 0 && v <= 4 * typical + 1;
+    }
+    Run run = longestRun(good);
+    if (run.length < 2) return std::nullopt;
+
+    std::vector<double> steps;
+    for (int64_t i = 0; i < run.length; ++i) steps.push_back(columns.horizontal[column((run.first + i) % count)]);
+    const double stepTypical = median(steps) + 1;
+    auto stepAt = [&](int64_t index) { return columns.horizontal[column(((index % count) + count) % count)]; };
+
+    // Without leftover bytes the file's end is a line's end, which puts a
+    // line start at this byte of every record.
+    const int64_t bySize = (fileSize - codes.offset) % record;
+    bool fromFileSize = false;
+    int64_t startColumn = 0;
+    if (run.length == count) {
+        // No pad: the line starts where a sample differs most from the one
+        // before it, unless the file's end puts it at a plausible place.
+        int64_t jump = 0;
+        for (int64_t i = 1; i < count; ++i)
+            if (stepAt(i) > stepAt(jump)) jump = i;
+        const bool clearJump = stepAt(jump) >= 3 * stepTypical;
+        const bool sizeJump = columns.horizontal[static_cast<size_t>(bySize)] >= 0.5 * stepAt(jump);
+        fromFileSize = !clearJump || sizeJump;
+        startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));
+        run.length = record / width;
+    } else {
+        // Prefix or suffix bytes that change like image data from line to
+        // line, but not like a neighbour of the samples, are pads too.
+        while (run.length > 2 && stepAt(run.first + 1) > 5 * stepTypical) ++run.first, --run.length;
+        while (run.length > 2 && stepAt(run.first + run.length - 1) > 5 * stepTypical) --run.length;
+        startColumn = static_cast<int64_t>(column(run.first % count));
+        fromFileSize = startColumn == bySize;
+    }
+
+    LineShape shape;
+    shape.recordBytes = record;
+    shape.lineStart = codes.offset + startColumn;
+    shape.lineSamples = run.length;
+    shape.pad = record - run.length * width;
+    shape.fromFileSize = fromFileSize;
+    double lineChange = 0;
+    for (int64_t i = 0; i < run.length; ++i)
+        lineChange += columns.vertical[static_cast<size_t>((startColumn + i * width) % record)];
+    shape.lineChange = lineChange / static_cast<double>(run.length);
+    shape.sampleChange = stepTypical;
+    shape.step.resize(static_cast<size_t>(record));
+    for (int64_t c = 0; c < record; ++c)
+        shape.step[static_cast<size_t>(c)] = columns.horizontal[static_cast<size_t>((startColumn + c) % record)];
+    return shape;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,34 @@
+#pragma once
+// Within a record: which bytes are the samples of a line and which are pads
+// (byte columns unlike image data: constant or noisy from line to line), and
+// where a line starts (the jump from one line's end to the next line's
+// start).
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "discover/SampleCodes.h"
+
+namespace skeldra {
+
+struct LineShape {
+    int64_t recordBytes = 0;
+    int64_t lineStart = 0;    // file position of the first sample of some line
+    int64_t lineSamples = 0;  // samples of a line, all bands of BIL and BIP
+    int64_t pad = 0;          // recordBytes - lineSamples × width
+    double lineChange = 0;    // mean code difference from a line to the next
+    double sampleChange = 0;  // mean code difference between neighbouring samples
+    bool fromFileSize = false;  // the line start agrees with the file's end
+    // Per byte of the record from lineStart: mean code difference between
+    // the sample there and the one before it.
+    std::vector<double> step;
+};
+
+// Empty when the window holds fewer than three records or no sample column
+// behaves like image data.
+// `residue`: the byte of a record, counted from codes' first byte, where
+// samples start modulo the width.
+std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
+                                   int64_t fileSize);
+
+}  // namespace skeldra

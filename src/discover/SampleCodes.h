@@ -1,0 +1,40 @@
+#pragma once
+// The samples of a window of the file as small integers: every byte offset
+// decoded with one encoding and mapped onto -30000..30000 by the range of
+// the values, so that the searches compare rows in integer arithmetic,
+// whatever the sample type. Offsets that do not start a sample decode to
+// garbage, which is what lets the searches tell the sample boundaries.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "discover/CandidateLayout.h"
+
+namespace skeldra {
+
+struct ValueRange {
+    double low = 0;
+    double high = 1;
+};
+
+inline constexpr int16_t notANumberCode = 32767;
+
+struct SampleCodes {
+    std::vector<int16_t> code;  // code[j]: the sample whose first byte is j
+    int64_t offset = 0;         // file position of byte 0
+};
+
+SampleCodes sampleCodes(std::span<const uint8_t> bytes, int64_t offset, const Encoding& encoding,
+                        const ValueRange& range);
+
+// Differences of codes, as the searches add them up.
+inline int32_t codeDistance(int16_t a, int16_t b)
+{
+    const int32_t d = int32_t{a} - int32_t{b};
+    return d < 0 ? -d : d;
+}
+
+// The value at `share` (0..1) of the sorted values; the values are reordered.
+double quantile(std::vector<double>& values, double share);
+
+}  // namespace skeldra

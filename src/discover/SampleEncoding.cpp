@@ -1,0 +1,226 @@
+#include "discover/SampleEncoding.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace skeldra {
+
+namespace {
+
+
+// Mean difference between bytes `lag` apart: smallest at the sample width,
+// where each byte meets the same byte of the neighbouring sample.
+double byteDistance(std::span<const uint8_t> bytes, size_t lag)
+{
+    int64_t sum = 0;
+    for (size_t i = 0; i + lag < bytes.size(); ++i) sum += std::abs(int{bytes[i]} - int{bytes[i + lag]});
+    return bytes.size() > lag ? static_cast<double>(sum) / static_cast<double>(bytes.size() - lag) : 0;
+}
+
+std::vector<Encoding> encodingsOfWidth(int32_t width)
+{
+    using F = DataFormat;
+    switch (width) {
+    case 1: return {{1, F::UnsignedInteger, false}};
+    case 2: return {{2, F::UnsignedInteger, false}, {2, F::SignedInteger, false},
+                    {2, F::UnsignedInteger, true},  {2, F::SignedInteger, true}};
+    case 4: return {{4, F::UnsignedInteger, false}, {4, F::SignedInteger, false}, {4, F::Real, false},
+                    {4, F::UnsignedInteger, true},  {4, F::SignedInteger, true},  {4, F::Real, true}};
+    default: return {{8, F::Real, false}, {8, F::Real, true}};
+    }
+}
+
+// Reals nobody stores: not finite, subnormal, or beyond 1e30.
+bool implausibleReal(double value)
+{
+    if (!std::isfinite(value)) return true;
+    const double magnitude = std::abs(value);
+    return magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30);
+}
+
+// Reals as images usually hold them; integers read as reals rarely are.
+bool ordinaryReal(double value)
+{
+    const double magnitude = std::abs(value);
+    return std::isfinite(value) && (magnitude == 0 || (magnitude >= 1e-12 && magnitude <= 1e12));
+}
+
+EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
+                        const std::vector<std::vector<int64_t>>& lines, int32_t alignment)
+{
+    EncodingFit fit{encoding, alignment, 0, {}, 0};
+    int64_t ordinary = 0;
+    std::vector<double> values;
+    double change = 0;
+    int64_t pairs = 0, implausible = 0, total = 0;
+    for (const auto& line : lines) {
+        double previous = 0;
+        bool havePrevious = false;
+        for (int64_t start : line) {
+            const double value = decodeValue(bytes.data() + start, encoding);
+            ++total;
+            ordinary += ordinaryReal(value);
+            if (encoding.format == DataFormat::Real && implausibleReal(value)) {
+                ++implausible;
+                havePrevious = false;
+                continue;
+            }
+            values.push_back(value);
+            if (havePrevious) {
+                change += std::abs(value - previous);
+                ++pairs;
+            }
+            previous = value;
+            havePrevious = true;
+        }
+    }
+    fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
+    const double badShare = total > 0 ? static_cast<double>(implausible) / static_cast<double>(total) : 1.0;
+    std::vector<double> sorted = values;
+    fit.range = {quantile(sorted, 0.01), quantile(sorted, 0.99)};
+    const double spread = quantile(sorted, 0.95) - quantile(sorted, 0.05);
+    fit.roughness = pairs > 0 && spread > 0 ? change / static_cast<double>(pairs) / spread : 10.0;
+    fit.roughness += 20 * badShare;
+
+    // Integers read as unsigned that all lie in the upper half are more
+    // likely negative numbers; a tie then goes to the signed reading.
+    if (encoding.format == DataFormat::UnsignedInteger && encoding.bytes > 1 && !values.empty()) {
+        const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
+        if (*std::min_element(values.begin(), values.end()) >= half) fit.roughness *= 1.02;
+    }
+    return fit;
+}
+
+// Neighbour differences of a run relative to its spread, plus a penalty for
+// implausible reals (samples read across their boundaries give many).
+double runRoughness(const uint8_t* bytes, int64_t samples, const Encoding& encoding)
+{
+    double change = 0, low = 0, high = 0, previous = 0;
+    int64_t plausible = 0;
+    for (int64_t s = 0; s < samples; ++s) {
+        const double value = decodeValue(bytes + s * encoding.bytes, encoding);
+        if (encoding.format == DataFormat::Real && implausibleReal(value)) continue;
+        if (plausible == 0) low = high = value;
+        else change += std::abs(value - previous);
+        low = std::min(low, value);
+        high = std::max(high, value);
+        previous = value;
+        ++plausible;
+    }
+    const double implausible = 1.0 - static_cast<double>(plausible) / static_cast<double>(samples);
+    return (high > low ? change / static_cast<double>(plausible) / (high - low) : 1.0) + 2 * implausible;
+}
+
+// Short runs of samples spread over the window, each at the alignment that
+// reads smoothest within it, since pads may shift the alignment from line
+// to line.
+std::vector<std::vector<int64_t>> smoothestRuns(std::span<const uint8_t> bytes, const Encoding& encoding)
+{
+    constexpr int64_t runSamples = 256, maxRuns = 256;
+    const int32_t width = encoding.bytes;
+    const int64_t runBytes = runSamples * width + width;
+    const auto size = static_cast<int64_t>(bytes.size());
+    std::vector<std::vector<int64_t>> runs;
+    if (size < runBytes) return runs;
+    const int64_t count = std::min<int64_t>(maxRuns, size / runBytes);
+    const int64_t step = (size - runBytes) / std::max<int64_t>(1, count - 1);
+    for (int64_t r = 0; r < count; ++r) {
+        const int64_t start = r * step;
+        double best = -1;
+        int32_t chosen = 0;
+        for (int32_t alignment = 0; alignment < width; ++alignment) {
+            const double roughness = runRoughness(bytes.data() + start + alignment, runSamples, encoding);
+            if (best < 0 || roughness < best) best = roughness, chosen = alignment;
+        }
+        std::vector<int64_t> run;
+        for (int64_t s = 0; s < runSamples; ++s) run.push_back(start + chosen + s * width);
+        runs.push_back(std::move(run));
+    }
+    return runs;
+}
+
+// Samples of lines spread over the window, from byte `alignment` of each
+// record, as far as whole samples reach.
+std::vector<std::vector<int64_t>> linesAt(size_t size, int64_t record, int32_t width, int32_t alignment)
+{
+    constexpr int64_t maxLines = 64, maxSamples = 2048;
+    std::vector<std::vector<int64_t>> lines;
+    const int64_t samples = std::min<int64_t>(maxSamples, (record - alignment) / width);
+    const int64_t records = (static_cast<int64_t>(size) - alignment - samples * width) / record + 1;
+    if (samples < 2 || records < 1) return lines;
+    const int64_t step = std::max<int64_t>(1, records / maxLines);
+    for (int64_t l = 0; l < records; l += step) {
+        std::vector<int64_t> line;
+        for (int64_t s = 0; s < samples; ++s) line.push_back(l * record + alignment + s * width);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// A 32-bit integer reading competes with the real reading of the same
+// bytes; where the reals are ordinary numbers, the reals are more likely.
+void preferOrdinaryReals(std::vector<EncodingFit>& fits)
+{
+    for (EncodingFit& fit : fits) {
+        if (fit.encoding.bytes != 4 || fit.encoding.format == DataFormat::Real) continue;
+        const bool realsOrdinary = std::any_of(fits.begin(), fits.end(), [&](const EncodingFit& other) {
+            return other.encoding.format == DataFormat::Real && other.encoding.msbFirst == fit.encoding.msbFirst &&
+                   other.alignment == fit.alignment && other.ordinaryRealShare > 0.99;
+        });
+        if (realsOrdinary) fit.roughness *= 1.5;
+    }
+}
+
+void sortFits(std::vector<EncodingFit>& fits)
+{
+    std::stable_sort(fits.begin(), fits.end(),
+                     [](const EncodingFit& a, const EncodingFit& b) { return a.roughness < b.roughness; });
+}
+
+}  // namespace
+
+int32_t sampleWidth(std::span<const uint8_t> bytes)
+{
+    double distance[4];
+    const int32_t widths[4] = {1, 2, 4, 8};
+    for (int i = 0; i < 4; ++i) distance[i] = byteDistance(bytes, static_cast<size_t>(widths[i]));
+    const double least = *std::min_element(distance, distance + 4);
+    for (int i = 0; i < 4; ++i)
+        if (distance[i] <= 1.15 * least + 0.25) return widths[i];
+    return 8;
+}
+
+std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t width, int64_t record)
+{
+    std::vector<EncodingFit> fits;
+    for (int32_t alignment = 0; alignment < width; ++alignment) {
+        const auto lines = linesAt(bytes.size(), record, width, alignment);
+        for (const Encoding& encoding : encodingsOfWidth(width))
+            fits.push_back(fitEncoding(bytes, encoding, lines, alignment));
+    }
+    preferOrdinaryReals(fits);
+    sortFits(fits);
+    return fits;
+}
+
+std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int32_t width)
+{
+    std::vector<EncodingFit> fits;
+    for (const Encoding& encoding : encodingsOfWidth(width))
+        fits.push_back(fitEncoding(bytes, encoding, smoothestRuns(bytes, encoding), 0));
+    preferOrdinaryReals(fits);
+    sortFits(fits);
+    return fits;
+}
+
+std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
+                                         const std::vector<std::vector<int64_t>>& lines)
+{
+    std::vector<EncodingFit> fits;
+    for (const Encoding& encoding : encodingsOfWidth(width)) fits.push_back(fitEncoding(bytes, encoding, lines, 0));
+    preferOrdinaryReals(fits);
+    sortFits(fits);
+    return fits;
+}
+
+}  // namespace skeldra

@@ -1,0 +1,39 @@
+#pragma once
+// Which encoding the samples have, from a window of image data: the width
+// from the distance at which bytes resemble each other (each byte of a
+// sample meets its own kind in the next sample), then the byte order, signedness and type from how smooth
+// neighbouring values are under each reading and how plausible reals are.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "discover/SampleCodes.h"
+
+namespace skeldra {
+
+// 1, 2, 4 or 8: the smallest distance at which bytes resemble each other
+// about as well as at any of these distances.
+int32_t sampleWidth(std::span<const uint8_t> bytes);
+
+struct EncodingFit {
+    Encoding encoding;
+    int32_t alignment = 0;  // offset of the first whole sample in the window
+    double roughness = 0;   // neighbour differences relative to the spread
+    ValueRange range;       // 1st and 99th percentile of the values
+    double ordinaryRealShare = 0;  // share of values that are ordinary as reals
+};
+
+// The encodings of this width at each alignment within records of `record`
+// bytes (the window's first byte starting a record), smoothest reading first.
+std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t width, int64_t record);
+
+// The encodings of this width before the record length is known, each read
+// over short runs at the alignment that suits it best within each run.
+std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int32_t width);
+
+// The same ranking over the samples of known lines: each line holds the
+// offsets of samples that follow one another.
+std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
+                                         const std::vector<std::vector<int64_t>>& lines);
+
+}  // namespace skeldra

@@ -1,0 +1,187 @@
+// Layout discovery on files whose layout is known: the first candidate must
+// read every sample as the true layout does.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "discover/Discovery.h"
+#include "raster/Strides.h"
+
+using namespace skeldra;
+
+namespace {
+
+// A smooth surface with a little noise, different in each band.
+double surface(int64_t line, int64_t sample, int64_t band, uint32_t& noise)
+{
+    noise = noise * 1664525u + 1013904223u;
+    const double jitter = static_cast<double>(noise >> 24) / 64.0 - 2.0;
+    return 1000 + 700 * std::sin(static_cast<double>(line) / 37.0 + static_cast<double>(band)) *
+                      std::cos(static_cast<double>(sample) / 53.0) +
+           250 * std::sin(static_cast<double>(line + 2 * sample) / 91.0 + 2.0 * static_cast<double>(band)) + jitter;
+}
+
+void store(std::vector<uint8_t>& file, int64_t position, double value, const Encoding& encoding)
+{
+    uint8_t bytes[8] = {};
+    if (encoding.bytes == 1) value /= 10;  // within 0..255
+    if (encoding.format == DataFormat::Real && encoding.bytes == 4) {
+        const auto v = static_cast<float>(value);
+        std::memcpy(bytes, &v, 4);
+    } else if (encoding.format == DataFormat::Real) {
+        std::memcpy(bytes, &value, 8);
+    } else {
+        const auto v = static_cast<int64_t>(std::lround(value));
+        std::memcpy(bytes, &v, 8);
+    }
+    for (int32_t i = 0; i < encoding.bytes; ++i)
+        file[static_cast<size_t>(position + i)] = bytes[encoding.msbFirst ? encoding.bytes - 1 - i : i];
+}
+
+std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes)
+{
+    const auto path = std::filesystem::temp_directory_path() / ("skeldra_discover_" + name);
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
+    return path.string();
+}
+
+struct Case {
+    const char* name;
+    CandidateLayout truth;
+    int64_t prefix;  // of every line; the truth's header and pad include it
+    bool textHeader;
+};
+
+std::vector<uint8_t> makeFile(const Case& c)
+{
+    const CandidateLayout& t = c.truth;
+    const RasterLayout raster = rasterLayout(t);
+    std::vector<uint8_t> file(static_cast<size_t>(t.headerBytes + layoutBytes(t) + t.linePad));
+    if (c.textHeader) {
+        const std::string text = "SOURCE = TEST\r\nNOTE = SAMPLES FOLLOW\r\nEND\r\n";
+        std::memcpy(file.data(), text.data(), std::min<size_t>(text.size(), static_cast<size_t>(t.headerBytes)));
+    }
+    uint32_t noise = 7;
+    for (int64_t b = 1; b <= raster.NumBands; ++b)
+        for (int64_t l = 1; l <= t.lines; ++l) {
+            const int64_t start = samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), 1);
+            for (int64_t p = 1; p <= c.prefix; ++p) file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * (p - 1)));
+            for (int64_t s = 1; s <= t.samplesPerLine; ++s)
+                store(file, samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), static_cast<int32_t>(s)),
+                      surface(l, s, b, noise), t.encoding);
+        }
+    return file;
+}
+
+// Whether `candidate` reads every sample of `truth` with the same value.
+bool readsAlike(const std::vector<uint8_t>& file, const CandidateLayout& truth, const CandidateLayout& candidate)
+{
+    const RasterLayout a = rasterLayout(truth), b = rasterLayout(candidate);
+    if (a.NumBands != b.NumBands || truth.samplesPerLine != candidate.samplesPerLine || truth.lines != candidate.lines)
+        return false;
+    for (int32_t band = 1; band <= a.NumBands; ++band)
+        for (int32_t line = 1; line <= truth.lines; ++line)
+            for (int32_t s = 1; s <= truth.samplesPerLine; ++s) {
+                const int64_t pa = samplePosition(a, line, band, s), pb = samplePosition(b, line, band, s);
+                if (pb < 0 || pb + candidate.encoding.bytes > std::ssize(file)) return false;
+                const double x = decodeValue(file.data() + pa, truth.encoding);
+                const double y = decodeValue(file.data() + pb, candidate.encoding);
+                if (x != y && !(std::isnan(x) && std::isnan(y))) return false;
+            }
+    return true;
+}
+
+CandidateLayout layout(int64_t header, int64_t samples, int64_t lines, Encoding encoding, int64_t bands,
+                       BandStructure structure, int64_t pad)
+{
+    CandidateLayout l;
+    l.headerBytes = header;
+    l.samplesPerLine = samples;
+    l.lines = lines;
+    l.encoding = encoding;
+    l.bands = bands;
+    l.structure = structure;
+    l.linePad = pad;
+    return l;
+}
+
+class FirstCandidate : public testing::TestWithParam<Case> {};
+
+TEST_P(FirstCandidate, ReadsTheImageAsTheTrueLayout)
+{
+    const Case& c = GetParam();
+    const std::vector<uint8_t> bytes = makeFile(c);
+    const std::string path = writeFile(c.name, bytes);
+    const Discovery discovery = discoverLayout(path);
+    std::filesystem::remove(path);
+    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+    const Candidate& first = discovery.candidates.front();
+    EXPECT_TRUE(readsAlike(bytes, c.truth, first.layout)) << first.evidence;
+    EXPECT_GT(first.score, 0.0);
+    EXPECT_LE(first.score, 1.0);
+}
+
+using F = DataFormat;
+using S = BandStructure;
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, FirstCandidate,
+    testing::Values(Case{"u8", layout(0, 517, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false},
+                    Case{"i16_msb_prefix", layout(2048 + 4, 611, 260, {2, F::SignedInteger, true}, 1, S::BSQ, 4), 4, true},
+                    Case{"f32_bip", layout(1000, 389, 200, {4, F::Real, false}, 3, S::BIP, 0), 0, false},
+                    Case{"u16_bil_pad", layout(512, 333, 220, {2, F::UnsignedInteger, false}, 3, S::BIL, 6), 0, false}),
+    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+
+TEST(Discovery, SaysSoWhenNothingRepeats)
+{
+    std::vector<uint8_t> bytes(300000);
+    uint32_t state = 1;
+    for (uint8_t& b : bytes) state = state * 1664525u + 1013904223u, b = static_cast<uint8_t>(state >> 24);
+    const std::string path = writeFile("random", bytes);
+    const Discovery discovery = discoverLayout(path);
+    std::filesystem::remove(path);
+    EXPECT_TRUE(discovery.candidates.empty());
+    EXPECT_NE(discovery.verdict.find("No plausible layout"), std::string::npos) << discovery.verdict;
+}
+
+// A label is what is certain, unless its layout does not read like an
+// image: then it must not come first, and the search says so.
+TEST(Discovery, LabelComesFirstOnlyWhenItsLinesReadSmoothly)
+{
+    const Case c{"labelled", layout(2048, 611, 260, {2, F::UnsignedInteger, true}, 1, S::None, 0), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    for (int64_t claimed : {611, 620}) {
+        const std::string label = "PDS_VERSION_ID = PDS3\r\nRECORD_TYPE = FIXED_LENGTH\r\nRECORD_BYTES = 1222\r\n"
+                                  "^IMAGE = 2049 <BYTES>\r\nOBJECT = IMAGE\r\nLINES = 260\r\nLINE_SAMPLES = " +
+                                  std::to_string(claimed) +
+                                  "\r\nSAMPLE_BITS = 16\r\nSAMPLE_TYPE = MSB_UNSIGNED_INTEGER\r\nBANDS = 1\r\n"
+                                  "END_OBJECT = IMAGE\r\nEND\r\n";
+        std::memcpy(bytes.data(), label.data(), label.size());
+        const std::string path = writeFile("labelled", bytes);
+        const Discovery discovery = discoverLayout(path);
+        std::filesystem::remove(path);
+        ASSERT_FALSE(discovery.candidates.empty());
+        const bool labelFirst = discovery.candidates.front().evidence.find("label gives") != std::string::npos;
+        EXPECT_EQ(labelFirst, claimed == 611) << discovery.candidates.front().evidence;
+        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout));
+        EXPECT_EQ(discovery.verdict.find("looks wrong") != std::string::npos, claimed != 611);
+    }
+}
+
+TEST(Discovery, OptionsSelectTheLayout)
+{
+    const CandidateLayout bil = layout(2048, 517, 900, {2, F::SignedInteger, true}, 3, S::BIL, 4);
+    EXPECT_EQ(layoutOptions(bil), (std::vector<std::string>{"--header-bytes", "2048", "--samples", "517", "--bits", "16",
+                                                           "--signed", "--msb", "--bil", "--bands", "3", "--line-pad",
+                                                           "4", "--lines", "900"}));
+    // One band with a line pad is one BSQ band: "None" ignores the pad.
+    const CandidateLayout padded = layout(0, 100, 50, {1, F::UnsignedInteger, false}, 1, S::None, 3);
+    EXPECT_EQ(rasterLayout(padded).Structure, S::BSQ);
+}
+
+}  // namespace
