@@ -239,6 +239,39 @@ private slots:
         QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     }
 
+    void questionBoxAnswersYesOrNoWithNoAsDefault_data()
+    {
+        QTest::addColumn<int>("clicked");
+        QTest::newRow("yes") << int(QMessageBox::Yes);
+        QTest::newRow("no") << int(QMessageBox::No);
+    }
+
+    void questionBoxAnswersYesOrNoWithNoAsDefault()
+    {
+        QFETCH(int, clicked);
+        TSkeldra_Form plain;
+        QString title, text;
+        QMessageBox::StandardButtons buttons;
+        QAbstractButton* defaultButton = nullptr;
+        QAbstractButton* noButton = nullptr;
+        QTimer::singleShot(0, &plain, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            title = box->windowTitle();
+            text = box->text();
+            buttons = box->standardButtons();
+            defaultButton = box->defaultButton();
+            noButton = box->button(QMessageBox::No);
+            box->button(static_cast<QMessageBox::StandardButton>(clicked))->click();
+        });
+        const bool answer = plain.askYesNo("Read /data/x.img?");
+        QCOMPARE(title, QStringLiteral("Skeldra"));
+        QCOMPARE(text, QStringLiteral("Read /data/x.img?"));
+        QCOMPARE(buttons, QMessageBox::StandardButtons(QMessageBox::Yes | QMessageBox::No));
+        QCOMPARE(defaultButton, noButton);
+        QCOMPARE(answer, clicked == QMessageBox::Yes);
+    }
+
     void previewWindowFitsThePictureAndKeepsItsPlace()
     {
         TImagePreview_Form preview;
