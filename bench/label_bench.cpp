@@ -65,7 +65,10 @@ const std::vector<Shape>& shapes()
         {"Pds3UnclosedComments", "c.lbl", [] { return filled(pds3Head, "/* a\n", image); }},
         {"Pds3LongSequence", "q.lbl", [] { return filled(pds3Head + "A = (", "1,", "1)\n" + image); }},
         {"Pds3NestedSequences", "p.lbl",
-         [] { return filled(pds3Head + "A = (", std::string(60, '(') + "1" + std::string(60, ')') + ",", "1)\n" + image); }},
+         [] {
+             const std::string nested = std::string(60, '(') + "1" + std::string(60, ')') + ",";
+             return filled(pds3Head + "A = (", nested, "1)\n" + image);
+         }},
         {"Pds3UnclosedUnit", "u.lbl", [] { return filled(pds3Head + "A = 1 <", "x", "\n" + image); }},
         {"VicarItems", "v.img", [] { return filled("LBLSIZE=1048576 ", "A=1 ", ""); }},
         {"VicarQuotedItems", "w.img", [] { return filled("LBLSIZE=1048576 ", "A='it''s' ", ""); }},

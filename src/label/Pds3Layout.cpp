@@ -123,8 +123,8 @@ std::optional<Pointer> readPointer(const OdlValue& value, const std::string& key
         notes.push_back(key + " = " + shown(value) + " counts records, but the label has no RECORD_BYTES");
         return std::nullopt;
     }
-    const auto offset = productOfSizes({{"(" + key + " - 1)", location->integer - 1}, {"RECORD_BYTES", recordBytes->integer}},
-                                       "Header bytes", layout);
+    const auto offset = productOfSizes(
+        {{"(" + key + " - 1)", location->integer - 1}, {"RECORD_BYTES", recordBytes->integer}}, "Header bytes", layout);
     if (!offset) return std::nullopt;
     pointer.offset = *offset;
     pointer.source = "(" + key + " " + location->text + " - 1) × RECORD_BYTES " + recordBytes->text + at;
@@ -147,8 +147,8 @@ void setDataStart(LabelLayout& layout, const Path& path, bool attached, const Fi
         const OdlValue* recordBytes = findAround(path, "RECORD_BYTES");
         if (attached && records && recordBytes && records->kind == OdlValue::Kind::Integer &&
             recordBytes->kind == OdlValue::Kind::Integer) {
-            const auto bytes = productOfSizes({{"LABEL_RECORDS", records->integer}, {"RECORD_BYTES", recordBytes->integer}},
-                                              "Header bytes", layout);
+            const auto bytes = productOfSizes(
+                {{"LABEL_RECORDS", records->integer}, {"RECORD_BYTES", recordBytes->integer}}, "Header bytes", layout);
             if (bytes)
                 layout.headerBytes = Sourced<int64_t>{*bytes, "LABEL_RECORDS " + records->text + " × RECORD_BYTES " +
                                                                   recordBytes->text};
