@@ -130,6 +130,11 @@ private:
     {
         if (!layout_.nonDataValue) return;
         const auto& value = *layout_.nonDataValue;
+        if (!isPlainNumber(value.value)) {
+            plan_.notes.push_back("Not set: Non-data value " + value.value + " (" + value.source +
+                                  ") is not a number the box holds; left unchanged");
+            return;
+        }
         add(Setting{{}, Choice::IgnoreNonDataValue, true, {}, "Ignore non-data value: checked (" + value.source + ")"});
         add(Setting{Box::NonDataValue, {}, true, value.value, logLine("Non-data value", value.value, value.source)});
     }

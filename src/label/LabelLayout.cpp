@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace skeldra {
@@ -159,7 +160,7 @@ bool isPlainNumber(const std::string& text)
         if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
         if (digits() == 0) return false;
     }
-    return i == text.size();
+    return i == text.size() && std::isfinite(std::strtold(text.c_str(), nullptr));
 }
 
 std::string decimal(int64_t value) { return std::to_string(value); }

@@ -99,7 +99,8 @@ void setLinePrefixSuffix(LabelLayout& layout, const LabelTerm& prefix, const Lab
 void setBandStructure(LabelLayout& layout, BandStructure structure, const std::string& source);
 
 // True for a decimal number as the boxes read it: sign, digits, point,
-// digits, exponent ("-9999", "1.5E-3"); not "nan", "inf" or hexadecimal.
+// digits, exponent ("-9999", "1.5E-3"), within the extended range (not
+// "1E99999"); not "nan", "inf" or hexadecimal.
 bool isPlainNumber(const std::string& text);
 
 // The text of a number as the boxes take it.

@@ -102,6 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "SUFFIX_ITEMS (-1, 0, 0) holds a negative count", Box::NumRowPadBytes},
         HostileCase{"Pds4LongerThanTheReadLimit", "p.xml", "<Product>" + std::string(std::size_t{1} << 20, ' ') +
                     "</Product>", "", "", "it is longer than the 1048576 bytes read of a label", Box::HeaderBytes},
+        HostileCase{"Pds3MissingConstantBeyondTheExtendedRange", "a.img",
+                    pds3("LABEL_RECORDS = 1\n", "OBJECT = IMAGE\nSAMPLE_BITS = 32\nSAMPLE_TYPE = IEEE_REAL\n"
+                                                "MISSING_CONSTANT = 1E99999\nEND_OBJECT = IMAGE\n"),
+                    "", "", "Non-data value 1E99999 (MISSING_CONSTANT 1E99999) is not a number the box holds",
+                    Box::NonDataValue},
+        HostileCase{"EnviIgnoreValueBeyondTheExtendedRange", "e.img", std::string(4, '\0'), "e.hdr",
+                    "ENVI\nsamples = 2\nlines = 2\ndata type = 4\ndata ignore value = -4E4933\n",
+                    "data ignore value = -4E4933 is not a number", Box::NonDataValue},
         HostileCase{"QubeSuffixPlanesBeyond64Bits", "q.img", qube("2", "(0,4611686018427387904,0)"), "", "",
                     "exceeds 64 bits; the qube's layout left unchanged", Box::NumBandGapBytes}),
     [](const auto& info) { return std::string(info.param.name); });
