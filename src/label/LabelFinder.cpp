@@ -263,8 +263,8 @@ bool isWithin(const fs::path& path, const fs::path& folder)
     if (error) return false;
     const fs::path realFolder = fs::weakly_canonical(fs::absolute(folder, error), error);
     if (error) return false;
-    auto [left, right] = std::mismatch(realFolder.begin(), realFolder.end(), real.begin(), real.end());
-    (void)right;
+    // A trailing separator of the folder shows as a last, empty element.
+    const auto left = std::mismatch(realFolder.begin(), realFolder.end(), real.begin(), real.end()).first;
     return left == realFolder.end() || (std::next(left) == realFolder.end() && left->empty());
 }
 
