@@ -49,8 +49,13 @@ public:
     void read()
     {
         if (!bandSequential()) return;
-        if (const auto start = integer(core_, "STARTBYTE", "StartByte"))
-            layout_.headerBytes = Sourced<int64_t>{*start - 1, "StartByte " + decimal(*start) + " - 1"};
+        if (const auto start = integer(core_, "STARTBYTE", "StartByte")) {
+            if (*start < 1)  // bytes count from 1
+                layout_.notes.push_back("StartByte " + decimal(*start) +
+                                        " is not a position: bytes count from 1; Header bytes left unchanged");
+            else
+                layout_.headerBytes = Sourced<int64_t>{*start - 1, "StartByte " + decimal(*start) + " - 1"};
+        }
         if (const OdlObject* dimensions = child(core_, "GROUP", "DIMENSIONS")) {
             if (const auto samples = integer(*dimensions, "SAMPLES", "Samples"))
                 layout_.samplesPerLine = Sourced<int64_t>{*samples, "Samples " + decimal(*samples)};

@@ -110,6 +110,10 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"EnviIgnoreValueBeyondTheExtendedRange", "e.img", std::string(4, '\0'), "e.hdr",
                     "ENVI\nsamples = 2\nlines = 2\ndata type = 4\ndata ignore value = -4E4933\n",
                     "data ignore value = -4E4933 is not a number", Box::NonDataValue},
+        HostileCase{"Isis3StartByteBelowOne", "c.cub",
+                    "Object = IsisCube\n Object = Core\n  StartByte = -9223372036854775808\n  Format = BandSequential\n"
+                    " End_Object\nEnd_Object\nEnd\n",
+                    "", "", "StartByte -9223372036854775808 is not a position", Box::HeaderBytes},
         HostileCase{"QubeSuffixPlanesBeyond64Bits", "q.img", qube("2", "(0,4611686018427387904,0)"), "", "",
                     "exceeds 64 bits; the qube's layout left unchanged", Box::NumBandGapBytes}),
     [](const auto& info) { return std::string(info.param.name); });
