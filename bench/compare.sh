@@ -2,10 +2,11 @@
 # Side-by-side timings of the batch tool against GDAL and ImageMagick on the
 # same work, and against reading the file with cat (the floor).
 #
-# Run by hand from anywhere, after a Release build:
+# Run by hand from anywhere:
 #   bench/compare.sh
+# It builds skeldra-cli with the release preset, the build that `make`,
+# `make run`, `make test` and the package use, and times that binary.
 # Environment:
-#   SKELDRA_CLI        the batch tool (default: build/perf, then build/release)
 #   SKELDRA_BENCH_DIR  where the generated files go (default: /tmp/skeldra-bench)
 #   PAIRS              alternated pairs per task (default 5, at least 5 asked)
 #   SKIP_LARGE=1       skip the 2 GiB memory check and the 1 GB preview
@@ -18,13 +19,10 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(dirname "$here")
 data=${SKELDRA_BENCH_DIR:-/tmp/skeldra-bench}
 pairs=${PAIRS:-5}
-cli=${SKELDRA_CLI:-}
-if [[ -z $cli ]]; then
-    for candidate in "$repo/build/perf/src/app/skeldra-cli" "$repo/build/release/src/app/skeldra-cli"; do
-        [[ -x $candidate ]] && cli=$candidate && break
-    done
-fi
-[[ -x ${cli:-} ]] || { echo "compare.sh: build skeldra-cli first (Release), or set SKELDRA_CLI" >&2; exit 1; }
+make -C "$repo" --no-print-directory configure >&2
+cmake --build "$repo/build/release" --target skeldra-cli >&2
+cli=$repo/build/release/src/app/skeldra-cli
+echo "build: $(grep -E '^CMAKE_BUILD_TYPE|^CMAKE_CXX_FLAGS_RELEASE' "$repo/build/release/CMakeCache.txt" | paste -sd' ')" >&2
 
 # --- tools ------------------------------------------------------------------
 
