@@ -2,15 +2,19 @@
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)
 
-.PHONY: all deps configure build test run clean test-sanitize fuzz
+.PHONY: all deps configure build test run clean test-sanitize fuzz install package
 
 all: build
 
 deps:
 	@scripts/install-deps.sh
 
-configure: deps
-	@test -f $(BUILD_DIR)/build.ninja || cmake --preset $(PRESET)
+# Configured again when the presets change, so that a build folder made with
+# older settings gets the current ones.
+configure: deps $(BUILD_DIR)/.preset-stamp
+$(BUILD_DIR)/.preset-stamp: CMakePresets.json
+	cmake --preset $(PRESET)
+	@touch $@
 
 build: configure
 	cmake --build --preset $(PRESET)
@@ -33,6 +37,16 @@ fuzz:
 # Opens the main window in the folder that holds the sample image Test.IMG.
 run: build
 	cd $(BUILD_DIR)/data && ../src/app/skeldra
+
+# Installs the programs, the desktop entry, the icon, the manual page and the README.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
+
+# The Debian package skeldra_VERSION_amd64.deb, in the build folder.
+package: build
+	cd $(BUILD_DIR) && cpack -G DEB
+	@ls $(BUILD_DIR)/*.deb
 
 clean:
 	rm -rf build

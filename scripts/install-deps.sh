@@ -3,7 +3,8 @@
 # With the argument "fuzz" also the clang tool chain of the fuzz targets.
 set -euo pipefail
 packages=(g++ cmake ninja-build make libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
-          nlohmann-json3-dev xvfb xauth libpng-dev libtiff-dev)
+          nlohmann-json3-dev help2man dpkg-dev
+          xvfb xauth libpng-dev libtiff-dev)
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev llvm)
 missing=()
 for p in "${packages[@]}"; do
