@@ -29,6 +29,7 @@ void ResetArea(WindowPort& port)
     const std::optional<int64_t> size = sizeOnDisk(name);
     if (!size) {
         port.appendLog("Reset error: file \"" + name + "\" not found");
+        port.reportText("error", "file not found");
         port.beep();
         return;
     }
@@ -56,6 +57,8 @@ void ResetArea(WindowPort& port)
         port.setBoxText(Box::EndLine, "0");
     }
 
+    port.reportInteger("size_on_disk", *size);
+    port.reportInteger("expected_size", expected);
     if (expected != *size) {
         port.appendLog(format(
             "Reset error:  Size on disk = %d   Expected (for current parameters) = %d   Excess = %d bytes",

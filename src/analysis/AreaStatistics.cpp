@@ -156,15 +156,29 @@ void logNonDataCount(WindowPort& port, int32_t count, const NonDataTest& test, i
 {
     if (!port.isChecked(Choice::IgnoreNonDataValue)) return;
     const FormatArg points = int64_t{count};
+    const auto value = tryRoundToInt64(test.DoubleForm);
+    std::string valueText;
     if (port.state.LastValueIsReal) {
-        port.appendLog(format("%d points with Non-data value: %s",
-                              {points, FormatRealValue(test.DoubleForm, bytesPerSample)}));
-    } else if (const auto value = tryRoundToInt64(test.DoubleForm)) {
+        valueText = FormatRealValue(test.DoubleForm, bytesPerSample);
+        port.appendLog(format("%d points with Non-data value: %s", {points, valueText}));
+    } else if (value) {
         port.appendLog(format("%d points with Non-data value: %d ", {points, *value}));
     } else {
-        port.appendLog(format("%d points with Non-data value: %e ",
-                              {points, static_cast<long double>(test.DoubleForm)}));
+        valueText = format("%e", {static_cast<long double>(test.DoubleForm)});
+        port.appendLog(format("%d points with Non-data value: %s ", {points, valueText}));
     }
+    port.reportInteger("nodata_count", count);
+    if (valueText.empty()) port.reportInteger("nodata", *value);
+    else port.reportReal("nodata", test.DoubleForm, valueText);
+}
+
+void reportExtreme(WindowPort& port, const std::string& name, long double value, const std::string& text,
+                   const Position& at)
+{
+    if (port.state.LastValueIsReal) port.reportReal(name, value, text);
+    else port.reportInteger(name, roundToInt64(value));
+    port.reportInteger(name + "_line", at.line);
+    port.reportInteger(name + "_sample", at.sample);
 }
 
 // Why there is no minimum and maximum to report.
@@ -212,6 +226,8 @@ void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& t
                           {minText, int64_t{e.minimumAt.line}, int64_t{e.minimumAt.sample}, maxText,
                            int64_t{e.maximumAt.line}, int64_t{e.maximumAt.sample}}));
     logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
+    reportExtreme(port, "min", e.minimum, minText, e.minimumAt);
+    reportExtreme(port, "max", e.maximum, maxText, e.maximumAt);
     if (stretch && stretch->values) {
         minText = valueText(port, stretch->values->low, bytesPerSample);
         maxText = valueText(port, stretch->values->high, bytesPerSample);
@@ -234,6 +250,7 @@ void writeSummary(WindowPort& port, const AreaExtremes& e, const NonDataTest& te
         writeExtremes(port, e, test, bytesPerSample, stretch);
     } else {
         port.appendLog(noDataReport(e));
+        port.reportText("no_data", noDataReport(e));
         logNonDataCount(port, e.nonDataCount, test, bytesPerSample);
     }
     port.appendLog("");
@@ -270,7 +287,10 @@ void ComputeAreaStatistics(WindowPort& port)
     const long double clip = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
     const RasterLayout& layout = port.state.Layout;
     if (layout.Structure != BandStructure::None)
+    {
         port.appendLog(format("Reading band %d only", {int64_t{area.Band}}));
+        port.reportInteger("band", area.Band);
+    }
 
     port.state.AbortRequested = false;
     ProgressSession session(port, add32(sub32(area.EndLine, area.StartLine), 1));

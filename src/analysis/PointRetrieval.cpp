@@ -43,7 +43,16 @@ void RetrievePoint(WindowPort& port)
     const long double value = reader.ReadDataValue(line, band, sample);
     reader.close();
 
-    port.appendLog(pointLine(port.state.Layout, band, line, sample, value, port.state.LastValueIsReal));
+    const RasterLayout& layout = port.state.Layout;
+    port.appendLog(pointLine(layout, band, line, sample, value, port.state.LastValueIsReal));
+
+    if (layout.Structure != BandStructure::None) port.reportInteger("band", band);
+    port.reportInteger("line", line);
+    port.reportInteger("sample", sample);
+    if (port.state.LastValueIsReal)
+        port.reportReal("value", value, FormatRealValue(value, layout.BytesPerSample));
+    else
+        port.reportInteger("value", roundToInt64(value));
 }
 
 std::string DescribePoint(const PreviewSource& source, int32_t line, int32_t sample)

@@ -60,6 +60,7 @@ public:
             return;
         }
         port_.appendLog(line_);
+        port_.reportListItem("lines", line_);
         if (stopAtEnd_ && isEndLine(line_)) endSeen_ = true;
         line_.clear();
         lineLength_ = 0;
@@ -76,10 +77,14 @@ public:
             port_.appendLog("");
             port_.appendLog(format("Done!  %d lines displayed", {int64_t{lineCount_}}));
             port_.appendLog("");
+            port_.reportInteger("lines_displayed", lineCount_);
             return;
         }
         lineCount_ = add32(lineCount_, 1);
         port_.appendLog(line_ + "*****");
+        port_.reportListItem("lines", line_);
+        port_.reportInteger("lines_displayed", lineCount_);
+        port_.reportInteger("final_line_length", lineLength_);
         port_.appendLog("");
         port_.appendLog(format("Done!  %d lines displayed; final line length = %d",
                                {int64_t{lineCount_}, int64_t{lineLength_}}));

@@ -20,6 +20,12 @@ struct Setting {
     bool checked = true;
     std::string text;
     std::string logLine;
+    // What the log line says, for scripts: the control's caption, its value
+    // (a number for a count) and the keywords it came from.
+    std::string caption;
+    std::optional<int64_t> count;
+    std::string value;
+    std::string source;
 };
 
 struct Plan {
@@ -70,7 +76,8 @@ private:
                                   ") is outside what the box takes; left unchanged");
             return;
         }
-        add(Setting{box, {}, true, decimal(value->value), logLine(caption, decimal(value->value), value->source)});
+        add(Setting{box, {}, true, decimal(value->value), logLine(caption, decimal(value->value), value->source),
+                    caption, value->value, decimal(value->value), value->source});
     }
 
     void dataFormat()
@@ -79,15 +86,17 @@ private:
         static constexpr Choice buttons[] = {Choice::UnsignedInteger, Choice::SignedInteger, Choice::Real};
         const DataFormat format = layout_.dataFormat->value;
         add(Setting{{}, buttons[static_cast<int>(format)], true, {},
-                    logLine("Data Format", dataFormatCaption(format), layout_.dataFormat->source)});
+                    logLine("Data Format", dataFormatCaption(format), layout_.dataFormat->source), "Data Format", {},
+                    dataFormatCaption(format), layout_.dataFormat->source});
     }
 
     void reverseBytes()
     {
         if (!layout_.reverseBytes) return;
         const bool checked = layout_.reverseBytes->value;
-        add(Setting{{}, Choice::ReverseBytes, checked, {},
-                    logLine("Reverse byte order", checked ? "checked" : "unchecked", layout_.reverseBytes->source)});
+        const char* state = checked ? "checked" : "unchecked";
+        add(Setting{{}, Choice::ReverseBytes, checked, {}, logLine("Reverse byte order", state, layout_.reverseBytes->source),
+                    "Reverse byte order", {}, state, layout_.reverseBytes->source});
     }
 
     void bandStructure()
@@ -96,7 +105,8 @@ private:
         static constexpr Choice buttons[] = {Choice::NoBands, Choice::BIL, Choice::BIP, Choice::BSQ};
         const BandStructure structure = layout_.bandStructure->value;
         add(Setting{{}, buttons[static_cast<int>(structure)], true, {},
-                    logLine("Band structure", bandStructureCaption(structure), layout_.bandStructure->source)});
+                    logLine("Band structure", bandStructureCaption(structure), layout_.bandStructure->source),
+                    "Band structure", {}, bandStructureCaption(structure), layout_.bandStructure->source});
     }
 
     // With a known band structure every pad the label does not give is 0, so
@@ -135,8 +145,10 @@ private:
                                   ") is not a number the box holds; left unchanged");
             return;
         }
-        add(Setting{{}, Choice::IgnoreNonDataValue, true, {}, "Ignore non-data value: checked (" + value.source + ")"});
-        add(Setting{Box::NonDataValue, {}, true, value.value, logLine("Non-data value", value.value, value.source)});
+        add(Setting{{}, Choice::IgnoreNonDataValue, true, {}, "Ignore non-data value: checked (" + value.source + ")",
+                    "Ignore non-data value", {}, "checked", value.source});
+        add(Setting{Box::NonDataValue, {}, true, value.value, logLine("Non-data value", value.value, value.source),
+                    "Non-data value", {}, value.value, value.source});
     }
 
     void add(Setting setting) { plan_.settings.push_back(std::move(setting)); }
@@ -153,6 +165,20 @@ std::string noLabelLine(const std::string& inputPath)
 std::string saveNameFor(const std::string& inputPath)
 {
     return changeFileExtension(inputPath, ".bmp");
+}
+
+void reportSetting(WindowPort& port, const Setting& setting)
+{
+    if (setting.count) port.reportInteger("set/" + setting.caption, *setting.count);
+    else port.reportText("set/" + setting.caption, setting.value);
+    port.reportText("source/" + setting.caption, setting.source);
+}
+
+void reportHeading(WindowPort& port, const LabelLayout& layout)
+{
+    port.reportText("label_kind", layout.labelKind);
+    port.reportText("label", layout.labelPath);
+    if (!layout.dataPath.empty()) port.reportText("data_file", layout.dataPath);
 }
 
 void applyChoice(WindowPort& port, const Setting& setting)
@@ -187,6 +213,7 @@ void ApplyLayoutFromLabel(WindowPort& port)
     const std::optional<LabelLayout> layout = findLabelLayout(inputPath);
     if (!layout) {
         port.appendLog(noLabelLine(inputPath));
+        port.reportText("no_label", noLabelLine(inputPath));
         return;
     }
     const Plan plan = Planner(*layout).make();
@@ -198,6 +225,7 @@ void ApplyLayoutFromLabel(WindowPort& port)
         return;
     }
     for (const std::string& line : plan.heading) port.appendLog(line);
+    reportHeading(port, *layout);
     if (!plan.dataPath.empty()) {
         port.state.InputFilename = plan.dataPath;
         port.state.SaveDialogFileName = saveNameFor(plan.dataPath);
@@ -210,9 +238,13 @@ void ApplyLayoutFromLabel(WindowPort& port)
         } else {
             applyChoice(port, setting);
         }
+        reportSetting(port, setting);
     }
     keepBandNumberInRange(port, *layout);
-    for (const std::string& note : plan.notes) port.appendLog(note);
+    for (const std::string& note : plan.notes) {
+        port.appendLog(note);
+        port.reportListItem("notes", note);
+    }
     port.appendLog("");
 }
 

@@ -94,6 +94,17 @@ public:
     }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void showPreview(const PreviewPicture& picture) = 0;
+
+    // The values an operation's log lines carry, for front ends that hand
+    // them to scripts (the batch tool's --json), so that nobody parses log
+    // text. A path names a value ("min_line", "set/Header bytes"); a real
+    // comes with the exact text the log prints. Windows that show only the
+    // log ignore them.
+    virtual void reportInteger(const std::string& /*path*/, int64_t /*value*/) {}
+    virtual void reportReal(const std::string& /*path*/, long double /*value*/, const std::string& /*text*/) {}
+    virtual void reportText(const std::string& /*path*/, const std::string& /*text*/) {}
+    // Appends to the list at the path.
+    virtual void reportListItem(const std::string& /*path*/, const std::string& /*text*/) {}
 };
 
 }  // namespace skeldra

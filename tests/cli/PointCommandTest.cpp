@@ -36,7 +36,7 @@ TEST_P(PointCommand, PrintsTheLogAndExitsWithItsStatus)
     EXPECT_EQ(r.status, c.status);
     EXPECT_EQ(r.out, c.out);
     if (c.err) EXPECT_EQ(r.err, c.err);
-    else EXPECT_NE(r.err.find("usage: skeldra-cli"), std::string::npos);
+    else EXPECT_NE(r.err.find("Usage: skeldra-cli"), std::string::npos);
 }
 
 INSTANTIATE_TEST_SUITE_P(

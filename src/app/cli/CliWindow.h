@@ -3,6 +3,8 @@
 // is not kept (a listing of millions of points must not fill the memory),
 // messages and errors go to standard error, the save dialog answers with the
 // -o path.
+#include <nlohmann/json.hpp>
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,6 +31,17 @@ public:
     // would, at its next event pump.
     void processEvents() override;
 
+    // The progress bar, drawn on standard error when `progressBar` is on.
+    void setProgressMaximum(int64_t maximum) override;
+    void setProgressPosition(int64_t position) override;
+    void setProgressVisible(bool visible) override;
+
+    // The values go into `json` when it is set.
+    void reportInteger(const std::string& path, int64_t value) override;
+    void reportReal(const std::string& path, long double value, const std::string& text) override;
+    void reportText(const std::string& path, const std::string& text) override;
+    void reportListItem(const std::string& path, const std::string& text) override;
+
     void setBoxText(Box box, const std::string& text) override;
     void check(Choice choice) override;
     void setChecked(Choice choice, bool checked) override;
@@ -46,13 +59,23 @@ public:
     // While true, the box texts written are kept for `written`.
     bool recordBoxes = false;
     std::vector<std::pair<Box, std::string>> written;
+    // Starts every message and error line: "skeldra-cli: ", with the file's
+    // name when several files run.
+    std::string messagePrefix = "skeldra-cli: ";
+    bool progressBar = false;
+    nlohmann::json* json = nullptr;
 
 private:
+    void drawProgress();
+
     OutputStream& out_;
     OutputStream& err_;
     int messageCount_ = 0;
     int errorCount_ = 0;
     int controlsSet_ = 0;
+    int64_t barMaximum_ = 100;
+    int64_t barPosition_ = 0;
+    int barShown_ = -1;  // the percentage drawn, -1 none
 };
 
 }  // namespace skeldra

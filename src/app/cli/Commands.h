@@ -21,8 +21,10 @@ struct Command {
     bool printsWrittenBoxes = false;
     // Writes the -o file; without one there is nothing to do.
     bool needsOutput = false;
-    // With --json: the handler whose log is one JSON object; empty when the
-    // command has no JSON form.
+    // With --json, the values the operation reports make one JSON object.
+    bool hasJson = false;
+    // With --json, a handler whose log is the JSON object itself; it replaces
+    // the reported values.
     std::function<void(MainWindow&)> runJson = {};
     // In place of `run`, for a command that takes options of its own.
     std::function<void(MainWindow&, const ParsedArguments&)> runWithArguments = {};
@@ -30,6 +32,8 @@ struct Command {
     // the exit status.
     std::function<int(const std::string& file, const ParsedArguments& args, OutputStream& out, OutputStream& err)>
         runWithoutWindow = {};
+    // Shows a progress bar when standard error is a terminal.
+    bool showsProgress = false;
 };
 
 const std::vector<Command>& commands();

@@ -1,5 +1,7 @@
 #include "FileRun.h"
 
+#include <charconv>
+
 #include "CliWindow.h"
 #include "base/Errors.h"
 #include "ui/ControlCatalog.h"
@@ -9,12 +11,12 @@ namespace skeldra {
 
 namespace {
 
-void applyArguments(CliWindow& window, const ParsedArguments& args)
+void applyArguments(CliWindow& window, const ParsedArguments& args, const std::string& output)
 {
     for (const auto& [box, text] : args.boxTexts) window.setBoxText(box, text);
     for (Choice choice : args.choices) window.setChecked(choice, true);
-    if (!args.outputFile.empty()) window.saveDialogAnswer = args.outputFile;
-    window.previewPath = args.outputFile;
+    if (!output.empty()) window.saveDialogAnswer = output;
+    window.previewPath = output;
     window.allowOutsideData = args.allowOutsideData;
 }
 
@@ -30,37 +32,72 @@ void applyLabel(MainWindow& mainWindow, CliWindow& window)
         window.showError("--from-label: no usable label for " + inputBefore + "; nothing done");
 }
 
+void reportWrittenBoxes(CliWindow& window)
+{
+    for (const auto& [box, text] : window.written) {
+        int64_t number = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (error == std::errc() && end == text.data() + text.size())
+            window.reportInteger("set/" + boxSpec(box).caption, number);
+        else
+            window.reportText("set/" + boxSpec(box).caption, text);
+    }
+}
+
 }  // namespace
 
-int runOnFile(const Command& command, const std::string& inputFile, const ParsedArguments& args,
+int runOnFile(const Command& command, const FileTask& task, const ParsedArguments& args, const RunStyle& style,
               OutputStream& out, OutputStream& err)
 {
-    if (command.runWithoutWindow) return command.runWithoutWindow(inputFile, args, out, err);
+    if (command.runWithoutWindow) return command.runWithoutWindow(task.input, args, out, err);
     CliWindow window(out, err);
     MainWindow mainWindow(window);
     mainWindow.FormCreate();
-    // With --json, standard output holds the one JSON object and nothing else.
+    nlohmann::json values = {{"file", task.input}, {"command", command.name}};
+    if (args.json) window.json = &values;
     window.echoLog = !args.json;
-    window.state.InputFilename = inputFile;
-    applyArguments(window, args);
-    if (args.fromLabel && std::string(command.name) != "label")
+    window.progressBar = style.progressBar && command.showsProgress;
+    if (style.severalFiles) window.messagePrefix = "skeldra-cli: " + task.input + ": ";
+    window.state.InputFilename = task.input;
+    if (style.severalFiles) mainWindow.ShowInputFilename();
+    applyArguments(window, args, task.output);
+    if (args.fromLabel && std::string(command.name) != "label") {
+        // The label's values apart from the command's own.
+        if (args.json) window.json = &values["layout"];
         applyLabel(mainWindow, window);
-    window.echoLog = true;
+        if (args.json) window.json = &values;
+    }
     window.recordBoxes = command.printsWrittenBoxes;
+    // A command whose JSON form is a handler of its own logs the object itself.
+    const bool ownJson = args.json && command.runJson;
+    if (ownJson) {
+        window.json = nullptr;
+        window.echoLog = true;
+    }
     if (window.errorCount() == 0) {
-        if (args.json)
+        if (ownJson)
             command.runJson(mainWindow);
         else if (command.runWithArguments)
             command.runWithArguments(mainWindow, args);
         else
             command.run(mainWindow);
     }
-    for (const auto& [box, text] : window.written) out.line(boxSpec(box).caption + " = " + text);
+    if (args.json) reportWrittenBoxes(window);
+    else
+        for (const auto& [box, text] : window.written) out.line(boxSpec(box).caption + " = " + text);
 
-    out.flush();
-    if (out.error() != 0) window.showError(errorBoxText(ioErrorTextFromErrno(out.error())));
-    if (window.errorCount() > 0) return status::Error;
-    return window.messageCount() == 0 ? status::Done : status::Warnings;
+    const auto finish = [&](int status) {
+        if (args.json && !ownJson && status != status::Error) {
+            values["status"] = status;
+            out.line(values.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+        }
+        out.flush();
+        if (out.error() == 0) return status;
+        window.showError(errorBoxText(ioErrorTextFromErrno(out.error())));
+        return status::Error;
+    };
+    if (window.errorCount() > 0) return finish(status::Error);
+    return finish(window.messageCount() == 0 ? status::Done : status::Warnings);
 }
 
 }  // namespace skeldra

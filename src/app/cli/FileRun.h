@@ -17,8 +17,21 @@ inline constexpr int Usage = 2;
 inline constexpr int Warnings = 3;
 }  // namespace status
 
-// Returns the exit status of this file.
-int runOnFile(const Command& command, const std::string& inputFile, const ParsedArguments& args,
+struct FileTask {
+    std::string input;
+    std::string output;  // -o, or the name made for this file in -o DIR
+};
+
+struct RunStyle {
+    // Several files: each block of the log starts with "Input file: FILE",
+    // as the window logs a chosen file, and messages name the file.
+    bool severalFiles = false;
+    bool progressBar = false;
+};
+
+// Returns the exit status of this file. With --json, prints one JSON line
+// unless an error ended the command.
+int runOnFile(const Command& command, const FileTask& task, const ParsedArguments& args, const RunStyle& style,
               OutputStream& out, OutputStream& err);
 
 }  // namespace skeldra

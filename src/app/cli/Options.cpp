@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <map>
 
 #include "Commands.h"
@@ -71,7 +72,7 @@ const std::vector<ChoiceOption>& formatOptions()
 
 namespace {
 
-const char* const usage = "usage: skeldra-cli COMMAND FILE [options]";
+const char* const usage = "Usage: skeldra-cli COMMAND FILE... [options]";
 
 // The help starts with the usage line and the commands; the box and choice
 // options follow in their groups, then the exit statuses.
@@ -79,7 +80,7 @@ class HelpFormatter : public CLI::Formatter {
 public:
     std::string make_usage(const CLI::App*, std::string) const override
     {
-        std::string text = std::string(usage) + "\ncommands:\n";
+        std::string text = std::string(usage) + "\n\ncommands:\n";
         for (const Command& command : commands()) {
             std::string name = command.name;
             name.resize(std::max<size_t>(name.size() + 1, 10), ' ');
@@ -143,12 +144,18 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
                  "follow a label's pointer to a data file outside the label's folder\n"
                  "(absolute, or climbing with \"..\")")
         ->group(tool);
-    app.add_flag("--json", parsed.json, "map, guess: print one JSON object (map) or array (guess)")->group(tool);
+    app.add_option("-j,--jobs", parsed.jobs, "files processed at once (default: one per core)")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024))
+        ->group(tool);
+    app.add_flag("--json", parsed.json, "one JSON object per file and line instead of the log (guess: an array)")
+        ->group(tool);
     app.add_option("--top", parsed.top, "guess: how many candidates to show (default 5)")
         ->type_name("N")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
         ->group(tool);
     app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
+    app.add_flag("--version", parsed.version, "print the version")->group(tool);
     return table;
 }
 
@@ -203,15 +210,17 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     } catch (const CLI::ParseError& error) {
         throw UsageError(error.what());
     }
-    if (parsed.help) return parsed;
+    if (parsed.help || parsed.version) return parsed;
     collectInOrder(app, table, parsed);
-    if (parsed.command.empty() || parsed.inputFiles.size() != 1)
-        throw UsageError("expected a command and one input file");
+    if (parsed.command.empty() || parsed.inputFiles.empty())
+        throw UsageError("expected a command and at least one input file");
     const Command* command = findCommand(parsed.command);
     if (!command) throw UsageError("unknown command " + parsed.command);
     if (command->needsOutput && parsed.outputFile.empty())
         throw UsageError(parsed.command + " needs an output file: -o OUT");
-    if (parsed.json && !command->runJson && !command->runWithoutWindow) throw UsageError(parsed.command + " has no --json output");
+    if (parsed.json && !command->hasJson) throw UsageError(parsed.command + " has no JSON form");
+    if (parsed.json && std::find(parsed.choices.begin(), parsed.choices.end(), Choice::ListPoints) != parsed.choices.end())
+        throw UsageError("--list-points lists the points in the log, which --json replaces");
     return parsed;
 }
 
@@ -224,5 +233,7 @@ std::string helpText()
 }
 
 std::string usageLine() { return usage; }
+
+std::string versionText() { return std::string("skeldra-cli ") + SKELDRA_VERSION + "\n"; }
 
 }  // namespace skeldra

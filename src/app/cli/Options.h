@@ -39,9 +39,11 @@ struct ParsedArguments {
     std::string layoutKind;                             // --as: vrt, envi or pds3 (describe)
     bool fromLabel = false;
     bool allowOutsideData = false;  // follow label pointers out of the label's folder
-    bool json = false;              // one JSON object on standard output, nothing else
+    int jobs = 0;                   // files processed at once; 0 for one per core
+    bool json = false;              // one JSON object per file instead of the log
     std::string top = "5";          // guess: how many candidates
     bool help = false;
+    bool version = false;
 };
 
 // Bad usage; the message is for the user.
@@ -54,6 +56,8 @@ public:
 ParsedArguments parseArguments(const std::vector<std::string>& args);
 
 std::string helpText();
+// "skeldra-cli VERSION", the first line help2man reads.
+std::string versionText();
 // The first line of the help, shown after a usage error.
 std::string usageLine();
 

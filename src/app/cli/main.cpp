@@ -2,6 +2,7 @@
 // files with one layout, scripts and benchmarks.
 #include <cstdio>
 
+#include "Batch.h"
 #include "FileRun.h"
 #include "Options.h"
 #include "OutputStream.h"
@@ -22,10 +23,10 @@ int main(int argc, char** argv)
                   "\n(skeldra-cli --help lists the options)\n");
         return status::Usage;
     }
-    if (args.help) {
-        out.write(helpText());
+    if (args.help || args.version) {
+        out.write(args.help ? helpText() : versionText());
         out.flush();
         return out.error() == 0 ? status::Done : status::Error;
     }
-    return runOnFile(*findCommand(args.command), args.inputFiles.front(), args, out, err);
+    return runBatch(*findCommand(args.command), args, out, err);
 }
