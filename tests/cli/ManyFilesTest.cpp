@@ -121,5 +121,34 @@ TEST(JsonValues, RealsCarryTheirLogText)
     EXPECT_EQ(stats[0]["max_sample"], 1);
 }
 
+TEST(JsonValues, EveryCommandCarriesTheValuesOfItsLog)
+{
+    TempDir dir;
+    const std::string image = writeLabelled(dir, "l.IMG", {char(1), char(2), char(3), char(4), char(5)});
+    struct Case {
+        std::string arguments;
+        std::string pointer;
+        nlohmann::json expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {"header --max-lines 2", "/lines", {"PDS_VERSION_ID = PDS3", "RECORD_TYPE = FIXED_LENGTH"}},
+             {"header --max-lines 2", "/lines_displayed", 2},
+             {"label", "/set/Header bytes", 300},
+             {"label", "/source/Lines", "LINES 2"},
+             {"reset --header-bytes 300 --samples 2", "/size_on_disk", 305},
+             {"reset --header-bytes 300 --samples 2", "/expected_size", 304},
+             {"reset --header-bytes 300 --samples 2", "/set/End line", 2},
+             {"stats --from-label", "/layout/label_kind", "PDS3"},
+             {"stats --from-label", "/max", 4},
+         }) {
+        const std::string command = c.arguments.substr(0, c.arguments.find(' '));
+        const std::string rest = c.arguments.substr(command.size());
+        const auto objects = jsonLines(testing::runCli(SKELDRA_CLI, command + " " + image + rest + " --json", dir).out);
+        ASSERT_EQ(objects.size(), 1u) << c.arguments;
+        EXPECT_EQ(objects[0].value(nlohmann::json::json_pointer(c.pointer), nlohmann::json()), c.expected)
+            << c.arguments << " " << c.pointer;
+    }
+}
+
 }  // namespace
 }  // namespace skeldra
