@@ -223,7 +223,7 @@ int runBatch(const Command& command, const ParsedArguments& args, OutputStream& 
         return runOnFile(command, FileTask{args.inputFiles.front(), args.outputFile}, args, style, out, err);
     }
     std::vector<Job> jobs;
-    for (const std::string& input : args.inputFiles) jobs.push_back(Job{FileTask{input, ""}});
+    for (const std::string& input : args.inputFiles) jobs.push_back(Job{.task = FileTask{input, ""}});
     if (const std::string problem = planOutputs(command, args, jobs); !problem.empty()) {
         err.line("skeldra-cli: " + problem);
         return status::Usage;
