@@ -72,10 +72,27 @@ void copyInto(std::FILE* from, OutputStream& to)
     while ((n = std::fread(chunk.data(), 1, chunk.size(), from)) > 0) to.write(std::string_view(chunk.data(), n));
 }
 
+// The extension of a file the command writes, as the window's save dialog
+// would propose it; "" when the arguments do not say.
 std::string outputExtension(const Command& command, const ParsedArguments& args)
 {
-    const bool text = std::find(args.choices.begin(), args.choices.end(), Choice::TextOutput) != args.choices.end();
-    return text && std::string(command.name) == "convert" ? ".txt" : ".bmp";
+    const std::string name = command.name;
+    if (name == "describe") {
+        if (args.layoutKind == "vrt") return ".vrt";
+        if (args.layoutKind == "envi") return ".hdr";
+        if (args.layoutKind == "pds3") return ".lbl";
+        return "";
+    }
+    if (name != "convert") return ".bmp";
+    // The last output button chosen is the one checked, as in the window.
+    std::string extension = ".bmp";
+    for (Choice choice : args.choices) {
+        if (choice == Choice::BMPOutput) extension = ".bmp";
+        if (choice == Choice::TextOutput) extension = ".txt";
+        if (choice == Choice::PNGOutput || choice == Choice::PNG16Output) extension = ".png";
+        if (choice == Choice::TIFFOutput) extension = ".tif";
+    }
+    return extension;
 }
 
 // The outputs of several files go into the -o folder, named after the
@@ -86,10 +103,11 @@ std::string planOutputs(const Command& command, const ParsedArguments& args, std
     std::error_code error;
     if (!fs::is_directory(args.outputFile, error))
         return "with several input files, -o names an existing folder: " + args.outputFile;
+    const std::string extension = outputExtension(command, args);
+    if (extension.empty()) return std::string("with several input files, ") + command.name + " needs --as";
     std::set<std::string> names;
     for (Job& job : jobs) {
-        const std::string name = changeFileExtension(fs::path(job.task.input).filename().string(),
-                                                     outputExtension(command, args));
+        const std::string name = changeFileExtension(fs::path(job.task.input).filename().string(), extension);
         if (!names.insert(name).second) return "two input files would both write " + name;
         job.task.output = (fs::path(args.outputFile) / name).string();
     }
