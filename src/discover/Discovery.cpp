@@ -226,7 +226,7 @@ private:
         const std::span<const uint8_t> bytes(window_);
         const auto fits = rankEncodings(bytes, width_, record);
         encoding_ = fits.front().encoding;
-        range_ = fits.front().range;
+        range_ = windowRange(bytes, encoding_, residue_);
         residue_ = fits.front().alignment;
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
@@ -263,7 +263,7 @@ private:
         const Encoding encoding = refineEncoding(*found);
         if (!(encoding == encoding_)) {
             encoding_ = encoding;
-            range_ = alternatives_.front().range;
+            range_ = windowRange(window_, encoding_, (found->lineStart - windowStart_) % width_);
             codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
             const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
             found = lineShape(codes_, lag.lag, width_, residue, file_.size());

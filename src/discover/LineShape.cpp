@@ -18,10 +18,12 @@ struct Columns {
     std::vector<double> horizontal;
 };
 
+// Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
 {
     Columns columns{std::vector<double>(static_cast<size_t>(record)), std::vector<double>(static_cast<size_t>(record))};
-    const int16_t* x = codes.code.data();
+    const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 2 - rows;
+    const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     for (int64_t c = 0; c < record; ++c) {
         int64_t vertical = 0, horizontal = 0;
         for (int64_t l = 0; l < rows; ++l) {
@@ -96,7 +98,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         int64_t jump = 0;
         for (int64_t i = 1; i < count; ++i)
             if (stepAt(i) > stepAt(jump)) jump = i;
-        const bool clearJump = stepAt(jump) >= 3 * stepTypical;
+        const bool clearJump = stepAt(jump) >= 6 * stepTypical;
         const bool sizeJump = columns.horizontal[static_cast<size_t>(bySize)] >= 0.5 * stepAt(jump);
         fromFileSize = !clearJump || sizeJump;
         startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));

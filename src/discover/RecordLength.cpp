@@ -99,8 +99,23 @@ std::vector<LagFit> recordLengths(const SampleCodes& codes, int64_t minLag, int6
         });
         if (!near) best.push_back(fit);
     }
-    for (LagFit& fit : best) fit.lag = refinedLag(codes, fit.lag, minLag);
-    return best;
+    // Where lines barely differ from the ones two or three further on (noise
+    // over a smooth image), a multiple of the record length is as deep a
+    // minimum as the length itself: its fractions that are nearly as deep
+    // compete too, on how smoothly their lines read.
+    std::vector<LagFit> withFractions;
+    for (const LagFit& fit : best) {
+        withFractions.push_back({refinedLag(codes, fit.lag, minLag), fit.depth});
+        for (int64_t k = 2; k <= 8 && fit.lag / k > minLag; ++k) {
+            const int64_t centre = (fit.lag + k / 2) / k;
+            int64_t lag = centre;
+            for (int64_t l = std::max(minLag + 1, centre - k); l <= std::min(maxLag - 1, centre + k); ++l)
+                if (difference[static_cast<size_t>(l - minLag)] < difference[static_cast<size_t>(lag - minLag)]) lag = l;
+            const double depth = 1.0 - static_cast<double>(difference[static_cast<size_t>(lag - minLag)]) / typical;
+            if (depth >= 0.9 * fit.depth) withFractions.push_back({refinedLag(codes, lag, minLag), depth});
+        }
+    }
+    return withFractions;
 }
 
 }  // namespace skeldra

@@ -213,6 +213,24 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
     return fits;
 }
 
+ValueRange windowRange(std::span<const uint8_t> bytes, const Encoding& encoding, int64_t firstSample)
+{
+    constexpr int64_t maxValues = 65536;
+    const int64_t width = encoding.bytes;
+    const auto size = static_cast<int64_t>(bytes.size());
+    const int64_t samples = firstSample >= 0 ? (size - firstSample) / width : 0;
+    const int64_t step = std::max<int64_t>(1, samples / maxValues);
+    std::vector<double> values;
+    for (int64_t s = 0; s < samples; s += step) {
+        const double value = decodeValue(bytes.data() + firstSample + s * width, encoding);
+        if (encoding.format == DataFormat::Real && implausibleReal(value)) continue;
+        if (!std::isnan(value)) values.push_back(value);
+    }
+    if (values.empty()) return {};
+    const double low = quantile(values, 0.01), high = quantile(values, 0.99);
+    return {low, high > low ? high : low + 1};
+}
+
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines)
 {

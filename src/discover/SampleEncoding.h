@@ -36,4 +36,10 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines);
 
+// The 1st and 99th percentile of the samples all over the window, read from
+// `firstSample` on: a range from the first samples of a few lines may cover
+// only part of the image, and codes clamped at its ends no longer tell
+// lines apart.
+ValueRange windowRange(std::span<const uint8_t> bytes, const Encoding& encoding, int64_t firstSample);
+
 }  // namespace skeldra
