@@ -234,14 +234,14 @@ machine() {
 }
 machine | tee "$work/machine" >&2
 
-for spec in "${files[@]}"; do
-    read -r name kind samples lines bands band <<<"$spec"
+for entry in "${files[@]}"; do
+    read -r name kind samples lines bands band <<<"$entry"
     ensure_file "$name" "$kind" "$samples" "$lines" "$bands"
     write_vrt "$name" "$kind" "$samples" "$lines" "$bands" "$band"
 done
 
-for spec in "${files[@]}"; do
-    read -r name kind samples lines bands band <<<"$spec"
+for entry in "${files[@]}"; do
+    read -r name kind samples lines bands band <<<"$entry"
     file=$data/$name.IMG vrt=$data/$name.vrt out=$data/out
     read -r -a layout <<<"$(cli_layout "$kind" "$samples" "$lines" "$bands" "$band")"
     area=(--start-line 1 --end-line "$lines" --start-sample 1 --end-sample "$samples")
