@@ -4,15 +4,12 @@
 // read top down and bottom up, as the text and BMP conversions read them.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <vector>
 
 #include "raster/FormatParameters.h"
 #include "raster/SampleReader.h"
 #include "support/BenchWindow.h"
+#include "support/RandomFile.h"
 
 namespace {
 
@@ -24,19 +21,7 @@ constexpr int32_t points = 500;
 
 std::string bigFile()
 {
-    const char* folder = std::getenv("SKELDRA_BENCH_DIR");
-    const std::filesystem::path path = std::filesystem::path(folder ? folder : "/tmp") / "skeldra-micro-reads.img";
-    const auto bytes = static_cast<uintmax_t>(samples) * lines * 2;
-    std::error_code error;
-    if (std::filesystem::file_size(path, error) == bytes) return path.string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::mt19937_64 random(9);
-    std::vector<uint64_t> block(1 << 17);
-    for (uintmax_t written = 0; written < bytes; written += block.size() * 8) {
-        for (auto& word : block) word = random();
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
-    }
-    return path.string();
+    return skeldra::bench::randomFile("skeldra-micro-reads.img", static_cast<uintmax_t>(samples) * lines * 2);
 }
 
 void setLayout(BenchWindow& window)

@@ -15,14 +15,12 @@
 #include <algorithm>
 #include <ctime>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <vector>
 
 #include "gui/ImagePreviewForm.h"
 #include "gui/LabeledNumericEdit.h"
 #include "gui/SkeldraForm.h"
+#include "support/RandomFile.h"
 
 using skeldra::Box;
 using skeldra::Choice;
@@ -33,20 +31,7 @@ constexpr int32_t samples = 23168, lines = 23168;
 
 std::string bigFile()
 {
-    const char* folder = std::getenv("SKELDRA_BENCH_DIR");
-    const std::filesystem::path path =
-        (folder ? std::filesystem::path(folder) : std::filesystem::temp_directory_path()) / "skeldra-live-preview.img";
-    const auto bytes = static_cast<uintmax_t>(samples) * lines * 2;
-    std::error_code error;
-    if (std::filesystem::file_size(path, error) >= bytes && !error) return path.string();
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    std::mt19937_64 random(9);
-    std::vector<uint64_t> block(1 << 17);
-    for (uintmax_t written = 0; written < bytes; written += block.size() * 8) {
-        for (auto& word : block) word = random();
-        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size() * 8));
-    }
-    return path.string();
+    return skeldra::bench::randomFile("skeldra-live-preview.img", static_cast<uintmax_t>(samples) * lines * 2);
 }
 
 double threadCpuMs()
