@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(g++ cmake ninja-build make libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
           nlohmann-json3-dev help2man dpkg-dev
-          xvfb xauth libpng-dev libtiff-dev)
+          xvfb xauth libpng-dev libtiff-dev libfftw3-dev pkgconf)
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev llvm)
 missing=()
 for p in "${packages[@]}"; do

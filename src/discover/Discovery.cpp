@@ -90,18 +90,18 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
         const int64_t n = std::min<int64_t>(layout.samplesPerLine, samples);
         const int64_t stride = sampleStride(raster);
         const int32_t width = layout.encoding.bytes;
-        std::vector<double> values;
-        double vertical = 0, horizontal = 0;
-        int64_t pairs = 0, bad = 0, total = 0;
+        std::vector<double> values, changes;
+        int64_t bad = 0, total = 0;
         auto readLine = [&](int64_t line, int64_t band) {
             const int64_t position = samplePosition(raster, static_cast<int32_t>(line), static_cast<int32_t>(band), 1);
             const std::vector<uint8_t> bytes = file.read(position, (n - 1) * stride + width);
-            std::vector<double> line_(static_cast<size_t>(n), std::nan(""));
+            std::vector<double> values_(static_cast<size_t>(n), std::nan(""));
             for (int64_t s = 0; s < n; ++s) {
                 const auto at = static_cast<size_t>(s * stride);
-                if (at + static_cast<size_t>(width) <= bytes.size()) line_[static_cast<size_t>(s)] = decodeValue(bytes.data() + at, layout.encoding);
+                if (at + static_cast<size_t>(width) <= bytes.size())
+                    values_[static_cast<size_t>(s)] = decodeValue(bytes.data() + at, layout.encoding);
             }
-            return line_;
+            return values_;
         };
         const int64_t lines = layout.lines;
         std::vector<int64_t> firstLines = {1, lines / 2, lines - 1};
@@ -110,31 +110,48 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
                 if (line < 1 || line + 1 > lines) continue;
                 const auto a = readLine(line, band);
                 const auto b = readLine(line + 1, band);
+                auto usable = [&](double v) { return !std::isnan(v) && !implausible(v, layout.encoding); };
                 for (int64_t s = 0; s < n; ++s) {
                     const double x = a[static_cast<size_t>(s)], y = b[static_cast<size_t>(s)];
                     total += 1;
-                    if (std::isnan(x) || std::isnan(y) || implausible(x, layout.encoding) ||
-                        implausible(y, layout.encoding)) {
+                    if (!usable(x) || !usable(y)) {
                         ++bad;
                         continue;
                     }
                     values.push_back(x);
-                    vertical += std::abs(x - y);
-                    if (s + 1 < n && !std::isnan(a[static_cast<size_t>(s + 1)]) &&
-                        !implausible(a[static_cast<size_t>(s + 1)], layout.encoding))
-                        horizontal += std::abs(a[static_cast<size_t>(s + 1)] - x);
-                    ++pairs;
+                    changes.push_back(std::abs(x - y));
+                    if (s + 1 < n && usable(a[static_cast<size_t>(s + 1)]))
+                        changes.push_back(std::abs(a[static_cast<size_t>(s + 1)] - x));
                 }
             }
         }
-        if (pairs == 0) return 10;
+        if (values.empty()) return 10;
         const double spread = quantile(values, 0.95) - quantile(values, 0.05);
         const double badShare = static_cast<double>(bad) / static_cast<double>(total);
         if (!(spread > 0)) return 1 + 20 * badShare;
-        return (vertical + horizontal) / (2.0 * static_cast<double>(pairs) * spread) + 20 * badShare;
+        return clippedMeanChange(changes, spread) + 20 * badShare;
     } catch (const Error&) {
         return 10;
     }
+}
+
+// How much a record length is believed against the others: lines a lag
+// apart that differ more than at the best lag make it less likely, and a
+// lag that has a fraction nearly as good is more likely a multiple of the
+// record length than the record length itself (lines further apart differ
+// more).
+double lagWeight(const std::vector<LagFit>& lags, size_t index)
+{
+    double deepest = 0;
+    for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth);
+    const LagFit& lag = lags[index];
+    double weight = std::pow(lag.depth / deepest, 4);
+    const bool multiple = std::any_of(lags.begin(), lags.end(), [&](const LagFit& other) {
+        if (other.lag >= lag.lag || other.depth < 0.9 * lag.depth) return false;
+        const int64_t k = (lag.lag + other.lag / 2) / other.lag;
+        return k >= 2 && std::abs(lag.lag - k * other.lag) <= k;
+    });
+    return multiple ? weight / 2 : weight;
 }
 
 std::string plural(int64_t count, const std::string& word)
@@ -201,7 +218,7 @@ private:
         if (!step(result, 3)) return;
 
         KeepGoing keepGoing = [&] { return !progress_ || progress_(3, steps); };
-        const std::vector<LagFit> lags = recordLengths(codes_, minRecordSamples * width_, maxRecordBytes, 5, keepGoing);
+        const std::vector<LagFit> lags = recordLengths(bytes, minRecordSamples * width_, maxRecordBytes, 6, keepGoing);
         if (progress_ && !progress_(4, steps)) {
             result.aborted = true;
             return;
@@ -211,7 +228,7 @@ private:
                              "sample width (the file may be compressed, encrypted or text)";
             return;
         }
-        for (size_t i = 0; i < lags.size(); ++i) addCandidates(result, lags[i], i == 0 ? 1.0 : 0.85);
+        for (size_t i = 0; i < lags.size(); ++i) addCandidates(result, lags[i], lagWeight(lags, i));
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
                          [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
@@ -226,8 +243,8 @@ private:
         const std::span<const uint8_t> bytes(window_);
         const auto fits = rankEncodings(bytes, width_, record);
         encoding_ = fits.front().encoding;
-        range_ = windowRange(bytes, encoding_, residue_);
         residue_ = fits.front().alignment;
+        range_ = windowRange(bytes, encoding_, residue_);
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
 

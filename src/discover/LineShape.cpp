@@ -100,7 +100,10 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
             if (stepAt(i) > stepAt(jump)) jump = i;
         const bool clearJump = stepAt(jump) >= 6 * stepTypical;
         const bool sizeJump = columns.horizontal[static_cast<size_t>(bySize)] >= 0.5 * stepAt(jump);
-        fromFileSize = !clearJump || sizeJump;
+        // Bytes left over at the end put the file's end anywhere; a place
+        // between the bytes of a sample cannot be where lines start.
+        const bool sizeAtSample = (bySize - residue) % width == 0;
+        fromFileSize = sizeAtSample && (!clearJump || sizeJump);
         startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));
         run.length = record / width;
     } else {

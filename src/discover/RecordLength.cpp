@@ -1,118 +1,128 @@
 #include "discover/RecordLength.h"
 
-#include <algorithm>
+#include <fftw3.h>
 
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <mutex>
+#include <numeric>
+
+#include "discover/SampleCodes.h"
 
 namespace skeldra {
 
 namespace {
 
-constexpr int64_t runCodes = 1024;
-constexpr int runParts[] = {20, 27, 34, 41};  // per cent of the window
+constexpr int64_t neighbourhood = 64;
 
-struct Run {
-    int64_t start = 0;
-    std::vector<int16_t> code;
-    std::vector<int16_t> inRange;  // 1 for a code within the values' range
+// FFTW's planner is not thread-safe; discovery may run beside the window.
+std::mutex planning;
+
+struct FftwFree {
+    void operator()(float* p) const { fftwf_free(p); }
 };
+using FftwBuffer = std::unique_ptr<float[], FftwFree>;
 
-// A contiguous pass in 32-bit lanes: 1024 distances below 65536 fit.
-int64_t differenceAt(const Run& run, const int16_t* other)
+// An in-place real transform buffer of n reals (n + 2 floats), zero beyond
+// the values.
+FftwBuffer transformBuffer(int64_t n, std::span<const uint8_t> bytes, double mean)
 {
-    int32_t sum = 0;
-    for (int64_t j = 0; j < runCodes; ++j)
-        sum += run.inRange[static_cast<size_t>(j)] * codeDistance(run.code[static_cast<size_t>(j)], other[j]);
-    return sum;
+    FftwBuffer buffer(fftwf_alloc_real(static_cast<size_t>(n + 2)));
+    std::fill(buffer.get(), buffer.get() + n + 2, 0.0f);
+    for (size_t i = 0; i < bytes.size(); ++i) buffer[i] = static_cast<float>(bytes[i] - mean);
+    return buffer;
 }
 
-Run runAt(const SampleCodes& codes, int64_t start)
+void transform(float* buffer, int64_t n, bool forward)
 {
-    Run run;
-    run.start = start;
-    for (int64_t j = 0; j < runCodes; ++j) {
-        const int16_t code = codes.code[static_cast<size_t>(start + j)];
-        run.code.push_back(code);
-        run.inRange.push_back(code > -32000 && code < 32000 ? 1 : 0);
+    fftwf_plan plan;
+    {
+        const std::lock_guard lock(planning);
+        auto* spectrum = reinterpret_cast<fftwf_complex*>(buffer);
+        plan = forward ? fftwf_plan_dft_r2c_1d(static_cast<int>(n), buffer, spectrum, FFTW_ESTIMATE)
+                       : fftwf_plan_dft_c2r_1d(static_cast<int>(n), spectrum, buffer, FFTW_ESTIMATE);
     }
-    return run;
-}
-
-// Smooth images resemble the next line nearly as well a few samples askew,
-// so the few runs of the search may miss the exact lag by a little; many
-// runs around the found lag tell.
-int64_t refinedLag(const SampleCodes& codes, int64_t lag, int64_t minLag)
-{
-    constexpr int64_t reach = 64, runs = 64;
-    const auto available = static_cast<int64_t>(codes.code.size());
-    const int64_t span = available - runCodes - lag - reach;
-    if (span <= 0) return lag;
-    std::vector<Run> spread;
-    for (int64_t i = 0; i < runs; ++i) spread.push_back(runAt(codes, span * i / (runs - 1)));
-    int64_t best = lag, least = -1;
-    for (int64_t candidate = std::max(minLag, lag - reach); candidate <= lag + reach; ++candidate) {
-        int64_t sum = 0;
-        for (const Run& run : spread) sum += differenceAt(run, codes.code.data() + run.start + candidate);
-        if (least < 0 || sum < least) least = sum, best = candidate;
-    }
-    return best;
+    fftwf_execute(plan);
+    const std::lock_guard lock(planning);
+    fftwf_destroy_plan(plan);
 }
 
 }  // namespace
 
-std::vector<LagFit> recordLengths(const SampleCodes& codes, int64_t minLag, int64_t maxLag, size_t count,
+std::vector<double> laggedDifferences(std::span<const uint8_t> bytes, int64_t maxLag)
+{
+    const auto size = static_cast<int64_t>(bytes.size());
+    const int64_t compared = size - maxLag;
+    if (compared <= 0) return {};
+    const double mean = std::accumulate(bytes.begin(), bytes.end(), 0.0) / static_cast<double>(size);
+    // Circular correlation over n >= size does not wrap for lags <= maxLag.
+    const auto n = static_cast<int64_t>(std::bit_ceil(static_cast<uint64_t>(size)));
+    FftwBuffer first = transformBuffer(n, bytes.first(static_cast<size_t>(compared)), mean);
+    FftwBuffer all = transformBuffer(n, bytes, mean);
+    transform(first.get(), n, true);
+    transform(all.get(), n, true);
+    auto* a = reinterpret_cast<fftwf_complex*>(first.get());
+    auto* b = reinterpret_cast<fftwf_complex*>(all.get());
+    for (int64_t k = 0; k <= n / 2; ++k) {
+        // b × conj(a): the correlation sum of a[i] b[i + lag].
+        const float re = b[k][0] * a[k][0] + b[k][1] * a[k][1];
+        const float im = b[k][1] * a[k][0] - b[k][0] * a[k][1];
+        b[k][0] = re, b[k][1] = im;
+    }
+    first.reset();
+    transform(all.get(), n, false);
+
+    auto centred = [&](int64_t i) { return bytes[static_cast<size_t>(i)] - mean; };
+    double firstSquares = 0, slidingSquares = 0;
+    for (int64_t i = 0; i < compared; ++i) firstSquares += centred(i) * centred(i);
+    slidingSquares = firstSquares;
+    std::vector<double> difference(static_cast<size_t>(maxLag + 1));
+    for (int64_t lag = 0; lag <= maxLag; ++lag) {
+        if (lag > 0) {
+            slidingSquares += centred(lag + compared - 1) * centred(lag + compared - 1);
+            slidingSquares -= centred(lag - 1) * centred(lag - 1);
+        }
+        const double correlation = static_cast<double>(all[static_cast<size_t>(lag)]) / static_cast<double>(n);
+        difference[static_cast<size_t>(lag)] = std::max(0.0, firstSquares + slidingSquares - 2 * correlation);
+    }
+    return difference;
+}
+
+std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int64_t minLag, int64_t maxLag, size_t count,
                                   const KeepGoing& keepGoing)
 {
-    const auto available = static_cast<int64_t>(codes.code.size());
-    std::vector<Run> runs;
-    for (int part : runParts) {
-        const int64_t start = available * part / 100;
-        if (start + runCodes <= available) runs.push_back(runAt(codes, start));
-    }
-    if (runs.empty()) return {};
-    maxLag = std::min(maxLag, available - runs.back().start - runCodes);
+    maxLag = std::min<int64_t>(maxLag, static_cast<int64_t>(bytes.size()) / 2);
     if (maxLag <= minLag + 2) return {};
-
-    std::vector<int64_t> difference(static_cast<size_t>(maxLag - minLag + 1));
-    for (int64_t lag = minLag; lag <= maxLag; ++lag) {
-        if (((lag - minLag) & 8191) == 8191 && keepGoing && !keepGoing()) return {};
-        int64_t sum = 0;
-        for (const Run& run : runs) sum += differenceAt(run, codes.code.data() + run.start + lag);
-        difference[static_cast<size_t>(lag - minLag)] = sum;
-    }
-    std::vector<int64_t> sorted = difference;
-    std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
-    const double typical = static_cast<double>(std::max<int64_t>(sorted[sorted.size() / 2], 1));
+    const std::vector<double> difference = laggedDifferences(bytes, maxLag);
+    if (difference.empty() || (keepGoing && !keepGoing())) return {};
+    std::vector<double> sorted(difference.begin() + minLag, difference.end());
+    const double typical = std::max(quantile(sorted, 0.5), 1.0);
+    auto depthAt = [&](int64_t lag) { return 1.0 - difference[static_cast<size_t>(lag)] / typical; };
+    auto bestNear = [&](int64_t lag, int64_t reach) {
+        int64_t best = lag;
+        for (int64_t l = std::max<int64_t>(1, lag - reach); l <= std::min(maxLag, lag + reach); ++l)
+            if (difference[static_cast<size_t>(l)] < difference[static_cast<size_t>(best)]) best = l;
+        return best;
+    };
 
     std::vector<LagFit> minima;
-    for (size_t i = 1; i + 1 < difference.size(); ++i) {
-        if (difference[i] > difference[i - 1] || difference[i] > difference[i + 1]) continue;
-        const double depth = 1.0 - static_cast<double>(difference[i]) / typical;
-        if (depth > 0.05) minima.push_back({minLag + static_cast<int64_t>(i), depth});
-    }
+    for (int64_t lag = minLag; lag <= maxLag; ++lag)
+        if (bestNear(lag, neighbourhood) == lag && depthAt(lag) > 0.05) minima.push_back({lag, depthAt(lag)});
     std::sort(minima.begin(), minima.end(), [](const LagFit& a, const LagFit& b) { return a.depth > b.depth; });
-    std::vector<LagFit> best;
-    for (const LagFit& fit : minima) {
-        if (best.size() == count) break;
-        // Neighbouring lags of a found one are the same line seen askew.
-        const bool near = std::any_of(best.begin(), best.end(), [&](const LagFit& b) {
-            return std::abs(b.lag - fit.lag) <= 64;
-        });
-        if (!near) best.push_back(fit);
-    }
-    // Where lines barely differ from the ones two or three further on (noise
-    // over a smooth image), a multiple of the record length is as deep a
-    // minimum as the length itself: its fractions that are nearly as deep
-    // compete too, on how smoothly their lines read.
+    if (minima.size() > count) minima.resize(count);
+
     std::vector<LagFit> withFractions;
-    for (const LagFit& fit : best) {
-        withFractions.push_back({refinedLag(codes, fit.lag, minLag), fit.depth});
-        for (int64_t k = 2; k <= 8 && fit.lag / k > minLag; ++k) {
-            const int64_t centre = (fit.lag + k / 2) / k;
-            int64_t lag = centre;
-            for (int64_t l = std::max(minLag + 1, centre - k); l <= std::min(maxLag - 1, centre + k); ++l)
-                if (difference[static_cast<size_t>(l - minLag)] < difference[static_cast<size_t>(lag - minLag)]) lag = l;
-            const double depth = 1.0 - static_cast<double>(difference[static_cast<size_t>(lag - minLag)]) / typical;
-            if (depth >= 0.9 * fit.depth) withFractions.push_back({refinedLag(codes, lag, minLag), depth});
+    auto add = [&](const LagFit& fit) {
+        const bool seen = std::any_of(withFractions.begin(), withFractions.end(),
+                                      [&](const LagFit& f) { return f.lag == fit.lag; });
+        if (!seen) withFractions.push_back(fit);
+    };
+    for (const LagFit& fit : minima) {
+        add(fit);
+        for (int64_t k = 2; k <= 8 && fit.lag / k >= minLag; ++k) {
+            const int64_t lag = bestNear((fit.lag + k / 2) / k, k);
+            if (depthAt(lag) >= 0.8 * fit.depth) add({lag, depthAt(lag)});
         }
     }
     return withFractions;

@@ -1,14 +1,14 @@
 #pragma once
 // The record length: the bytes from one image line to the next. A line of
 // an image resembles the next one more than anything else at a similar
-// distance, so the lag at which a run of samples differs least from the
-// bytes further on is the record length.
+// distance, so the lag at which the bytes differ least from the bytes
+// further on is the record length. Bytes rather than decoded samples: the
+// encoding is not known yet, and at the right lag every byte of a sample
+// meets the same byte of the sample below it, whatever the encoding.
 #include <cstdint>
 #include <functional>
-#include <cstddef>
+#include <span>
 #include <vector>
-
-#include "discover/SampleCodes.h"
 
 namespace skeldra {
 
@@ -20,13 +20,18 @@ struct LagFit {
 // Returns false to stop the search.
 using KeepGoing = std::function<bool()>;
 
-// Lags between minLag and maxLag, best first (local minima of the
-// difference), at most `count`. Runs of codes at every byte offset are
-// compared with the codes `lag` further on: where a run's offset starts a
-// sample, its line's samples meet the next line's, whatever the alignment,
-// and codes of samples read across their boundaries (out of range) do not
-// take part.
-std::vector<LagFit> recordLengths(const SampleCodes& codes, int64_t minLag, int64_t maxLag, size_t count,
+// Sum of squared differences between the window's first bytes and the
+// bytes `lag` further on, for every lag from 0 to maxLag, with as many
+// bytes compared at every lag. One correlation by FFT, so the cost does
+// not depend on maxLag.
+std::vector<double> laggedDifferences(std::span<const uint8_t> bytes, int64_t maxLag);
+
+// Lags between minLag and maxLag, best first, at most `count`, and the
+// fractions of each that are nearly as good (a multiple of the record
+// length can be as deep where lines differ mostly by noise). A lag counts
+// when no lag within 64 bytes of it (below minLag too) is better: lags of
+// neighbouring pixels decline towards the smallest lag, they do not dip.
+std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int64_t minLag, int64_t maxLag, size_t count,
                                   const KeepGoing& keepGoing);
 
 }  // namespace skeldra

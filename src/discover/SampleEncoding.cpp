@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace skeldra {
 
@@ -49,38 +50,47 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
                         const std::vector<std::vector<int64_t>>& lines, int32_t alignment)
 {
     EncodingFit fit{encoding, alignment, 0, {}, 0};
-    int64_t ordinary = 0;
+    struct LineReading {
+        std::vector<double> changes;
+        int64_t implausible = 0, total = 0;
+    };
+    std::vector<LineReading> readings;
     std::vector<double> values;
-    double change = 0;
-    int64_t pairs = 0, implausible = 0, total = 0;
+    int64_t ordinary = 0, total = 0;
     for (const auto& line : lines) {
+        LineReading reading;
         double previous = 0;
         bool havePrevious = false;
         for (int64_t start : line) {
             const double value = decodeValue(bytes.data() + start, encoding);
-            ++total;
+            ++reading.total;
             ordinary += ordinaryReal(value);
             if (encoding.format == DataFormat::Real && implausibleReal(value)) {
-                ++implausible;
+                ++reading.implausible;
                 havePrevious = false;
                 continue;
             }
             values.push_back(value);
-            if (havePrevious) {
-                change += std::abs(value - previous);
-                ++pairs;
-            }
+            if (havePrevious) reading.changes.push_back(std::abs(value - previous));
             previous = value;
             havePrevious = true;
         }
+        total += reading.total;
+        if (reading.total > 0) readings.push_back(std::move(reading));
     }
     fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
-    const double badShare = total > 0 ? static_cast<double>(implausible) / static_cast<double>(total) : 1.0;
     std::vector<double> sorted = values;
     fit.range = {quantile(sorted, 0.01), quantile(sorted, 0.99)};
     const double spread = quantile(sorted, 0.95) - quantile(sorted, 0.05);
-    fit.roughness = pairs > 0 && spread > 0 ? change / static_cast<double>(pairs) / spread : 10.0;
-    fit.roughness += 20 * badShare;
+    // Each line on its own, and the roughest quarter left out: lines of a
+    // header or of other data in the window say nothing of the encoding.
+    std::vector<double> costs;
+    for (const LineReading& reading : readings)
+        costs.push_back(clippedMeanChange(reading.changes, spread) +
+                        20 * static_cast<double>(reading.implausible) / static_cast<double>(reading.total));
+    std::sort(costs.begin(), costs.end());
+    const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
+    fit.roughness = costs.empty() ? 10.0 : std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) / static_cast<double>(kept);
 
     // Integers read as unsigned that all lie in the upper half are more
     // likely negative numbers; a tie then goes to the signed reading.
@@ -165,7 +175,7 @@ void preferOrdinaryReals(std::vector<EncodingFit>& fits)
         if (fit.encoding.bytes != 4 || fit.encoding.format == DataFormat::Real) continue;
         const bool realsOrdinary = std::any_of(fits.begin(), fits.end(), [&](const EncodingFit& other) {
             return other.encoding.format == DataFormat::Real && other.encoding.msbFirst == fit.encoding.msbFirst &&
-                   other.alignment == fit.alignment && other.ordinaryRealShare > 0.99;
+                   other.alignment == fit.alignment && other.ordinaryRealShare > 0.9;
         });
         if (realsOrdinary) fit.roughness *= 1.5;
     }
@@ -178,6 +188,14 @@ void sortFits(std::vector<EncodingFit>& fits)
 }
 
 }  // namespace
+
+double clippedMeanChange(const std::vector<double>& changes, double spread)
+{
+    if (changes.empty() || !(spread > 0)) return 10.0;
+    double sum = 0;
+    for (double change : changes) sum += std::min(change, spread);
+    return sum / static_cast<double>(changes.size()) / spread;
+}
 
 int32_t sampleWidth(std::span<const uint8_t> bytes)
 {

@@ -36,6 +36,11 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines);
 
+// Mean change between neighbours relative to the spread of the values,
+// each change counted at most as the spread, so that a few lines of header
+// or garbage read as huge numbers do not outweigh the lines read right.
+double clippedMeanChange(const std::vector<double>& changes, double spread);
+
 // The 1st and 99th percentile of the samples all over the window, read from
 // `firstSample` on: a range from the first samples of a few lines may cover
 // only part of the image, and codes clamped at its ends no longer tell
