@@ -132,9 +132,12 @@ def make_file(rng, index, folder):
     structure = "none" if bands == 1 else ["bil", "bip", "bsq"][rng.integers(3)]
     w = bits // 8
     pad = int(rng.integers(0, 33)) if rng.integers(2) else 0
-    budget = 3 << 20
-    lines = int(np.clip(budget // (width * w * bands + pad), 40, 1500))
-    lines = int(rng.integers(max(20, lines // 2), lines + 1))
+    # Pictures as they come: from four times wider than tall to twice as
+    # tall, as far as 48 MiB allow (a 5000-sample line of three 64-bit bands
+    # still gets 400 lines).
+    budget = 48 << 20
+    most = budget // (width * w * bands + pad)
+    lines = int(np.clip(width * 10 ** rng.uniform(-0.6, 0.3), 40, min(most, 4000)))
     unit, source = image(rng, width, lines, bands)
     samples = scaled(rng, unit, bits, fmt)
     order = ">" if msb else "<"

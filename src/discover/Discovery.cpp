@@ -8,6 +8,7 @@
 #include "base/Errors.h"
 #include "discover/BandGuess.h"
 #include "discover/FileSample.h"
+#include "discover/LayoutRoughness.h"
 #include "discover/LineShape.h"
 #include "discover/RecordLength.h"
 #include "discover/SampleEncoding.h"
@@ -69,70 +70,6 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
     if (layout.samplesPerLine < 1 || layout.lines < 1 || layout.bands < 1 || layout.headerBytes < 0) return std::nullopt;
     normalize(layout);
     return layout;
-}
-
-bool implausible(double value, const Encoding& encoding)
-{
-    if (encoding.format != DataFormat::Real) return false;
-    const double magnitude = std::abs(value);
-    return !std::isfinite(value) || (magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30));
-}
-
-// How rough a layout reads: mean difference to the next line and to the
-// next sample relative to the spread of the values, plus a penalty for
-// implausible reals and samples beyond the end of the file. About 0.05 for
-// an image read right, 0.3 and more for one read wrong.
-double layoutRoughness(FileSample& file, const CandidateLayout& layout)
-{
-    constexpr int64_t samples = 512;
-    try {
-        const RasterLayout raster = rasterLayout(layout);
-        const int64_t n = std::min<int64_t>(layout.samplesPerLine, samples);
-        const int64_t stride = sampleStride(raster);
-        const int32_t width = layout.encoding.bytes;
-        std::vector<double> values, changes;
-        int64_t bad = 0, total = 0;
-        auto readLine = [&](int64_t line, int64_t band) {
-            const int64_t position = samplePosition(raster, static_cast<int32_t>(line), static_cast<int32_t>(band), 1);
-            const std::vector<uint8_t> bytes = file.read(position, (n - 1) * stride + width);
-            std::vector<double> values_(static_cast<size_t>(n), std::nan(""));
-            for (int64_t s = 0; s < n; ++s) {
-                const auto at = static_cast<size_t>(s * stride);
-                if (at + static_cast<size_t>(width) <= bytes.size())
-                    values_[static_cast<size_t>(s)] = decodeValue(bytes.data() + at, layout.encoding);
-            }
-            return values_;
-        };
-        const int64_t lines = layout.lines;
-        std::vector<int64_t> firstLines = {1, lines / 2, lines - 1};
-        for (int64_t band = 1; band <= std::min<int64_t>(raster.NumBands, 3); ++band) {
-            for (int64_t line : firstLines) {
-                if (line < 1 || line + 1 > lines) continue;
-                const auto a = readLine(line, band);
-                const auto b = readLine(line + 1, band);
-                auto usable = [&](double v) { return !std::isnan(v) && !implausible(v, layout.encoding); };
-                for (int64_t s = 0; s < n; ++s) {
-                    const double x = a[static_cast<size_t>(s)], y = b[static_cast<size_t>(s)];
-                    total += 1;
-                    if (!usable(x) || !usable(y)) {
-                        ++bad;
-                        continue;
-                    }
-                    values.push_back(x);
-                    changes.push_back(std::abs(x - y));
-                    if (s + 1 < n && usable(a[static_cast<size_t>(s + 1)]))
-                        changes.push_back(std::abs(a[static_cast<size_t>(s + 1)] - x));
-                }
-            }
-        }
-        if (values.empty()) return 10;
-        const double spread = quantile(values, 0.95) - quantile(values, 0.05);
-        const double badShare = static_cast<double>(bad) / static_cast<double>(total);
-        if (!(spread > 0)) return 1 + 20 * badShare;
-        return clippedMeanChange(changes, spread) + 20 * badShare;
-    } catch (const Error&) {
-        return 10;
-    }
 }
 
 // How much a record length is believed against the others: lines a lag
@@ -218,7 +155,7 @@ private:
         if (!step(result, 3)) return;
 
         KeepGoing keepGoing = [&] { return !progress_ || progress_(3, steps); };
-        const std::vector<LagFit> lags = recordLengths(bytes, minRecordSamples * width_, maxRecordBytes, 6, keepGoing);
+        const std::vector<LagFit> lags = recordLengths(bytes, width_, minRecordSamples * width_, maxRecordBytes, 6, keepGoing);
         if (progress_ && !progress_(4, steps)) {
             result.aborted = true;
             return;
@@ -244,7 +181,7 @@ private:
         const auto fits = rankEncodings(bytes, width_, record);
         encoding_ = fits.front().encoding;
         residue_ = fits.front().alignment;
-        range_ = windowRange(bytes, encoding_, residue_);
+        range_ = fits.front().range;
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
 
@@ -280,7 +217,7 @@ private:
         const Encoding encoding = refineEncoding(*found);
         if (!(encoding == encoding_)) {
             encoding_ = encoding;
-            range_ = windowRange(window_, encoding_, (found->lineStart - windowStart_) % width_);
+            range_ = alternatives_.front().range;
             codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
             const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
             found = lineShape(codes_, lag.lag, width_, residue, file_.size());

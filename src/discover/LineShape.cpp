@@ -1,6 +1,7 @@
 #include "discover/LineShape.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace skeldra {
 
@@ -42,17 +43,44 @@ struct Run {
     int64_t length = 0;
 };
 
-// The longest circular run of columns that behave like image data.
-Run longestRun(const std::vector<bool>& good)
+// How a column of samples behaves from line to line: like image data,
+// unlike it (changing far more than image columns do), or constant, which
+// image data clamped at the ends of its range or a flat area can be as well
+// as a pad. The weights let a few constant columns inside a line stay in
+// it, while a block of them between lines, or any pad column, ends a line.
+enum class ColumnKind : int { Pad = -4, Constant = -1, Image = 4 };
+
+// The run of largest (sign 1) or smallest (sign -1) sum, by Kadane's search.
+Run extremeRun(const std::vector<int64_t>& scores, int64_t sign, int64_t& extreme)
 {
-    const auto n = static_cast<int64_t>(good.size());
-    Run best;
-    int64_t length = 0;
-    for (int64_t i = 0; i < 2 * n; ++i) {
-        length = good[static_cast<size_t>(i % n)] ? length + 1 : 0;
-        if (length > best.length) best = {(i - length + 1) % n, std::min(length, n)};
-        if (best.length == n) break;
+    Run best{0, 0};
+    extreme = 0;
+    int64_t sum = 0, first = 0;
+    for (int64_t i = 0; i < std::ssize(scores); ++i) {
+        if (sum <= 0) sum = 0, first = i;
+        sum += sign * scores[static_cast<size_t>(i)];
+        if (sum > extreme) extreme = sum, best = {first, i - first + 1};
     }
+    extreme *= sign;
+    return best;
+}
+
+// The circular run of columns that holds the most image columns net of the
+// others: one pad block per record (a line's suffix and the next line's
+// prefix) separates the lines, and image columns that change more than
+// most (edges) do not split a line.
+Run imageRun(const std::vector<ColumnKind>& kinds)
+{
+    const auto n = static_cast<int64_t>(kinds.size());
+    std::vector<int64_t> scores;
+    for (ColumnKind kind : kinds) scores.push_back(static_cast<int64_t>(kind));
+    const int64_t total = std::accumulate(scores.begin(), scores.end(), int64_t{0});
+    int64_t most = 0, least = 0;
+    Run best = extremeRun(scores, 1, most);
+    // A run across the record's end is the record without its worst run.
+    const Run worst = extremeRun(scores, -1, least);
+    if (worst.length > 0 && worst.length < n && total - least > most)
+        best = {(worst.first + worst.length) % n, n - worst.length};
     return best;
 }
 
@@ -67,19 +95,21 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     const Columns columns = columnChanges(codes, record, width, rows);
     std::vector<double> sampleColumns;
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width))
-        sampleColumns.push_back(columns.vertical[c] > 0 ? columns.vertical[c] : 1e9);
+        if (columns.vertical[c] > 0) sampleColumns.push_back(columns.vertical[c]);
+    if (sampleColumns.empty()) return std::nullopt;
     // Parts of an image change faster than others; pads change not at all or
     // far more than even the busiest image columns.
     const double typical = quantile(sampleColumns, 0.9);
 
     auto column = [&](int64_t index) { return static_cast<size_t>(residue + index * width); };
     const int64_t count = (record - residue + width - 1) / width;
-    std::vector<bool> good(static_cast<size_t>(count));
+    std::vector<ColumnKind> kinds(static_cast<size_t>(count));
     for (int64_t i = 0; i < count; ++i) {
         const double v = columns.vertical[column(i)];
-        good[static_cast<size_t>(i)] = v > 0 && v <= 4 * typical + 1;
+        kinds[static_cast<size_t>(i)] = v == 0 ? ColumnKind::Constant
+                                        : v <= 4 * typical + 1 ? ColumnKind::Image : ColumnKind::Pad;
     }
-    Run run = longestRun(good);
+    Run run = imageRun(kinds);
     if (run.length < 2) return std::nullopt;
 
     std::vector<double> steps;

@@ -3,6 +3,7 @@
 #include <fftw3.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <bit>
 #include <memory>
 #include <mutex>
@@ -26,11 +27,11 @@ using FftwBuffer = std::unique_ptr<float[], FftwFree>;
 
 // An in-place real transform buffer of n reals (n + 2 floats), zero beyond
 // the values.
-FftwBuffer transformBuffer(int64_t n, std::span<const uint8_t> bytes, double mean)
+FftwBuffer transformBuffer(int64_t n, std::span<const float> signal, double mean)
 {
     FftwBuffer buffer(fftwf_alloc_real(static_cast<size_t>(n + 2)));
     std::fill(buffer.get(), buffer.get() + n + 2, 0.0f);
-    for (size_t i = 0; i < bytes.size(); ++i) buffer[i] = static_cast<float>(bytes[i] - mean);
+    for (size_t i = 0; i < signal.size(); ++i) buffer[i] = static_cast<float>(signal[i] - mean);
     return buffer;
 }
 
@@ -50,7 +51,27 @@ void transform(float* buffer, int64_t n, bool forward)
 
 }  // namespace
 
-std::vector<double> laggedDifferences(std::span<const uint8_t> bytes, int64_t maxLag)
+std::vector<float> quietBytes(std::span<const uint8_t> bytes, int32_t sampleBytes)
+{
+    constexpr int64_t reach = 16;
+    const auto size = static_cast<int64_t>(bytes.size());
+    std::vector<float> signal(bytes.begin(), bytes.end());
+    if (size <= sampleBytes * (reach + 1)) return signal;
+    auto step = [&](int64_t i) { return std::abs(int{bytes[static_cast<size_t>(i)]} - int{bytes[static_cast<size_t>(i - sampleBytes)]}); };
+    // Per byte of a sample: the sum of its steps over the last `reach` samples.
+    std::vector<int64_t> recent(static_cast<size_t>(sampleBytes), 0);
+    for (int64_t i = sampleBytes; i < size; ++i) {
+        int64_t& sum = recent[static_cast<size_t>(i % sampleBytes)];
+        sum += step(i);
+        if (i >= sampleBytes * (reach + 1)) sum -= step(i - sampleBytes * reach);
+        const double meanStep = static_cast<double>(sum) / reach;
+        const double weight = std::clamp((48.0 - meanStep) / 32.0, 0.1, 1.0);
+        signal[static_cast<size_t>(i)] = static_cast<float>(bytes[static_cast<size_t>(i)] * weight);
+    }
+    return signal;
+}
+
+std::vector<double> laggedDifferences(std::span<const float> bytes, int64_t maxLag)
 {
     const auto size = static_cast<int64_t>(bytes.size());
     const int64_t compared = size - maxLag;
@@ -89,12 +110,12 @@ std::vector<double> laggedDifferences(std::span<const uint8_t> bytes, int64_t ma
     return difference;
 }
 
-std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int64_t minLag, int64_t maxLag, size_t count,
-                                  const KeepGoing& keepGoing)
+std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sampleBytes, int64_t minLag,
+                                  int64_t maxLag, size_t count, const KeepGoing& keepGoing)
 {
     maxLag = std::min<int64_t>(maxLag, static_cast<int64_t>(bytes.size()) / 2);
     if (maxLag <= minLag + 2) return {};
-    const std::vector<double> difference = laggedDifferences(bytes, maxLag);
+    const std::vector<double> difference = laggedDifferences(quietBytes(bytes, sampleBytes), maxLag);
     if (difference.empty() || (keepGoing && !keepGoing())) return {};
     std::vector<double> sorted(difference.begin() + minLag, difference.end());
     const double typical = std::max(quantile(sorted, 0.5), 1.0);

@@ -20,18 +20,25 @@ struct LagFit {
 // Returns false to stop the search.
 using KeepGoing = std::function<bool()>;
 
-// Sum of squared differences between the window's first bytes and the
-// bytes `lag` further on, for every lag from 0 to maxLag, with as many
-// bytes compared at every lag. One correlation by FFT, so the cost does
+// The bytes with those that change like noise from sample to sample turned
+// down: the low bytes of 16- and 32-bit samples and of reals differ as much
+// between lines as anywhere, and would drown the bytes that tell lines
+// apart. A byte's noise is its mean step from the same byte of the samples
+// before it.
+std::vector<float> quietBytes(std::span<const uint8_t> bytes, int32_t sampleBytes);
+
+// Sum of squared differences between the signal's first values and the
+// values `lag` further on, for every lag from 0 to maxLag, with as many
+// values compared at every lag. One correlation by FFT, so the cost does
 // not depend on maxLag.
-std::vector<double> laggedDifferences(std::span<const uint8_t> bytes, int64_t maxLag);
+std::vector<double> laggedDifferences(std::span<const float> signal, int64_t maxLag);
 
 // Lags between minLag and maxLag, best first, at most `count`, and the
 // fractions of each that are nearly as good (a multiple of the record
 // length can be as deep where lines differ mostly by noise). A lag counts
 // when no lag within 64 bytes of it (below minLag too) is better: lags of
 // neighbouring pixels decline towards the smallest lag, they do not dip.
-std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int64_t minLag, int64_t maxLag, size_t count,
-                                  const KeepGoing& keepGoing);
+std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sampleBytes, int64_t minLag,
+                                  int64_t maxLag, size_t count, const KeepGoing& keepGoing);
 
 }  // namespace skeldra

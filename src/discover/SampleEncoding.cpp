@@ -31,6 +31,10 @@ std::vector<Encoding> encodingsOfWidth(int32_t width)
     }
 }
 
+// Lines read from a record's start may run into its pad bytes, which need
+// not read as ordinary reals.
+constexpr double implausibleAllowance = 0.05;
+
 // Reals nobody stores: not finite, subnormal, or beyond 1e30.
 bool implausibleReal(double value)
 {
@@ -44,6 +48,33 @@ bool ordinaryReal(double value)
 {
     const double magnitude = std::abs(value);
     return std::isfinite(value) && (magnitude == 0 || (magnitude >= 1e-12 && magnitude <= 1e12));
+}
+
+// In numbers as images hold them, the less significant a byte, the more it
+// changes from one sample to the next. A reading that pairs bytes of two
+// neighbouring samples, or takes them in the wrong order, puts a quiet byte
+// below a busy one, and can still look smooth when its top byte moves
+// seldom. Counts the places where a byte changes clearly less than the
+// byte above it.
+int laneOrderBreaks(std::span<const uint8_t> bytes, const Encoding& encoding,
+                    const std::vector<std::vector<int64_t>>& lines)
+{
+    const int32_t width = encoding.bytes;
+    if (width == 1) return 0;
+    std::vector<double> change(static_cast<size_t>(width), 0.0);
+    for (const auto& line : lines)
+        for (size_t s = 1; s < line.size(); ++s)
+            for (int32_t lane = 0; lane < width; ++lane) {
+                // lane 0 is the most significant byte of this reading
+                const int64_t at = encoding.msbFirst ? lane : width - 1 - lane;
+                const int d = std::abs(int{bytes[static_cast<size_t>(line[s] + at)]} -
+                                       int{bytes[static_cast<size_t>(line[s - 1] + at)]});
+                change[static_cast<size_t>(lane)] += std::min(d, 256 - d);
+            }
+    int breaks = 0;
+    for (int32_t lane = 1; lane < width; ++lane)
+        if (change[static_cast<size_t>(lane)] < 0.5 * change[static_cast<size_t>(lane - 1)]) ++breaks;
+    return breaks;
 }
 
 EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
@@ -80,23 +111,36 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     }
     fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
     std::vector<double> sorted = values;
-    fit.range = {quantile(sorted, 0.01), quantile(sorted, 0.99)};
-    const double spread = quantile(sorted, 0.95) - quantile(sorted, 0.05);
+    const double low = quantile(sorted, 0.05), high = quantile(sorted, 0.95);
+    const double spread = high - low;
+    // Widened beyond the 5th and 95th percentile rather than taken from the
+    // extremes: a few lines of header read as huge numbers must not squeeze
+    // the image into a handful of codes.
+    fit.range = {low - spread / 2, spread > 0 ? high + spread / 2 : low + 1};
     // Each line on its own, and the roughest quarter left out: lines of a
     // header or of other data in the window say nothing of the encoding.
     std::vector<double> costs;
     for (const LineReading& reading : readings)
         costs.push_back(clippedMeanChange(reading.changes, spread) +
-                        20 * static_cast<double>(reading.implausible) / static_cast<double>(reading.total));
+                        20 * std::max(0.0, static_cast<double>(reading.implausible) /
+                                               static_cast<double>(reading.total) - implausibleAllowance));
     std::sort(costs.begin(), costs.end());
     const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
     fit.roughness = costs.empty() ? 10.0 : std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) / static_cast<double>(kept);
 
-    // Integers read as unsigned that all lie in the upper half are more
-    // likely negative numbers; a tie then goes to the signed reading.
-    if (encoding.format == DataFormat::UnsignedInteger && encoding.bytes > 1 && !values.empty()) {
+    fit.roughness += 0.5 * laneOrderBreaks(bytes, encoding, lines);
+
+    // Samples that all have the top bit set read alike as unsigned and as
+    // negative numbers; the tie goes to the unsigned reading (high counts
+    // are common, large negative numbers are not) unless the negative
+    // numbers lie close to zero.
+    if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !values.empty()) {
         const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
-        if (*std::min_element(values.begin(), values.end()) >= half) fit.roughness *= 1.02;
+        const auto [least, most] = std::minmax_element(values.begin(), values.end());
+        const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && *least >= half;
+        const bool signedNegative = encoding.format == DataFormat::SignedInteger && *most < 0;
+        const bool nearZero = unsignedTopBit ? *least >= 1.75 * half : *least >= -half / 4;
+        if ((unsignedTopBit && nearZero) || (signedNegative && !nearZero)) fit.roughness *= 1.02;
     }
     return fit;
 }
@@ -245,7 +289,7 @@ ValueRange windowRange(std::span<const uint8_t> bytes, const Encoding& encoding,
         if (!std::isnan(value)) values.push_back(value);
     }
     if (values.empty()) return {};
-    const double low = quantile(values, 0.01), high = quantile(values, 0.99);
+    const double low = quantile(values, 0.03), high = quantile(values, 0.97);
     return {low, high > low ? high : low + 1};
 }
 

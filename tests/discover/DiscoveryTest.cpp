@@ -122,7 +122,9 @@ TEST_P(FirstCandidate, ReadsTheImageAsTheTrueLayout)
     std::filesystem::remove(path);
     ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
     const Candidate& first = discovery.candidates.front();
-    EXPECT_TRUE(readsAlike(bytes, c.truth, first.layout)) << first.evidence;
+    std::string options;
+    for (const std::string& token : layoutOptions(first.layout)) options += token + " ";
+    EXPECT_TRUE(readsAlike(bytes, c.truth, first.layout)) << options << "\n" << first.evidence;
     EXPECT_GT(first.score, 0.0);
     EXPECT_LE(first.score, 1.0);
 }
