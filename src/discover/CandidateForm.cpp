@@ -1,0 +1,43 @@
+#include "discover/CandidateForm.h"
+
+namespace skeldra {
+
+LabelLayout formLayout(const CandidateLayout& layout, const std::string& source)
+{
+    const RasterLayout raster = rasterLayout(layout);
+    const auto sourced = [&](int64_t value) { return Sourced<int64_t>{value, source}; };
+    LabelLayout form;
+    form.headerBytes = sourced(layout.headerBytes);
+    form.samplesPerLine = sourced(layout.samplesPerLine);
+    form.lines = sourced(layout.lines);
+    form.bitsPerSample = sourced(int64_t{layout.encoding.bytes} * 8);
+    form.dataFormat = Sourced<DataFormat>{layout.encoding.format, source};
+    form.reverseBytes = Sourced<bool>{layout.encoding.bytes > 1 && layout.encoding.msbFirst, source};
+    form.bands = sourced(raster.NumBands);
+    form.bandStructure = Sourced<BandStructure>{raster.Structure, source};
+    // The pads of the other structures are 0, so that none typed earlier lingers.
+    form.linePad = sourced(layout.linePad);
+    form.bandPad = sourced(raster.Structure == BandStructure::BIL ? layout.bandPad : 0);
+    form.gap = sourced(raster.Structure == BandStructure::BSQ ? layout.gap : 0);
+    return form;
+}
+
+std::string describeLayout(const CandidateLayout& layout)
+{
+    static const char* const structures[] = {"", "BIL", "BIP", "BSQ"};
+    const RasterLayout raster = rasterLayout(layout);
+    std::string text = std::to_string(layout.samplesPerLine) + " samples x " + std::to_string(layout.lines) +
+                       " lines, " + describeEncoding(layout.encoding);
+    if (raster.Structure != BandStructure::None)
+        text += ", " + std::to_string(raster.NumBands) + (raster.NumBands == 1 ? " band " : " bands ") +
+                structures[static_cast<int>(raster.Structure)];
+    text += ", header " + std::to_string(layout.headerBytes) + " bytes";
+    if (layout.linePad != 0) text += ", line pad " + std::to_string(layout.linePad) + " bytes";
+    if (raster.Structure == BandStructure::BIL && layout.bandPad != 0)
+        text += ", band pad " + std::to_string(layout.bandPad) + " bytes";
+    if (raster.Structure == BandStructure::BSQ && layout.gap != 0)
+        text += ", gap " + std::to_string(layout.gap) + " bytes";
+    return text;
+}
+
+}  // namespace skeldra

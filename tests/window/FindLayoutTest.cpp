@@ -1,0 +1,229 @@
+// Find Layout through the scripted window: the candidate chosen in the list
+// is what the form then reads, Cancel and Abort change no box, and a search
+// that finds nothing says so.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+#include "discover/Discovery.h"
+#include "raster/FormatParameters.h"
+#include "support/ScriptedWindow.h"
+#include "support/TempFiles.h"
+#include "window/FindLayout.h"
+#include "window/MainWindow.h"
+
+namespace skeldra {
+namespace {
+
+using testing::ScriptedWindow;
+using testing::TempDir;
+
+// 300 lines of 3 bands BIL, 517 big-endian 16-bit samples each, every line
+// behind a 4-byte line number, after a 2048-byte text header: a smooth
+// surface, so that discovery offers several layouts.
+std::vector<uint8_t> bilFile()
+{
+    std::vector<uint8_t> bytes(2048, ' ');
+    const std::string text = "SOURCE = TEST\r\nEND\r\n";
+    std::copy(text.begin(), text.end(), bytes.begin());
+    for (int line = 0; line < 300; ++line) {
+        for (int shift : {24, 16, 8, 0}) bytes.push_back(static_cast<uint8_t>(line >> shift));
+        for (int band = 0; band < 3; ++band)
+            for (int sample = 0; sample < 517; ++sample) {
+                const double value = 1000 + 700 * std::sin(line / 37.0 + band) * std::cos(sample / 53.0) +
+                                     250 * std::sin((line + 2 * sample) / 91.0 + 2 * band) + (sample * 7 + line) % 5;
+                const auto v = static_cast<uint16_t>(std::lround(value));
+                bytes.push_back(static_cast<uint8_t>(v >> 8));
+                bytes.push_back(static_cast<uint8_t>(v));
+            }
+    }
+    return bytes;
+}
+
+// Every box text and button state, to show that nothing changed.
+struct FormSnapshot {
+    std::map<Box, std::string> texts;
+    std::map<Choice, bool> checked;
+    bool operator==(const FormSnapshot&) const = default;
+};
+
+FormSnapshot snapshot(ScriptedWindow& window)
+{
+    FormSnapshot form;
+    for (int i = 0; i < boxCount; ++i) form.texts[static_cast<Box>(i)] = window.boxText(static_cast<Box>(i));
+    for (int i = 0; i < choiceCount; ++i)
+        form.checked[static_cast<Choice>(i)] = window.isChecked(static_cast<Choice>(i));
+    return form;
+}
+
+bool logHas(const std::vector<std::string>& log, const std::string& line)
+{
+    return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+class FindLayoutTest : public ::testing::Test {
+protected:
+    // Discovery takes most of a second, so the file, the candidates and a
+    // cancelled run are made once for all tests.
+    struct Reference {
+        TempDir dir;
+        std::string path;
+        Discovery found;
+        int pumps = 0;
+        std::vector<CandidateView> shown;
+        bool unchanged = false;
+        std::vector<std::string> log;
+    };
+
+    static void SetUpTestSuite()
+    {
+        reference = new Reference;
+        reference->path = reference->dir.write("bil.raw", bilFile());
+        reference->found = discoverLayout(reference->path);
+        ScriptedWindow window;
+        MainWindow main(window);
+        main.FormCreate();
+        window.state.InputFilename = reference->path;
+        const FormSnapshot before = snapshot(window);
+        main.FindLayout_ButtonClick();
+        reference->pumps = window.pumps();
+        reference->shown = window.candidatesShown();
+        reference->unchanged = snapshot(window) == before;
+        reference->log = window.log();
+    }
+    static void TearDownTestSuite() { delete reference; }
+
+    void SetUp() override
+    {
+        main.FormCreate();
+        window.state.InputFilename = reference->path;
+    }
+
+    static Reference* reference;
+    ScriptedWindow window;
+    MainWindow main{window};
+};
+
+FindLayoutTest::Reference* FindLayoutTest::reference = nullptr;
+
+class ChosenCandidate : public FindLayoutTest, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(ChosenCandidate, IsWhatTheFormReads)
+{
+    const std::vector<Candidate>& candidates = reference->found.candidates;
+    ASSERT_GT(candidates.size(), GetParam());
+    const CandidateLayout& chosen = candidates[GetParam()].layout;
+    window.candidateAnswer = GetParam();
+
+    main.FindLayout_ButtonClick();
+
+    ASSERT_EQ(window.candidatesShown().size(), std::min(candidates.size(), candidatesOffered));
+    EXPECT_TRUE(window.errors().empty());
+    ASSERT_TRUE(ReadFormatParameters(window));
+    const RasterLayout expected = rasterLayout(chosen);
+    const RasterLayout& read = window.state.Layout;
+    EXPECT_EQ(read.HeaderBytes, expected.HeaderBytes);
+    EXPECT_EQ(read.NumSamples, expected.NumSamples);
+    EXPECT_EQ(read.NumBands, expected.NumBands);
+    EXPECT_EQ(read.BytesPerSample, expected.BytesPerSample);
+    EXPECT_EQ(read.Structure, expected.Structure);
+    EXPECT_EQ(read.InnerStepBytes, expected.InnerStepBytes);
+    EXPECT_EQ(read.OuterStepBytes, expected.OuterStepBytes);
+    EXPECT_EQ(window.isChecked(Choice::ReverseBytes), chosen.encoding.msbFirst);
+    EXPECT_EQ(window.isChecked(Choice::SignedInteger), chosen.encoding.format == DataFormat::SignedInteger);
+    EXPECT_EQ(window.boxText(Box::EndLine), std::to_string(chosen.lines));
+
+    const std::string source = " (candidate " + std::to_string(GetParam() + 1) + ")";
+    EXPECT_TRUE(logHas(window.log(), "Samples per line = " + std::to_string(chosen.samplesPerLine) + source));
+    EXPECT_TRUE(logHas(window.log(), "Lines = " + std::to_string(chosen.lines) + source));
+    EXPECT_TRUE(logHas(window.log(), "Line pad = " + std::to_string(chosen.linePad) + source));
+
+    // The band group shows the boxes of the structure chosen.
+    const BandStructure structure = expected.Structure;
+    EXPECT_EQ(window.isBoxVisible(Box::NumBands), structure != BandStructure::None);
+    EXPECT_EQ(window.isBoxVisible(Box::NumBandPadBytes), structure == BandStructure::BIL);
+    EXPECT_EQ(window.isBoxVisible(Box::NumSingleImageLines), structure == BandStructure::BSQ);
+    EXPECT_EQ(window.bandGroupHeight(), structure == BandStructure::None ? 40 : 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ChosenCandidate, ::testing::Values(0, 2));
+
+TEST_F(FindLayoutTest, CancelChangesNoBoxAfterOfferingPictures)
+{
+    ASSERT_FALSE(reference->shown.empty());
+    const GrayPicture& best = reference->shown.front().picture;
+    EXPECT_EQ(best.Width, candidatePictureSize);  // the image is wider than high
+    EXPECT_LT(best.Height, candidatePictureSize);
+    EXPECT_NE(*std::min_element(best.Gray.begin(), best.Gray.end()),
+              *std::max_element(best.Gray.begin(), best.Gray.end()));
+    EXPECT_TRUE(reference->unchanged);
+    EXPECT_TRUE(logHas(reference->log, "No candidate chosen; nothing changed"));
+}
+
+// How many pumps before the end the abort comes: the last pumps are those
+// before each picture.
+class AbortedSearch : public FindLayoutTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AbortedSearch, OffersNothingAndChangesNoBox)
+{
+    window.candidateAnswer = 0;
+    const FormSnapshot before = snapshot(window);
+    window.atPump(reference->pumps - GetParam(), [&] { main.Abort_ButtonClick(); });
+
+    main.FindLayout_ButtonClick();
+
+    EXPECT_TRUE(window.candidatesShown().empty());
+    EXPECT_EQ(snapshot(window), before);
+    EXPECT_FALSE(window.progressVisible());
+    EXPECT_FALSE(window.abortVisible());
+    EXPECT_TRUE(logHas(window.log(), "Find Layout stopped; nothing changed"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, AbortedSearch, ::testing::Values(1, 6));
+
+TEST_F(FindLayoutTest, NothingFoundIsSaidInTheLog)
+{
+    TempDir dir;
+    window.state.InputFilename = dir.write("short.txt", std::string("A few words and nothing else.\n"));
+    window.candidateAnswer = 0;
+    const FormSnapshot before = snapshot(window);
+    main.FindLayout_ButtonClick();
+    const std::string verdict = discoverLayout(window.state.InputFilename).verdict;
+    ASSERT_FALSE(verdict.empty());
+    EXPECT_TRUE(logHas(window.log(), verdict));
+    EXPECT_TRUE(window.candidatesShown().empty());
+    EXPECT_EQ(snapshot(window), before);
+}
+
+struct PictureCase {
+    const char* name;
+    CandidateLayout layout;
+    bool drawn;
+};
+
+class CandidatePicture : public FindLayoutTest, public ::testing::WithParamInterface<PictureCase> {};
+
+TEST_P(CandidatePicture, IsDrawnOnlyWhenThePreviewSucceeds)
+{
+    const GrayPicture picture = candidatePicture(reference->path, GetParam().layout);
+    EXPECT_EQ(!picture.empty(), GetParam().drawn);
+    EXPECT_EQ(picture.Gray.size(), static_cast<size_t>(picture.Width) * static_cast<size_t>(picture.Height));
+}
+
+CandidateLayout bilLayout(int64_t lines)
+{
+    return {2052, 517, lines, {2, DataFormat::UnsignedInteger, true}, 3, BandStructure::BIL, 4, 0, 0};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CandidatePicture,
+    ::testing::Values(PictureCase{"TheTrueLayout", bilLayout(300), true},
+                      PictureCase{"LinesPastTheEndOfTheFile", bilLayout(600), false},
+                      PictureCase{"HeaderPastTheEndOfTheFile",
+                                  {2000000, 517, 10, {1}, 1, BandStructure::None, 0, 0, 0}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
+}  // namespace skeldra
