@@ -1,9 +1,11 @@
 #include "window/FindLayout.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <exception>
+#include <future>
 #include <vector>
 
 #include "discover/CandidateForm.h"
@@ -18,8 +20,7 @@ namespace skeldra {
 
 namespace {
 
-// The bar counts in hundredths: the search takes the first part, the
-// pictures the rest.
+// The progress bar's steps: the search fills the first ones, the pictures the rest.
 constexpr int64_t barSteps = 100;
 constexpr int64_t searchSteps = 80;
 
@@ -45,24 +46,45 @@ struct Offer {
     std::vector<CandidateView> views;
 };
 
+// Discovery may compute for half a second between two reports of its
+// progress, longer than the window may go without answering. It runs on a
+// thread of its own, which touches nothing of the window, while this one
+// lets the window process its events and passes Abort on.
+Discovery searchAnswering(WindowPort& port, ProgressSession& session, const std::string& path)
+{
+    std::atomic<int64_t> position{0};
+    std::atomic<bool> stop{false};
+    std::future<Discovery> search = std::async(std::launch::async, [&] {
+        return discoverLayout(path, [&](int done, int total) {
+            if (total > 0) position = int64_t{done} * searchSteps / total;
+            return !stop;
+        });
+    });
+    const auto interval = port.pumpPolicy().maxRunTime;
+    do {
+        session.setPosition(position);
+        port.processEvents();
+        stop = port.state.AbortRequested;
+    } while (search.wait_for(interval) != std::future_status::ready);
+    return search.get();
+}
+
 // The search and the pictures, with the bar and Abort; empty after an abort.
 std::optional<Offer> searchWithProgress(WindowPort& port, Discovery& discovery)
 {
     const std::string path = port.state.InputFilename;
     port.state.AbortRequested = false;
     ProgressSession session(port, barSteps);
-    discovery = discoverLayout(path, [&](int done, int total) {
-        session.setPosition(total > 0 ? done * searchSteps / total : 0);
-        port.processEvents();
-        return !port.state.AbortRequested;
-    });
-    if (discovery.aborted) return std::nullopt;
+    discovery = searchAnswering(port, session, path);
+    // An Abort during the last pump may come after the search has ended.
+    if (discovery.aborted || port.state.AbortRequested) return std::nullopt;
     Offer offer;
     const size_t count = std::min(discovery.candidates.size(), candidatesOffered);
     offer.candidates.assign(discovery.candidates.begin(),
                            discovery.candidates.begin() + static_cast<std::ptrdiff_t>(count));
     for (size_t i = 0; i < count; ++i) {
-        session.setPosition(searchSteps + static_cast<int64_t>(i) * (barSteps - searchSteps) / static_cast<int64_t>(count));
+        session.setPosition(searchSteps +
+                            static_cast<int64_t>(i) * (barSteps - searchSteps) / static_cast<int64_t>(count));
         port.processEvents();
         if (port.state.AbortRequested) return std::nullopt;
         const Candidate& candidate = offer.candidates[i];

@@ -162,15 +162,15 @@ TEST_F(FindLayoutTest, CancelChangesNoBoxAfterOfferingPictures)
     EXPECT_TRUE(logHas(reference->log, "No candidate chosen; nothing changed"));
 }
 
-// How many pumps before the end the abort comes: the last pumps are those
-// before each picture.
+// The pump at which Abort is clicked: the scripted window pumps once while
+// the search runs, then once before each picture; 0 is the last pump.
 class AbortedSearch : public FindLayoutTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(AbortedSearch, OffersNothingAndChangesNoBox)
 {
     window.candidateAnswer = 0;
     const FormSnapshot before = snapshot(window);
-    window.atPump(reference->pumps - GetParam(), [&] { main.Abort_ButtonClick(); });
+    window.atPump(GetParam() > 0 ? GetParam() : reference->pumps, [&] { main.Abort_ButtonClick(); });
 
     main.FindLayout_ButtonClick();
 
@@ -181,7 +181,7 @@ TEST_P(AbortedSearch, OffersNothingAndChangesNoBox)
     EXPECT_TRUE(logHas(window.log(), "Find Layout stopped; nothing changed"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, AbortedSearch, ::testing::Values(1, 6));
+INSTANTIATE_TEST_SUITE_P(Moments, AbortedSearch, ::testing::Values(1, 2, 0));
 
 TEST_F(FindLayoutTest, NothingFoundIsSaidInTheLog)
 {
