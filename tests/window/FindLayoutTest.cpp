@@ -197,6 +197,20 @@ TEST_F(FindLayoutTest, NothingFoundIsSaidInTheLog)
     EXPECT_EQ(snapshot(window), before);
 }
 
+TEST_F(FindLayoutTest, AFileThatCannotBeOpenedIsAnErrorBoxAndChangesNoBox)
+{
+    TempDir dir;
+    window.state.InputFilename = dir.file("missing.img");
+    window.candidateAnswer = 0;
+    const FormSnapshot before = snapshot(window);
+    main.FindLayout_ButtonClick();
+    EXPECT_EQ(window.errors(), std::vector<std::string>{"File not found."});
+    EXPECT_TRUE(window.candidatesShown().empty());
+    EXPECT_FALSE(window.progressVisible());
+    EXPECT_FALSE(window.abortVisible());
+    EXPECT_EQ(snapshot(window), before);
+}
+
 struct PictureCase {
     const char* name;
     CandidateLayout layout;
