@@ -1,5 +1,7 @@
 #include "discover/CandidateForm.h"
 
+#include <cstdio>
+
 namespace skeldra {
 
 LabelLayout formLayout(const CandidateLayout& layout, const std::string& source)
@@ -37,6 +39,13 @@ std::string describeLayout(const CandidateLayout& layout)
         text += ", band pad " + std::to_string(layout.bandPad) + " bytes";
     if (raster.Structure == BandStructure::BSQ && layout.gap != 0)
         text += ", gap " + std::to_string(layout.gap) + " bytes";
+    return text;
+}
+
+std::string scoreText(double score)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%.2f", score);
     return text;
 }
 

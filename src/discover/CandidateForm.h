@@ -18,4 +18,7 @@ LabelLayout formLayout(const CandidateLayout& layout, const std::string& source)
 // header 2048 bytes, line pad 4 bytes"
 std::string describeLayout(const CandidateLayout& layout);
 
+// A score as the front ends show it: "0.83".
+std::string scoreText(double score);
+
 }  // namespace skeldra

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstddef>
-#include <cstdio>
 #include <exception>
 #include <future>
 #include <vector>
@@ -24,13 +23,6 @@ namespace {
 constexpr int64_t barSteps = 100;
 constexpr int64_t searchSteps = 80;
 
-std::string scoreText(double score)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2f", score);
-    return text;
-}
-
 GrayPicture grayOf(const PreviewPicture& picture)
 {
     GrayPicture gray;
@@ -44,6 +36,7 @@ GrayPicture grayOf(const PreviewPicture& picture)
 struct Offer {
     std::vector<Candidate> candidates;
     std::vector<CandidateView> views;
+    std::string verdict;
 };
 
 // Discovery may compute for half a second between two reports of its
@@ -70,15 +63,16 @@ Discovery searchAnswering(WindowPort& port, ProgressSession& session, const std:
 }
 
 // The search and the pictures, with the bar and Abort; empty after an abort.
-std::optional<Offer> searchWithProgress(WindowPort& port, Discovery& discovery)
+std::optional<Offer> searchWithProgress(WindowPort& port)
 {
     const std::string path = port.state.InputFilename;
     port.state.AbortRequested = false;
     ProgressSession session(port, barSteps);
-    discovery = searchAnswering(port, session, path);
+    const Discovery discovery = searchAnswering(port, session, path);
     // An Abort during the last pump may come after the search has ended.
     if (discovery.aborted || port.state.AbortRequested) return std::nullopt;
     Offer offer;
+    offer.verdict = discovery.verdict;
     const size_t count = std::min(discovery.candidates.size(), candidatesOffered);
     offer.candidates.assign(discovery.candidates.begin(),
                            discovery.candidates.begin() + static_cast<std::ptrdiff_t>(count));
@@ -127,21 +121,20 @@ GrayPicture candidatePicture(const std::string& path, const CandidateLayout& lay
 
 void FindLayout(WindowPort& port)
 {
-    Discovery discovery;
-    const std::optional<Offer> offer = searchWithProgress(port, discovery);
+    const std::optional<Offer> offer = searchWithProgress(port);
     port.appendLog("Find Layout: " + port.state.InputFilename);
     if (!offer) {
         port.appendLog("Find Layout stopped; nothing changed");
         port.appendLog("");
         return;
     }
-    if (!discovery.verdict.empty()) port.appendLog(discovery.verdict);
+    if (!offer->verdict.empty()) port.appendLog(offer->verdict);
     if (offer->candidates.empty()) {
         port.appendLog("No layout to offer; nothing changed");
         port.appendLog("");
         return;
     }
-    const std::optional<size_t> chosen = port.chooseCandidate(discovery.verdict, offer->views);
+    const std::optional<size_t> chosen = port.chooseCandidate(offer->verdict, offer->views);
     if (!chosen) {
         port.appendLog("No candidate chosen; nothing changed");
         port.appendLog("");
