@@ -48,10 +48,9 @@ std::optional<std::string> HeadlessWindow::askSaveFileName(const std::string& pr
     return saveDialogAnswer;
 }
 
-std::optional<size_t> HeadlessWindow::chooseCandidate(const std::string& verdict,
+std::optional<size_t> HeadlessWindow::chooseCandidate(const std::string&,
                                                       const std::vector<CandidateView>& candidates)
 {
-    candidateVerdict_ = verdict;
     candidatesShown_ = candidates;
     return candidateAnswer;
 }

@@ -75,7 +75,6 @@ public:
     std::optional<size_t> chooseCandidate(const std::string& verdict,
                                           const std::vector<CandidateView>& candidates) override;
     const std::vector<CandidateView>& candidatesShown() const { return candidatesShown_; }
-    const std::string& candidateVerdict() const { return candidateVerdict_; }
 
     void setBusyPointer(bool busy) override { busy_ = busy; }
     bool busyPointer() const { return busy_; }
@@ -102,7 +101,6 @@ private:
     bool abortVisible_ = true;
     std::string lastSaveProposal_;
     std::vector<CandidateView> candidatesShown_;
-    std::string candidateVerdict_;
     bool busy_ = false;
     std::optional<PreviewPicture> preview_;
 };
