@@ -121,16 +121,18 @@ TEST_P(ChosenCandidate, IsWhatTheFormReads)
 
     ASSERT_EQ(window.candidatesShown().size(), std::min(candidates.size(), candidatesOffered));
     EXPECT_TRUE(window.errors().empty());
-    ASSERT_TRUE(ReadFormatParameters(window));
     const RasterLayout expected = rasterLayout(chosen);
-    const RasterLayout& read = window.state.Layout;
-    EXPECT_EQ(read.HeaderBytes, expected.HeaderBytes);
-    EXPECT_EQ(read.NumSamples, expected.NumSamples);
-    EXPECT_EQ(read.NumBands, expected.NumBands);
-    EXPECT_EQ(read.BytesPerSample, expected.BytesPerSample);
-    EXPECT_EQ(read.Structure, expected.Structure);
-    EXPECT_EQ(read.InnerStepBytes, expected.InnerStepBytes);
-    EXPECT_EQ(read.OuterStepBytes, expected.OuterStepBytes);
+
+    // The band group shows the boxes of the structure chosen, before any
+    // other operation reads the boxes.
+    const BandStructure structure = expected.Structure;
+    EXPECT_EQ(window.isBoxVisible(Box::NumBands), structure != BandStructure::None);
+    EXPECT_EQ(window.isBoxVisible(Box::NumBandPadBytes), structure == BandStructure::BIL);
+    EXPECT_EQ(window.isBoxVisible(Box::NumSingleImageLines), structure == BandStructure::BSQ);
+    EXPECT_EQ(window.bandGroupHeight(), structure == BandStructure::None ? 40 : 100);
+
+    ASSERT_TRUE(ReadFormatParameters(window));
+    EXPECT_EQ(window.state.Layout, expected);
     EXPECT_EQ(window.isChecked(Choice::ReverseBytes), chosen.encoding.msbFirst);
     EXPECT_EQ(window.isChecked(Choice::SignedInteger), chosen.encoding.format == DataFormat::SignedInteger);
     EXPECT_EQ(window.boxText(Box::EndLine), std::to_string(chosen.lines));
@@ -139,13 +141,6 @@ TEST_P(ChosenCandidate, IsWhatTheFormReads)
     EXPECT_TRUE(logHas(window.log(), "Samples per line = " + std::to_string(chosen.samplesPerLine) + source));
     EXPECT_TRUE(logHas(window.log(), "Lines = " + std::to_string(chosen.lines) + source));
     EXPECT_TRUE(logHas(window.log(), "Line pad = " + std::to_string(chosen.linePad) + source));
-
-    // The band group shows the boxes of the structure chosen.
-    const BandStructure structure = expected.Structure;
-    EXPECT_EQ(window.isBoxVisible(Box::NumBands), structure != BandStructure::None);
-    EXPECT_EQ(window.isBoxVisible(Box::NumBandPadBytes), structure == BandStructure::BIL);
-    EXPECT_EQ(window.isBoxVisible(Box::NumSingleImageLines), structure == BandStructure::BSQ);
-    EXPECT_EQ(window.bandGroupHeight(), structure == BandStructure::None ? 40 : 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ChosenCandidate, ::testing::Values(0, 2));
@@ -161,15 +156,30 @@ TEST_F(FindLayoutTest, CancelChangesNoBoxAfterOfferingPictures)
     EXPECT_TRUE(logHas(reference->log, "No candidate chosen; nothing changed"));
 }
 
-// The pump at which Abort is clicked: the scripted window pumps once while
-// the search runs, then once before each picture; 0 is the last pump.
-class AbortedSearch : public FindLayoutTest, public ::testing::WithParamInterface<int> {};
+// Runs that offer nothing: an Abort at a pump (the scripted window pumps
+// once while the search runs, then once before each picture; 0 is the last
+// pump), a file without a plausible layout, a file that cannot be opened.
+struct NothingOffered {
+    const char* name;
+    const char* file;  // in the test's folder; "" for the reference file
+    const char* text;  // written to the file; nullptr: none
+    int abortAtPump;   // -1: never
+    std::string logLine;
+    std::vector<std::string> errors;
+};
 
-TEST_P(AbortedSearch, OffersNothingAndChangesNoBox)
+class OffersNothing : public FindLayoutTest, public ::testing::WithParamInterface<NothingOffered> {};
+
+TEST_P(OffersNothing, AndChangesNoBox)
 {
+    const NothingOffered& c = GetParam();
+    TempDir dir;
+    if (*c.file != '\0') window.state.InputFilename = dir.file(c.file);
+    if (c.text != nullptr) dir.write(c.file, std::string(c.text));
+    if (c.abortAtPump >= 0)
+        window.atPump(c.abortAtPump > 0 ? c.abortAtPump : reference->pumps, [&] { main.Abort_ButtonClick(); });
     window.candidateAnswer = 0;
     const FormSnapshot before = snapshot(window);
-    window.atPump(GetParam() > 0 ? GetParam() : reference->pumps, [&] { main.Abort_ButtonClick(); });
 
     main.FindLayout_ButtonClick();
 
@@ -177,37 +187,30 @@ TEST_P(AbortedSearch, OffersNothingAndChangesNoBox)
     EXPECT_EQ(snapshot(window), before);
     EXPECT_FALSE(window.progressVisible());
     EXPECT_FALSE(window.abortVisible());
-    EXPECT_TRUE(logHas(window.log(), "Find Layout stopped; nothing changed"));
+    EXPECT_EQ(window.errors(), c.errors);
+    if (!c.logLine.empty()) EXPECT_TRUE(logHas(window.log(), c.logLine));
 }
 
-INSTANTIATE_TEST_SUITE_P(Moments, AbortedSearch, ::testing::Values(1, 2, 0));
+const std::string stopped = "Find Layout stopped; nothing changed";
 
-TEST_F(FindLayoutTest, NothingFoundIsSaidInTheLog)
+INSTANTIATE_TEST_SUITE_P(
+    Cases, OffersNothing,
+    ::testing::Values(NothingOffered{"AbortDuringTheSearch", "", nullptr, 1, stopped, {}},
+                      NothingOffered{"AbortBeforeTheFirstPicture", "", nullptr, 2, stopped, {}},
+                      NothingOffered{"AbortBeforeTheLastPicture", "", nullptr, 0, stopped, {}},
+                      NothingOffered{"NoPlausibleLayout", "words.txt", "A few words and nothing else.\n", -1,
+                                     "No layout to offer; nothing changed", {}},
+                      NothingOffered{"FileMissing", "missing.img", nullptr, -1, "", {"File not found."}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FindLayoutTest, TheVerdictOfAFruitlessSearchIsLogged)
 {
     TempDir dir;
-    window.state.InputFilename = dir.write("short.txt", std::string("A few words and nothing else.\n"));
-    window.candidateAnswer = 0;
-    const FormSnapshot before = snapshot(window);
+    window.state.InputFilename = dir.write("words.txt", std::string("A few words and nothing else.\n"));
     main.FindLayout_ButtonClick();
     const std::string verdict = discoverLayout(window.state.InputFilename).verdict;
     ASSERT_FALSE(verdict.empty());
     EXPECT_TRUE(logHas(window.log(), verdict));
-    EXPECT_TRUE(window.candidatesShown().empty());
-    EXPECT_EQ(snapshot(window), before);
-}
-
-TEST_F(FindLayoutTest, AFileThatCannotBeOpenedIsAnErrorBoxAndChangesNoBox)
-{
-    TempDir dir;
-    window.state.InputFilename = dir.file("missing.img");
-    window.candidateAnswer = 0;
-    const FormSnapshot before = snapshot(window);
-    main.FindLayout_ButtonClick();
-    EXPECT_EQ(window.errors(), std::vector<std::string>{"File not found."});
-    EXPECT_TRUE(window.candidatesShown().empty());
-    EXPECT_FALSE(window.progressVisible());
-    EXPECT_FALSE(window.abortVisible());
-    EXPECT_EQ(snapshot(window), before);
 }
 
 struct PictureCase {
