@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <limits>
 
+#include "gui/CandidateDialog.h"
 #include "gui/FileNameLabel.h"
 #include "gui/ImagePreviewForm.h"
 #include "gui/LabeledNumericEdit.h"
@@ -102,6 +103,11 @@ void TSkeldra_Form::setDefaultModalHooks()
             name += extension;
         return chosenPath(name);
     };
+    modal.chooseCandidate = [this](const std::string& verdict, const std::vector<skeldra::CandidateView>& candidates) {
+        CandidateDialog dialog(verdict, candidates, this);
+        dialog.exec();
+        return dialog.chosen();
+    };
 }
 
 // The window port.
@@ -178,6 +184,12 @@ std::optional<std::string> TSkeldra_Form::askSaveFileNameWithFilters(const std::
     return modal.saveFileOfKind(proposed, filters);
 }
 
+std::optional<size_t> TSkeldra_Form::chooseCandidate(const std::string& verdict,
+                                                     const std::vector<skeldra::CandidateView>& candidates)
+{
+    return modal.chooseCandidate(verdict, candidates);
+}
+
 void TSkeldra_Form::setBusyPointer(bool busy)
 {
     if (busy == busyPointer_) return;
@@ -204,6 +216,7 @@ void TSkeldra_Form::RetrievePoint_ButtonClick() { runHandler(&MainWindow::Retrie
 void TSkeldra_Form::Histogram_ButtonClick() { runHandler(&MainWindow::Histogram_ButtonClick); }
 void TSkeldra_Form::ReadHeader_ButtonClick() { runHandler(&MainWindow::ReadHeader_ButtonClick); }
 void TSkeldra_Form::LayoutFromLabel_ButtonClick() { runHandler(&MainWindow::LayoutFromLabel_ButtonClick); }
+void TSkeldra_Form::FindLayout_ButtonClick() { runHandler(&MainWindow::FindLayout_ButtonClick); }
 void TSkeldra_Form::ExplainFile_ButtonClick() { runHandler(&MainWindow::ExplainFile_ButtonClick); }
 void TSkeldra_Form::SaveLayout_ButtonClick()
 {

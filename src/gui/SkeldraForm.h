@@ -45,6 +45,9 @@ public:
         std::function<std::optional<std::string>(const std::string& proposed)> saveFile;
         std::function<std::optional<std::string>(const std::string& proposed, const std::vector<std::string>& filters)>
             saveFileOfKind;
+        std::function<std::optional<size_t>(const std::string& verdict,
+                                            const std::vector<skeldra::CandidateView>& candidates)>
+            chooseCandidate;
     };
     ModalHooks modal;
 
@@ -82,6 +85,8 @@ public:
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
     std::optional<std::string> askSaveFileNameWithFilters(const std::string& proposed,
                                                           const std::vector<std::string>& filters) override;
+    std::optional<size_t> chooseCandidate(const std::string& verdict,
+                                          const std::vector<skeldra::CandidateView>& candidates) override;
     void setBusyPointer(bool busy) override;
     void showPreview(const skeldra::PreviewPicture& picture) override;
 
@@ -93,6 +98,7 @@ public slots:
     void Histogram_ButtonClick();
     void ReadHeader_ButtonClick();
     void LayoutFromLabel_ButtonClick();
+    void FindLayout_ButtonClick();
     void ExplainFile_ButtonClick();
     void SaveLayout_ButtonClick();
     void ResetArea_ButtonClick();
@@ -154,6 +160,7 @@ private:
     QPlainTextEdit* Memo1 = nullptr;
     QPushButton* ReadHeader_Button = nullptr;
     QPushButton* LayoutFromLabel_Button = nullptr;
+    QPushButton* FindLayout_Button = nullptr;
     QPushButton* ExplainFile_Button = nullptr;
     QPushButton* SaveLayout_Button = nullptr;
     QPushButton* Clear_Button = nullptr;

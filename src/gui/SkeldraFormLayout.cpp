@@ -180,6 +180,7 @@ void TSkeldra_Form::createControls()
     LayoutFromLabel_Button = new QPushButton(QString::fromLatin1(layoutFromLabelCaption), this);
     LayoutFromLabel_Button->setObjectName(QStringLiteral("LayoutFromLabel_Button"));
     LayoutFromLabel_Button->setToolTip(QString::fromLatin1(layoutFromLabelHint));
+    FindLayout_Button = makeButton("FindLayout_Button");
     ExplainFile_Button = makeButton("ExplainFile_Button");
     SaveLayout_Button = makeButton("SaveLayout_Button");
     Clear_Button = makeButton("Clear_Button");
@@ -199,6 +200,7 @@ void TSkeldra_Form::connectControls()
     onClick(Abort_Button, &TSkeldra_Form::Abort_ButtonClick);
     onClick(ReadHeader_Button, &TSkeldra_Form::ReadHeader_ButtonClick);
     onClick(LayoutFromLabel_Button, &TSkeldra_Form::LayoutFromLabel_ButtonClick);
+    onClick(FindLayout_Button, &TSkeldra_Form::FindLayout_ButtonClick);
     onClick(ExplainFile_Button, &TSkeldra_Form::ExplainFile_ButtonClick);
     onClick(SaveLayout_Button, &TSkeldra_Form::SaveLayout_ButtonClick);
     onClick(Clear_Button, &TSkeldra_Form::Clear_ButtonClick);
@@ -296,8 +298,11 @@ void TSkeldra_Form::arrangeControls()
     progressRow->addWidget(ProgressBar1, 1);
     progressRow->addWidget(Abort_Button);
 
-    auto* bottomRow = row({ReadHeader_Button, LayoutFromLabel_Button, ExplainFile_Button, b(Box::MaxHeaderLineLength),
-                           b(Box::MaxHeaderLines)});
+    // Explain File sits beside Save Layout, which also works from the layout
+    // in the boxes; the bottom row keeps the width it had before Find Layout.
+    auto* bottomRow =
+        row({ReadHeader_Button, LayoutFromLabel_Button, FindLayout_Button, b(Box::MaxHeaderLineLength),
+             b(Box::MaxHeaderLines)});
     bottomRow->addWidget(Clear_Button);
 
     auto* window = new QVBoxLayout(this);
@@ -306,6 +311,7 @@ void TSkeldra_Form::arrangeControls()
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(InputFile_Button);
     fileRow->addWidget(InputFilename_Label, 1);
+    fileRow->addWidget(ExplainFile_Button);
     fileRow->addWidget(SaveLayout_Button);
     window->addLayout(fileRow);
     window->addLayout(layoutRow);
@@ -330,8 +336,8 @@ void TSkeldra_Form::setKeyboardOrder()
         b(Box::ClipPercent), b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
         c(Choice::AutoStretchPreview), LivePreview_CheckBox, b(Box::MaxPreviewDimension), ConvertFile_Button,
         c(Choice::BMPOutput), c(Choice::TextOutput), c(Choice::PNGOutput), c(Choice::PNG16Output),
-        c(Choice::TIFFOutput), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, ExplainFile_Button,
-        SaveLayout_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
+        c(Choice::TIFFOutput), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, FindLayout_Button,
+        ExplainFile_Button, SaveLayout_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
     };
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(const_cast<QWidget*>(order[i - 1]), const_cast<QWidget*>(order[i]));

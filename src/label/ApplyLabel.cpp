@@ -29,10 +29,8 @@ struct Setting {
 };
 
 struct Plan {
-    std::vector<std::string> heading;
     std::vector<Setting> settings;
     std::vector<std::string> notes;
-    std::string dataPath;
 };
 
 std::string logLine(const std::string& caption, const std::string& value, const std::string& source)
@@ -46,10 +44,6 @@ public:
 
     Plan make()
     {
-        plan_.heading.push_back("Layout from " + layout_.labelKind + " label: " + layout_.labelPath);
-        plan_.dataPath = layout_.dataPath;
-        if (!layout_.dataPath.empty())
-            plan_.heading.push_back("Input file = " + layout_.dataPath + " (the file the label describes)");
         count(Box::HeaderBytes, "Header bytes", layout_.headerBytes, 0);
         count(Box::NumSamples, "Samples per line", layout_.samplesPerLine, 1);
         count(Box::BitsPerSample, "Bits per sample", layout_.bitsPerSample, 1);
@@ -157,6 +151,14 @@ private:
     Plan plan_;
 };
 
+std::vector<std::string> labelHeading(const LabelLayout& layout)
+{
+    std::vector<std::string> heading = {"Layout from " + layout.labelKind + " label: " + layout.labelPath};
+    if (!layout.dataPath.empty())
+        heading.push_back("Input file = " + layout.dataPath + " (the file the label describes)");
+    return heading;
+}
+
 std::string noLabelLine(const std::string& inputPath)
 {
     return "No PDS3, VICAR, PDS4, ENVI, ISIS3 or FITS label found for " + inputPath + "; nothing changed";
@@ -205,6 +207,25 @@ void keepBandNumberInRange(WindowPort& port, const LabelLayout& layout)
     port.appendLog("Band # = 1 (Band # " + text + " is not one of the " + decimal(layout.bands->value) + " bands)");
 }
 
+void applyPlan(WindowPort& port, const LabelLayout& layout, const Plan& plan)
+{
+    for (const Setting& setting : plan.settings) {
+        if (setting.box) {
+            port.setBoxText(*setting.box, setting.text);
+            port.appendLog(setting.logLine);
+        } else {
+            applyChoice(port, setting);
+        }
+        reportSetting(port, setting);
+    }
+    keepBandNumberInRange(port, layout);
+    for (const std::string& note : plan.notes) {
+        port.appendLog(note);
+        port.reportListItem("notes", note);
+    }
+    port.appendLog("");
+}
+
 }  // namespace
 
 void ApplyLayoutFromLabel(WindowPort& port)
@@ -217,35 +238,28 @@ void ApplyLayoutFromLabel(WindowPort& port)
         return;
     }
     const Plan plan = Planner(*layout).make();
+    const std::vector<std::string> heading = labelHeading(*layout);
     if (dataOutsideLabelFolder(*layout) && !port.askYesNo(outsideQuestion(*layout))) {
-        port.appendLog(plan.heading.front());
+        port.appendLog(heading.front());
         port.appendLog("Not followed: the data file " + layout->dataPath +
                        " lies outside the label's folder; nothing changed");
         port.appendLog("");
         return;
     }
-    for (const std::string& line : plan.heading) port.appendLog(line);
+    for (const std::string& line : heading) port.appendLog(line);
     reportHeading(port, *layout);
-    if (!plan.dataPath.empty()) {
-        port.state.InputFilename = plan.dataPath;
-        port.state.SaveDialogFileName = saveNameFor(plan.dataPath);
-        port.showInputFilenameLabel(plan.dataPath);
+    if (!layout->dataPath.empty()) {
+        port.state.InputFilename = layout->dataPath;
+        port.state.SaveDialogFileName = saveNameFor(layout->dataPath);
+        port.showInputFilenameLabel(layout->dataPath);
     }
-    for (const Setting& setting : plan.settings) {
-        if (setting.box) {
-            port.setBoxText(*setting.box, setting.text);
-            port.appendLog(setting.logLine);
-        } else {
-            applyChoice(port, setting);
-        }
-        reportSetting(port, setting);
-    }
-    keepBandNumberInRange(port, *layout);
-    for (const std::string& note : plan.notes) {
-        port.appendLog(note);
-        port.reportListItem("notes", note);
-    }
-    port.appendLog("");
+    applyPlan(port, *layout, plan);
+}
+
+void ApplyLayout(WindowPort& port, const LabelLayout& layout, const std::vector<std::string>& heading)
+{
+    for (const std::string& line : heading) port.appendLog(line);
+    applyPlan(port, layout, Planner(layout).make());
 }
 
 std::vector<std::string> DescribeLabelLayout(const std::string& inputPath)
@@ -253,7 +267,7 @@ std::vector<std::string> DescribeLabelLayout(const std::string& inputPath)
     const std::optional<LabelLayout> layout = findLabelLayout(inputPath);
     if (!layout) return {noLabelLine(inputPath)};
     const Plan plan = Planner(*layout).make();
-    std::vector<std::string> lines = plan.heading;
+    std::vector<std::string> lines = labelHeading(*layout);
     for (const Setting& setting : plan.settings) lines.push_back(setting.logLine);
     lines.insert(lines.end(), plan.notes.begin(), plan.notes.end());
     return lines;

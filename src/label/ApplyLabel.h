@@ -17,6 +17,12 @@ namespace skeldra {
 // that cannot be opened ends the operation before anything changes.
 void ApplyLayoutFromLabel(WindowPort& port);
 
+// Sets the boxes and buttons that `layout` gives as ApplyLayoutFromLabel
+// does once it has read the label: the heading lines, one log line per
+// control set with where its value came from, Band # kept within the bands,
+// one line per note, an empty line. The layout's dataPath is not followed.
+void ApplyLayout(WindowPort& port, const LabelLayout& layout, const std::vector<std::string>& heading);
+
 // The lines ApplyLayoutFromLabel logs for this input file, without a window
 // (the batch tool's "label FILE").
 std::vector<std::string> DescribeLabelLayout(const std::string& inputPath);

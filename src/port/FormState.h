@@ -19,6 +19,8 @@ struct RasterLayout {
     int64_t InnerStepBytes = 0;
     int32_t BytesPerSample = 0;
     BandStructure Structure = BandStructure::None;
+
+    bool operator==(const RasterLayout&) const = default;
 };
 
 struct FormState {

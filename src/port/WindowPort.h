@@ -8,12 +8,14 @@
 // Errors of the operations are skeldra::Error exceptions, caught in one place
 // (window/MainWindow).
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "port/CandidateView.h"
 #include "port/Controls.h"
 #include "port/FormState.h"
 #include "port/PreviewPicture.h"
@@ -92,6 +94,10 @@ public:
         (void)filters;
         return askSaveFileName(proposed);
     }
+    // Find Layout's candidates, best first, under its sentence about the
+    // search: the index of the one the user chooses, empty on Cancel.
+    virtual std::optional<size_t> chooseCandidate(const std::string& verdict,
+                                                  const std::vector<CandidateView>& candidates) = 0;
     virtual void setBusyPointer(bool busy) = 0;
     virtual void showPreview(const PreviewPicture& picture) = 0;
 

@@ -215,6 +215,9 @@ std::vector<ControlSpec> makeOtherControls()
         {"ExplainFile_Button", "Explain File",
          "Show in the memo box where every byte of the input file goes under the current layout: label, "
          "header, samples of each band, pads, gaps and what is left over"},
+        {"FindLayout_Button", "Find Layout",
+         "Search the input file for the layouts it most likely has and choose one of them, shown with a "
+         "preview each, to set the layout boxes"},
         {"SaveLayout_Button", "Save Layout...",
          "Write the current layout as a header that GDAL, QGIS or ENVI read the input file with, in place: "
          "a GDAL VRT, an ENVI .hdr or a PDS3 detached label"},

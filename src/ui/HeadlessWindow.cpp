@@ -48,4 +48,11 @@ std::optional<std::string> HeadlessWindow::askSaveFileName(const std::string& pr
     return saveDialogAnswer;
 }
 
+std::optional<size_t> HeadlessWindow::chooseCandidate(const std::string&,
+                                                      const std::vector<CandidateView>& candidates)
+{
+    candidatesShown_ = candidates;
+    return candidateAnswer;
+}
+
 }  // namespace skeldra

@@ -70,6 +70,11 @@ public:
     std::optional<std::string> askOpenFileName(const std::string& proposed) override;
     std::optional<std::string> askSaveFileName(const std::string& proposed) override;
     const std::string& lastSaveProposal() const { return lastSaveProposal_; }
+    // Find Layout's list is kept and answered with candidateAnswer (Cancel unless set).
+    std::optional<size_t> candidateAnswer;
+    std::optional<size_t> chooseCandidate(const std::string& verdict,
+                                          const std::vector<CandidateView>& candidates) override;
+    const std::vector<CandidateView>& candidatesShown() const { return candidatesShown_; }
 
     void setBusyPointer(bool busy) override { busy_ = busy; }
     bool busyPointer() const { return busy_; }
@@ -95,6 +100,7 @@ private:
     bool progressVisible_ = true;
     bool abortVisible_ = true;
     std::string lastSaveProposal_;
+    std::vector<CandidateView> candidatesShown_;
     bool busy_ = false;
     std::optional<PreviewPicture> preview_;
 };

@@ -10,6 +10,7 @@
 #include "discover/ExplainFile.h"
 #include "header/HeaderReader.h"
 #include "label/ApplyLabel.h"
+#include "window/FindLayout.h"
 #include "output/FileConversion.h"
 #include "output/Preview.h"
 #include "output/PreviewGeometry.h"
@@ -64,6 +65,7 @@ void MainWindow::ResetArea_ButtonClick() { runOperation(ResetArea); }
 void MainWindow::ConvertFile_ButtonClick() { runOperation(ConvertFile); }
 void MainWindow::Preview_ButtonClick() { runOperation(RenderPreview); }
 void MainWindow::LayoutFromLabel_ButtonClick() { runOperation(ApplyLayoutFromLabel); }
+void MainWindow::FindLayout_ButtonClick() { runOperation(FindLayout); }
 void MainWindow::ExplainFile_ButtonClick()
 {
     runOperation([](WindowPort& port) { ExplainFile(port, AccountForm::Lines); });

@@ -32,6 +32,8 @@ public:
     void ConvertFile_ButtonClick();
     void Preview_ButtonClick();
     void LayoutFromLabel_ButtonClick();
+    // Candidate layouts of the input file, one of which the user may choose.
+    void FindLayout_ButtonClick();
     // Where every byte of the input file goes, in the log.
     void ExplainFile_ButtonClick();
     // The same account as one JSON object on one log line (the batch tool's --json).

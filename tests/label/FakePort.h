@@ -74,6 +74,10 @@ public:
     void processEvents() override {}
     std::optional<std::string> askOpenFileName(const std::string&) override { return std::nullopt; }
     std::optional<std::string> askSaveFileName(const std::string&) override { return std::nullopt; }
+    std::optional<size_t> chooseCandidate(const std::string&, const std::vector<CandidateView>&) override
+    {
+        return std::nullopt;
+    }
     void setBusyPointer(bool) override {}
     void showPreview(const PreviewPicture&) override {}
 

@@ -2,7 +2,8 @@
 // The batch tool's window: the log goes to standard output as it comes and
 // is not kept (a listing of millions of points must not fill the memory),
 // messages and errors go to standard error, the save dialog answers with the
-// -o path.
+// -o path. Find Layout's list of candidates is answered with Cancel: a batch
+// cannot choose, and `guess` prints the candidates with their options.
 #include <nlohmann/json.hpp>
 
 #include <string>

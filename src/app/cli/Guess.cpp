@@ -1,12 +1,12 @@
 #include "Guess.h"
 
 #include <charconv>
-#include <cstdio>
 
 #include <nlohmann/json.hpp>
 
 #include "FileRun.h"
 #include "base/Errors.h"
+#include "discover/CandidateForm.h"
 #include "discover/Discovery.h"
 
 namespace skeldra {
@@ -17,13 +17,6 @@ std::string joined(const std::vector<std::string>& tokens)
 {
     std::string text;
     for (const std::string& token : tokens) text += (text.empty() ? "" : " ") + token;
-    return text;
-}
-
-std::string scoreText(double score)
-{
-    char text[16];
-    std::snprintf(text, sizeof text, "%.2f", score);
     return text;
 }
 
