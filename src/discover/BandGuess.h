@@ -1,8 +1,9 @@
 #pragma once
 // How many bands a line holds and how they are stored: neighbouring pixels
-// of one band resemble each other more than neighbouring bands do (BIP), a
-// band's line ends in a jump to the next band's line (BIL), a band's last
-// line jumps to the next band's first line (BSQ).
+// of one band resemble each other more than neighbouring bands do (BIP);
+// bands of one scene resemble each other where they show the same pixel, so
+// a sample is closer to the one a band's line further on than to those
+// beside it (BIL), and a line to the one a band's lines further on (BSQ).
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -16,7 +17,7 @@ namespace skeldra {
 struct BandGuess {
     int64_t bands = 1;
     BandStructure structure = BandStructure::None;
-    double strength = 0;   // how far the evidence stands out; 0 for one band
+    double margin = 0;     // how far the evidence stands out; above 0 when it does, 0 for one band
     std::string evidence;  // empty for one band
 };
 
