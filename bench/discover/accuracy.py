@@ -7,7 +7,7 @@ layouts, runs the guess command on each, and counts how often the first
 candidate reads every sample exactly as the true layout does, and how often
 one of the first five does.
 
-usage: accuracy.py SKELDRA_CLI WORK_FOLDER [--count 60] [--seed 13]
+usage: accuracy.py SKELDRA_CLI WORK_FOLDER [--count 60] [--seed 13] [--keep | --reuse]
 """
 import argparse
 import json
@@ -209,6 +209,14 @@ def make_file(rng, index, folder):
     return path, layout, description
 
 
+def saved_description(path):
+    try:
+        with open(path + ".txt") as saved:
+            return saved.read()
+    except OSError:
+        return "no description kept"
+
+
 def guess(cli, path):
     result = subprocess.run([cli, "guess", path, "--json", "--top", "5"], capture_output=True, text=True)
     return json.loads(result.stdout) if result.stdout.strip() else []
@@ -221,6 +229,8 @@ def main():
     parser.add_argument("--count", type=int, default=60)
     parser.add_argument("--seed", type=int, default=13)
     parser.add_argument("--keep", action="store_true", help="keep the files and their true layouts")
+    parser.add_argument("--reuse", action="store_true",
+                        help="rerun the guesses on files kept by an earlier --keep run instead of making them")
     args = parser.parse_args()
     os.makedirs(args.folder, exist_ok=True)
     rng = np.random.default_rng(args.seed)
@@ -228,7 +238,13 @@ def main():
     first = top5 = 0
     misses = []
     for i in range(args.count):
-        path, truth, description = make_file(rng, i, args.folder)
+        kept = os.path.join(args.folder, f"file{i:03d}.raw")
+        if args.reuse:
+            with open(kept + ".json") as saved:
+                truth = json.load(saved)
+            path, description = kept, "kept file, " + saved_description(kept)
+        else:
+            path, truth, description = make_file(rng, i, args.folder)
         data = np.fromfile(path, dtype=np.uint8)
         candidates = guess(args.cli, path)
         ranks = [k for k, c in enumerate(candidates) if reads_alike(data, truth, options_to_layout(c["options"]))]
@@ -239,10 +255,12 @@ def main():
             best = " ".join(candidates[0]["options"]) if candidates else "no candidate"
             misses.append(f"{os.path.basename(path)}: {description}; truth rank {rank or '>5'}; first: {best}")
         print(f"{os.path.basename(path)} rank {rank or '>5'}: {description}", flush=True)
-        if args.keep:
+        if args.keep and not args.reuse:
             with open(path + ".json", "w") as out:
                 json.dump(truth, out)
-        else:
+            with open(path + ".txt", "w") as out:
+                out.write(description)
+        elif not args.keep and not args.reuse:
             os.remove(path)
     n = args.count
     print(f"\nfirst candidate exact: {first}/{n} = {100.0 * first / n:.1f} %")

@@ -272,19 +272,8 @@ private:
     // The encoding again, now over whole lines from their first sample.
     Encoding refineEncoding(const LineShape& shape)
     {
-        std::vector<std::vector<int64_t>> lines;
-        const auto size = static_cast<int64_t>(window_.size());
-        const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
         const int64_t first = (shape.lineStart - codes_.offset) % shape.recordBytes;
-        const int64_t records = (size - first - samples * width_) / shape.recordBytes + 1;
-        // Lines from all over the window: one part of an image may be flat.
-        const int64_t step = std::max<int64_t>(1, records / 64);
-        for (int64_t l = 0; l < records; l += step) {
-            const int64_t at = first + l * shape.recordBytes;
-            std::vector<int64_t> line;
-            for (int64_t s = 0; s < samples; ++s) line.push_back(at + s * width_);
-            lines.push_back(std::move(line));
-        }
+        const auto lines = runsOverLines(window_.size(), first, shape.recordBytes, shape.lineSamples, width_);
         if (lines.empty()) return encoding_;
         alternatives_ = rankEncodingsAt(window_, width_, lines);
         return alternatives_.front().encoding;

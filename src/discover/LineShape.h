@@ -24,10 +24,11 @@ struct LineShape {
     std::vector<double> step;
 };
 
-// Empty when the window holds fewer than three records or no sample column
+// Empty when the window holds fewer than four records or no sample column
 // behaves like image data.
 // `residue`: the byte of a record, counted from codes' first byte, where
-// samples start modulo the width.
+// samples start modulo the width, as the encoding's reading found it; every
+// other alignment is tried too, and wins if its samples hold a longer line.
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
                                    int64_t fileSize);
 

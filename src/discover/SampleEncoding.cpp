@@ -193,24 +193,6 @@ std::vector<std::vector<int64_t>> smoothestRuns(std::span<const uint8_t> bytes, 
     return runs;
 }
 
-// Samples of lines spread over the window, from byte `alignment` of each
-// record, as far as whole samples reach.
-std::vector<std::vector<int64_t>> linesAt(size_t size, int64_t record, int32_t width, int32_t alignment)
-{
-    constexpr int64_t maxLines = 64, maxSamples = 2048;
-    std::vector<std::vector<int64_t>> lines;
-    const int64_t samples = std::min<int64_t>(maxSamples, (record - alignment) / width);
-    const int64_t records = (static_cast<int64_t>(size) - alignment - samples * width) / record + 1;
-    if (samples < 2 || records < 1) return lines;
-    const int64_t step = std::max<int64_t>(1, records / maxLines);
-    for (int64_t l = 0; l < records; l += step) {
-        std::vector<int64_t> line;
-        for (int64_t s = 0; s < samples; ++s) line.push_back(l * record + alignment + s * width);
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
 // A 32-bit integer reading competes with the real reading of the same
 // bytes; where the reals are ordinary numbers, the reals are more likely.
 void preferOrdinaryReals(std::vector<EncodingFit>& fits)
@@ -241,6 +223,26 @@ double clippedMeanChange(const std::vector<double>& changes, double spread)
     return sum / static_cast<double>(changes.size()) / spread;
 }
 
+std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int64_t record, int64_t samples,
+                                                int32_t width)
+{
+    constexpr int64_t maxLines = 64, runs = 8, runSamples = 256;
+    std::vector<std::vector<int64_t>> lines;
+    const int64_t records = (static_cast<int64_t>(size) - first - samples * width) / record + 1;
+    if (samples < 2 || records < 1) return lines;
+    const int64_t step = std::max<int64_t>(1, records / maxLines);
+    const bool whole = samples <= runs * runSamples;
+    for (int64_t l = 0; l < records; l += step)
+        for (int64_t r = 0; r < (whole ? 1 : runs); ++r) {
+            const int64_t from = whole ? 0 : r * (samples - runSamples) / (runs - 1);
+            const int64_t count = whole ? samples : runSamples;
+            std::vector<int64_t> run;
+            for (int64_t s = from; s < from + count; ++s) run.push_back(first + l * record + s * width);
+            lines.push_back(std::move(run));
+        }
+    return lines;
+}
+
 int32_t sampleWidth(std::span<const uint8_t> bytes)
 {
     double distance[4];
@@ -256,7 +258,7 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
 {
     std::vector<EncodingFit> fits;
     for (int32_t alignment = 0; alignment < width; ++alignment) {
-        const auto lines = linesAt(bytes.size(), record, width, alignment);
+        const auto lines = runsOverLines(bytes.size(), alignment, record, (record - alignment) / width, width);
         for (const Encoding& encoding : encodingsOfWidth(width))
             fits.push_back(fitEncoding(bytes, encoding, lines, alignment));
     }

@@ -31,6 +31,14 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
 // over short runs at the alignment that suits it best within each run.
 std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int32_t width);
 
+// Runs of neighbouring samples over lines of `samples` samples that start
+// at byte `first` and every `record` bytes after, as far as `size` bytes
+// reach: at most 64 lines spread over them, a wide line as 8 runs spread
+// across it, so that every part of the picture takes part (a value range
+// from the first samples of each line can miss half of the picture).
+std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int64_t record, int64_t samples,
+                                                int32_t width);
+
 // The same ranking over the samples of known lines: each line holds the
 // offsets of samples that follow one another.
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
