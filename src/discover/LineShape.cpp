@@ -89,19 +89,26 @@ struct Alignment {
     Run run;
 };
 
-Alignment classify(const Columns& columns, int32_t residue, int32_t width, int64_t longest)
+// The mean change from line to line of the alignment's changing columns:
+// over two records about half of them belong to a whole line when the
+// alignment is right, none when it pairs the bytes of two samples.
+double medianChange(const Columns& columns, int32_t residue, int32_t width)
 {
-    Alignment alignment{residue, {}, {}};
     std::vector<double> changing;
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width))
         if (columns.vertical[c] > 0) changing.push_back(columns.vertical[c]);
-    if (changing.empty()) return alignment;
-    // Parts of an image change faster than others; pads change not at all or
-    // far more than even the busiest image columns.
-    const double typical = quantile(changing, 0.9);
+    return changing.empty() ? 0 : median(changing);
+}
+
+// Image columns change like the smoothest alignment's typical column, pads
+// not at all or far more: the same measure for every alignment, so that an
+// alignment reading garbage everywhere does not count as a clean line.
+Alignment classify(const Columns& columns, int32_t residue, int32_t width, double typical, int64_t longest)
+{
+    Alignment alignment{residue, {}, {}};
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width)) {
         const double v = columns.vertical[c];
-        alignment.kinds.push_back(v == 0 ? ColumnKind::Constant : v <= 4 * typical + 1 ? ColumnKind::Image : ColumnKind::Pad);
+        alignment.kinds.push_back(v == 0 ? ColumnKind::Constant : v <= 6 * typical + 1 ? ColumnKind::Image : ColumnKind::Pad);
     }
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;
@@ -120,10 +127,16 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
 
     // The alignment whose samples hold the longest clean line; the encoding's
     // own alignment wins a tie.
-    Alignment best = classify(columns, residue, width, longest);
+    double typical = 0;
+    for (int32_t r = 0; r < width; ++r) {
+        const double change = medianChange(columns, r, width);
+        if (change > 0 && (typical == 0 || change < typical)) typical = change;
+    }
+    if (typical == 0) return std::nullopt;
+    Alignment best = classify(columns, residue, width, typical, longest);
     for (int32_t other = 0; other < width; ++other) {
         if (other == residue) continue;
-        Alignment candidate = classify(columns, other, width, longest);
+        Alignment candidate = classify(columns, other, width, typical, longest);
         if (candidate.run.score > best.run.score) best = std::move(candidate);
     }
     Run run = best.run;
