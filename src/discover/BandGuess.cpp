@@ -1,6 +1,7 @@
 #include "discover/BandGuess.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <iterator>
@@ -12,6 +13,7 @@ namespace {
 constexpr int64_t bandCounts[] = {3, 2, 4};
 constexpr int64_t maxLines = 32;
 constexpr int64_t maxSamples = 4096;
+constexpr int64_t bsqLines = 8;
 
 // Mean difference between samples `lag` apart within the lines of the window.
 double lagChange(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t lag)
@@ -44,17 +46,34 @@ double recordsChange(const LineShape& shape, int32_t width, int64_t first, int64
     return static_cast<double>(sum) / static_cast<double>(samples);
 }
 
-// How much closer the same sample of the bands lies than samples a little
-// askew: bands of one scene resemble each other where they show the same
-// pixel. `distance` is the value of a comparison at an offset from the
-// band's distance; offset 0 is the band's own.
-double likenessAtBandDistance(const std::function<double(int64_t)>& distance)
-{
-    constexpr int64_t askew[] = {-7, -3, 3, 7};
-    double around = 0;
-    for (int64_t offset : askew) around += distance(offset);
-    return (around / std::size(askew) + 0.5) / (distance(0) + 0.5);
-}
+// Bands of one scene have their edges in the same places, whatever their
+// levels: the changes along a band's line go with the changes along the next
+// band's line at the same samples. Changes over a few samples, so that the
+// noise of single samples does not hide the edges.
+class EdgeCorrelation {
+public:
+    static constexpr int64_t step = 4;
+
+    // Two runs of `samples` codes, `width` bytes apart.
+    void add(const int16_t* a, const int16_t* b, int64_t samples, int32_t width)
+    {
+        const int64_t stride = std::max<int64_t>(1, samples / maxSamples);
+        for (int64_t s = 0; s + step < samples; s += stride) {
+            const double x = a[(s + step) * width] - a[s * width], y = b[(s + step) * width] - b[s * width];
+            n_ += 1, x_ += x, y_ += y, xx_ += x * x, yy_ += y * y, xy_ += x * y;
+        }
+    }
+
+    double value() const
+    {
+        if (n_ < 16) return 0;
+        const double cov = xy_ - x_ * y_ / n_, vx = xx_ - x_ * x_ / n_, vy = yy_ - y_ * y_ / n_;
+        return vx > 0 && vy > 0 ? cov / std::sqrt(vx * vy) : 0;
+    }
+
+private:
+    double n_ = 0, x_ = 0, y_ = 0, xx_ = 0, yy_ = 0, xy_ = 0;
+};
 
 std::string fixed(double value)
 {
@@ -69,65 +88,95 @@ BandGuess stronger(BandGuess a, BandGuess b)
     return a.margin >= b.margin ? a : b;
 }
 
+// What counts as standing out differs by test: a same-band neighbour
+// clearly closer (BIP), a jump of several usual steps where a band ends
+// (bands of different levels), or edges that fall in the same places in
+// the next band (bands of one scene).
+double jumpMargin(double jump)
+{
+    return jump - 3.0;
+}
+
+double edgeMargin(double correlation)
+{
+    return (correlation - 0.15) * 20.0;
+}
+
+BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
+{
+    const double neighbour = lagChange(window, shape, width, 1) + 0.5;
+    const double sameBand = neighbour / (lagChange(window, shape, width, bands) + 0.5);
+    return {bands, BandStructure::BIP, (sameBand - 1.0) * 8.0,
+            "a pixel's " + std::to_string(bands) + " neighbouring samples differ " + fixed(sameBand) +
+                " times more than the same band's next pixel"};
+}
+
+BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
+{
+    const int64_t perBand = shape.lineSamples / bands;
+    double jump = 1e300, edgesAlike = 1;
+    for (int64_t k = 1; k < bands; ++k) {
+        jump = std::min(jump, shape.step[static_cast<size_t>(k * perBand * width)] / shape.sampleChange);
+        EdgeCorrelation edges;
+        for (int64_t l = 0; l < maxLines; ++l) {
+            const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
+            if (start + shape.lineSamples * width > std::ssize(window.code)) break;
+            const int16_t* line = window.code.data() + start;
+            edges.add(line, line + k * perBand * width, perBand, width);
+        }
+        edgesAlike = std::min(edgesAlike, edges.value());
+    }
+    return stronger({bands, BandStructure::BIL, jumpMargin(jump),
+                     "each line jumps " + fixed(jump) + " times the usual step where a band's line ends"},
+                    {bands, BandStructure::BIL, edgeMargin(edgesAlike),
+                     "the edges along each band's line fall where they do a band's line further on "
+                     "(correlation " + fixed(edgesAlike) + ")"});
+}
+
+BandGuess bsqGuess(const LineShape& shape, int32_t width, int64_t headerBytes, int64_t records, int64_t bands,
+                   const CodeReader& readCodes)
+{
+    const int64_t bandLines = records / bands;
+    const int64_t lineBytes = shape.lineSamples * width;
+    const double lineChange = shape.lineChange + 0.5;
+    double jump = 1e300, edgesAlike = 1;
+    for (int64_t k = 1; k < bands; ++k) {
+        const int64_t boundary = headerBytes + (k * bandLines - 1) * shape.recordBytes;
+        const double across = recordsChange(shape, width, boundary, boundary + shape.recordBytes, readCodes);
+        const double before = recordsChange(shape, width, boundary - shape.recordBytes, boundary, readCodes) + 0.5;
+        jump = std::min(jump, across / std::max(before, lineChange));
+        EdgeCorrelation edges;
+        for (int64_t l = 0; l < bsqLines; ++l) {
+            const int64_t here = headerBytes + (bandLines * (l + 1) / (bsqLines + 1)) * shape.recordBytes;
+            const SampleCodes a = readCodes(here, lineBytes);
+            const SampleCodes b = readCodes(here + k * bandLines * shape.recordBytes, lineBytes);
+            if (std::ssize(a.code) + width < lineBytes || std::ssize(b.code) + width < lineBytes) continue;
+            edges.add(a.code.data(), b.code.data(), shape.lineSamples, width);
+        }
+        edgesAlike = std::min(edgesAlike, edges.value());
+    }
+    return stronger({bands, BandStructure::BSQ, jumpMargin(jump),
+                     "the lines jump " + fixed(jump) + " times the usual change at every " +
+                         std::to_string(bandLines) + "th line"},
+                    {bands, BandStructure::BSQ, edgeMargin(edgesAlike),
+                     "the edges along each line fall where they do " + std::to_string(bandLines) +
+                         " lines further on (correlation " + fixed(edgesAlike) + ")"});
+}
+
 }  // namespace
 
 std::vector<BandGuess> guessBands(const SampleCodes& window, const LineShape& shape, int32_t width,
                                   int64_t headerBytes, int64_t records, const CodeReader& readCodes)
 {
-    // What counts as standing out differs by test: a same-band neighbour
-    // clearly closer (BIP), a jump of several usual steps where a band
-    // ends (bands of different levels), or the same pixel of the next band
-    // clearly closer than the pixels beside it (bands of one scene).
-    auto jumpMargin = [](double jump) { return jump - 3.0; };
-    auto likenessMargin = [](double likeness) { return (likeness - 1.5) * 4.0; };
     std::vector<BandGuess> guesses;
-    const double neighbour = lagChange(window, shape, width, 1) + 0.5;
-    const double lineChange = shape.lineChange + 0.5;
     for (int64_t bands : bandCounts) {
-        if (shape.lineSamples % bands != 0 || shape.lineSamples / bands < 2) continue;
-        const int64_t perBand = shape.lineSamples / bands;
-        const std::string count = std::to_string(bands);
-
-        const double sameBand = neighbour / (lagChange(window, shape, width, bands) + 0.5);
-        guesses.push_back({bands, BandStructure::BIP, (sameBand - 1.0) * 8.0,
-                           "a pixel's " + count + " neighbouring samples differ " + fixed(sameBand) +
-                               " times more than the same band's next pixel"});
-
-        double bilJump = 1e300, bilLikeness = 1e300;
-        for (int64_t k = 1; k < bands; ++k) {
-            bilJump = std::min(bilJump, shape.step[static_cast<size_t>(k * perBand * width)] / shape.sampleChange);
-            bilLikeness = std::min(bilLikeness, likenessAtBandDistance([&](int64_t offset) {
-                                       return lagChange(window, shape, width, k * perBand + offset);
-                                   }));
+        if (shape.lineSamples % bands == 0 && shape.lineSamples / bands >= 2) {
+            guesses.push_back(bipGuess(window, shape, width, bands));
+            guesses.push_back(bilGuess(window, shape, width, bands));
         }
-        guesses.push_back(stronger(
-            {bands, BandStructure::BIL, jumpMargin(bilJump),
-             "each line jumps " + fixed(bilJump) + " times the usual step where a band's line ends"},
-            {bands, BandStructure::BIL, likenessMargin(bilLikeness),
-             "each sample is " + fixed(bilLikeness) + " times closer to the sample " + std::to_string(perBand) +
-                 " further on than to those beside it"}));
-
-        if (records % bands != 0 || records / bands < 3) continue;
-        const int64_t bandLines = records / bands;
-        double bsqJump = 1e300, bsqLikeness = 1e300;
-        for (int64_t k = 1; k < bands; ++k) {
-            const int64_t boundary = headerBytes + (k * bandLines - 1) * shape.recordBytes;
-            const double across = recordsChange(shape, width, boundary, boundary + shape.recordBytes, readCodes);
-            const double before = recordsChange(shape, width, boundary - shape.recordBytes, boundary, readCodes) + 0.5;
-            bsqJump = std::min(bsqJump, across / std::max(before, lineChange));
-            const int64_t here = headerBytes + bandLines / 2 * shape.recordBytes;
-            bsqLikeness = std::min(bsqLikeness, likenessAtBandDistance([&](int64_t offset) {
-                                       const int64_t there = here + (k * bandLines + offset) * shape.recordBytes;
-                                       return recordsChange(shape, width, here, there, readCodes);
-                                   }));
-        }
-        guesses.push_back(stronger(
-            {bands, BandStructure::BSQ, jumpMargin(bsqJump),
-             "the lines jump " + fixed(bsqJump) + " times the usual change at every " + std::to_string(bandLines) +
-                 "th line"},
-            {bands, BandStructure::BSQ, likenessMargin(bsqLikeness),
-             "each line is " + fixed(bsqLikeness) + " times closer to the line " + std::to_string(bandLines) +
-                 " further on than to those beside it"}));
+        // A band of BSQ is whole lines: its samples need not divide by the bands.
+        if (records % bands == 0 && records / bands >= 3)
+            guesses.push_back(bsqGuess(shape, width, headerBytes, records, bands, readCodes));
     }
     std::stable_sort(guesses.begin(), guesses.end(),
                      [](const BandGuess& a, const BandGuess& b) { return a.margin > b.margin; });
