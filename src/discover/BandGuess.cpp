@@ -97,9 +97,9 @@ double jumpMargin(double jump)
     return jump - 3.0;
 }
 
-double edgeMargin(double correlation)
+double edgeMargin(double correlationAbove)
 {
-    return (correlation - 0.15) * 20.0;
+    return (correlationAbove - 0.15) * 20.0;
 }
 
 BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
@@ -111,26 +111,43 @@ BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
                 " times more than the same band's next pixel"};
 }
 
+// How much more the edges of a band's line go with those a band further on
+// than with those a little askew there: bands of one scene share their
+// edges exactly, while lines of one picture far apart may merely share its
+// large features. `correlationAt` gives the correlation at an offset from
+// the band's distance, in samples (BIL) or lines (BSQ).
+double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t askew)
+{
+    return correlationAt(0) - std::max(correlationAt(-askew), correlationAt(askew));
+}
+
 BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
 {
     const int64_t perBand = shape.lineSamples / bands;
-    double jump = 1e300, edgesAlike = 1;
+    double jump = 1e300, alike = 1;
     for (int64_t k = 1; k < bands; ++k) {
         jump = std::min(jump, shape.step[static_cast<size_t>(k * perBand * width)] / shape.sampleChange);
-        EdgeCorrelation edges;
-        for (int64_t l = 0; l < maxLines; ++l) {
-            const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
-            if (start + shape.lineSamples * width > std::ssize(window.code)) break;
-            const int16_t* line = window.code.data() + start;
-            edges.add(line, line + k * perBand * width, perBand, width);
+        if (perBand < 32) {
+            alike = 0;
+            continue;
         }
-        edgesAlike = std::min(edgesAlike, edges.value());
+        alike = std::min(alike, edgesAlike([&](int64_t offset) {
+            EdgeCorrelation edges;
+            const int64_t samples = perBand - std::abs(offset);
+            for (int64_t l = 0; l < maxLines; ++l) {
+                const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
+                if (start + shape.lineSamples * width > std::ssize(window.code)) break;
+                const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
+                edges.add(line, line + (k * perBand + offset) * width, samples, width);
+            }
+            return edges.value();
+        }, 8));
     }
     return stronger({bands, BandStructure::BIL, jumpMargin(jump),
                      "each line jumps " + fixed(jump) + " times the usual step where a band's line ends"},
-                    {bands, BandStructure::BIL, edgeMargin(edgesAlike),
+                    {bands, BandStructure::BIL, edgeMargin(alike),
                      "the edges along each band's line fall where they do a band's line further on "
-                     "(correlation " + fixed(edgesAlike) + ")"});
+                     "(correlation " + fixed(alike) + " above that of samples beside them)"});
 }
 
 BandGuess bsqGuess(const LineShape& shape, int32_t width, int64_t headerBytes, int64_t records, int64_t bands,
@@ -139,28 +156,36 @@ BandGuess bsqGuess(const LineShape& shape, int32_t width, int64_t headerBytes, i
     const int64_t bandLines = records / bands;
     const int64_t lineBytes = shape.lineSamples * width;
     const double lineChange = shape.lineChange + 0.5;
-    double jump = 1e300, edgesAlike = 1;
+    double jump = 1e300, alike = 1;
     for (int64_t k = 1; k < bands; ++k) {
         const int64_t boundary = headerBytes + (k * bandLines - 1) * shape.recordBytes;
         const double across = recordsChange(shape, width, boundary, boundary + shape.recordBytes, readCodes);
         const double before = recordsChange(shape, width, boundary - shape.recordBytes, boundary, readCodes) + 0.5;
         jump = std::min(jump, across / std::max(before, lineChange));
-        EdgeCorrelation edges;
-        for (int64_t l = 0; l < bsqLines; ++l) {
-            const int64_t here = headerBytes + (bandLines * (l + 1) / (bsqLines + 1)) * shape.recordBytes;
-            const SampleCodes a = readCodes(here, lineBytes);
-            const SampleCodes b = readCodes(here + k * bandLines * shape.recordBytes, lineBytes);
-            if (std::ssize(a.code) + width < lineBytes || std::ssize(b.code) + width < lineBytes) continue;
-            edges.add(a.code.data(), b.code.data(), shape.lineSamples, width);
+        // Lines beside the band's distance must lie within the bands.
+        if (bandLines < 20) {
+            alike = 0;
+            continue;
         }
-        edgesAlike = std::min(edgesAlike, edges.value());
+        alike = std::min(alike, edgesAlike([&](int64_t offset) {
+            EdgeCorrelation edges;
+            for (int64_t l = 0; l < bsqLines; ++l) {
+                const int64_t line = (bandLines - 16) * (l + 1) / (bsqLines + 1) + 8;
+                const int64_t here = headerBytes + line * shape.recordBytes;
+                const SampleCodes a = readCodes(here, lineBytes);
+                const SampleCodes b = readCodes(here + (k * bandLines + offset) * shape.recordBytes, lineBytes);
+                if (std::ssize(a.code) + width < lineBytes || std::ssize(b.code) + width < lineBytes) continue;
+                edges.add(a.code.data(), b.code.data(), shape.lineSamples, width);
+            }
+            return edges.value();
+        }, 6));
     }
     return stronger({bands, BandStructure::BSQ, jumpMargin(jump),
                      "the lines jump " + fixed(jump) + " times the usual change at every " +
                          std::to_string(bandLines) + "th line"},
-                    {bands, BandStructure::BSQ, edgeMargin(edgesAlike),
+                    {bands, BandStructure::BSQ, edgeMargin(alike),
                      "the edges along each line fall where they do " + std::to_string(bandLines) +
-                         " lines further on (correlation " + fixed(edgesAlike) + ")"});
+                         " lines further on (correlation " + fixed(alike) + " above that of lines beside them)"});
 }
 
 }  // namespace
