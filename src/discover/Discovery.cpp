@@ -207,6 +207,31 @@ private:
         return first;
     }
 
+    // Without a pad nothing in a record marks where a line starts: the
+    // first line starts where the header ends, the first sample that is
+    // close to the sample a record further on, after samples that are not.
+    // Searched back from the first record that reads like image lines.
+    int64_t imageStart(const LineShape& shape, int64_t firstImageRecord)
+    {
+        constexpr int64_t unlike = 4;  // samples in a row unlike the next line
+        const int64_t record = shape.recordBytes;
+        const int64_t from = std::max(textEnd_, firstImageRecord - record);
+        const int64_t span = firstImageRecord - from;
+        if (span < unlike * width_) return firstImageRecord;
+        const std::vector<uint8_t> bytes = file_.read(from, span + record + width_);
+        const SampleCodes codes = sampleCodes(bytes, from, encoding_, range_);
+        const double limit = 6 * shape.lineChange + 2;
+        int64_t run = 0;
+        for (int64_t at = span - width_; at >= 0; at -= width_) {
+            if (at + record >= std::ssize(codes.code)) return firstImageRecord;
+            const bool close = codeDistance(codes.code[static_cast<size_t>(at)],
+                                            codes.code[static_cast<size_t>(at + record)]) <= limit;
+            run = close ? 0 : run + 1;
+            if (run == unlike) return from + at + unlike * width_;
+        }
+        return from + (span % width_);
+    }
+
     void addCandidates(Discovery& result, const LagFit& lag, double weight)
     {
         chooseEncoding(lag.lag);
@@ -224,7 +249,8 @@ private:
             if (!found) return;
         }
         const LineShape& shape = *found;
-        const int64_t header = dataStart(shape);
+        const int64_t firstImageRecord = dataStart(shape);
+        const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
         const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;
         if (records < 2) return;
         const int64_t leftover = std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes);
