@@ -208,28 +208,40 @@ private:
     }
 
     // Without a pad nothing in a record marks where a line starts: the
-    // first line starts where the header ends, the first sample that is
-    // close to the sample a record further on, after samples that are not.
-    // Searched back from the first record that reads like image lines.
+    // first line starts where the header ends, where samples close to the
+    // sample a record further on follow samples that are not. Searched in
+    // the record before the first one that reads like image lines, as the
+    // place that best parts the two (a header sample may be close by chance).
     int64_t imageStart(const LineShape& shape, int64_t firstImageRecord)
     {
-        constexpr int64_t unlike = 4;  // samples in a row unlike the next line
+        constexpr int64_t reach = 32;  // samples weighed on each side
         const int64_t record = shape.recordBytes;
         const int64_t from = std::max(textEnd_, firstImageRecord - record);
-        const int64_t span = firstImageRecord - from;
-        if (span < unlike * width_) return firstImageRecord;
-        const std::vector<uint8_t> bytes = file_.read(from, span + record + width_);
-        const SampleCodes codes = sampleCodes(bytes, from, encoding_, range_);
+        const int64_t samples = (firstImageRecord - from) / width_ + reach;
+        const int64_t first = firstImageRecord - (samples - reach) * width_;
+        if (samples <= reach) return firstImageRecord;
+        const std::vector<uint8_t> bytes = file_.read(first, samples * width_ + record);
+        const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
+        if (std::ssize(codes.code) < (samples - 1) * width_ + record + 1) return firstImageRecord;
         const double limit = 6 * shape.lineChange + 2;
-        int64_t run = 0;
-        for (int64_t at = span - width_; at >= 0; at -= width_) {
-            if (at + record >= std::ssize(codes.code)) return firstImageRecord;
-            const bool close = codeDistance(codes.code[static_cast<size_t>(at)],
-                                            codes.code[static_cast<size_t>(at + record)]) <= limit;
-            run = close ? 0 : run + 1;
-            if (run == unlike) return from + at + unlike * width_;
+        // closeBefore[i]: samples before sample i that are close to the next line
+        std::vector<int64_t> closeBefore(static_cast<size_t>(samples + 1), 0);
+        for (int64_t i = 0; i < samples; ++i) {
+            const auto at = static_cast<size_t>(i * width_);
+            const bool close = codeDistance(codes.code[at], codes.code[at + static_cast<size_t>(record)]) <= limit;
+            closeBefore[static_cast<size_t>(i + 1)] = closeBefore[static_cast<size_t>(i)] + (close ? 1 : 0);
         }
-        return from + (span % width_);
+        auto closeIn = [&](int64_t a, int64_t b) {
+            return closeBefore[static_cast<size_t>(std::clamp<int64_t>(b, 0, samples))] -
+                   closeBefore[static_cast<size_t>(std::clamp<int64_t>(a, 0, samples))];
+        };
+        int64_t best = samples - reach, bestScore = -1;
+        for (int64_t t = 0; t <= samples - reach; ++t) {
+            const int64_t before = std::min(reach, t);
+            const int64_t score = 2 * closeIn(t, t + reach) - reach + before - 2 * closeIn(t - before, t);
+            if (score > bestScore) bestScore = score, best = t;
+        }
+        return first + best * width_;
     }
 
     void addCandidates(Discovery& result, const LagFit& lag, double weight)
