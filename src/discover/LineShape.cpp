@@ -8,6 +8,9 @@ namespace skeldra {
 namespace {
 
 constexpr int64_t maxRows = 64;
+// A tenth of the span of the codes: image columns change less from line to
+// line, random bytes read as samples about three times more.
+constexpr double roughestImageChange = 6000;
 
 double median(std::vector<double> values)
 {
@@ -106,9 +109,12 @@ double medianChange(const Columns& columns, int32_t residue, int32_t width)
 Alignment classify(const Columns& columns, int32_t residue, int32_t width, double typical, int64_t longest)
 {
     Alignment alignment{residue, {}, {}};
+    // Rough parts of a picture change several times more than its typical
+    // column; random bytes change by a third of the codes' span.
+    const double limit = std::max(6 * typical + 1, roughestImageChange);
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width)) {
         const double v = columns.vertical[c];
-        alignment.kinds.push_back(v == 0 ? ColumnKind::Constant : v <= 6 * typical + 1 ? ColumnKind::Image : ColumnKind::Pad);
+        alignment.kinds.push_back(v == 0 ? ColumnKind::Constant : v <= limit ? ColumnKind::Image : ColumnKind::Pad);
     }
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;
