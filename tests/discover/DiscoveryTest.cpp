@@ -136,7 +136,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(Case{"u8", layout(0, 517, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false},
                     Case{"i16_msb_prefix", layout(2048 + 4, 611, 260, {2, F::SignedInteger, true}, 1, S::BSQ, 4), 4, true},
                     Case{"f32_bip", layout(1000, 389, 200, {4, F::Real, false}, 3, S::BIP, 0), 0, false},
-                    Case{"u16_bil_pad", layout(512, 333, 220, {2, F::UnsignedInteger, false}, 3, S::BIL, 6), 0, false}),
+                    Case{"u16_bil_pad", layout(512, 333, 220, {2, F::UnsignedInteger, false}, 3, S::BIL, 6), 0, false},
+                    // bands of whole lines whose samples do not divide by the bands
+                    Case{"u16_bsq", layout(700, 500, 150, {2, F::UnsignedInteger, true}, 3, S::BSQ, 0), 0, false},
+                    // no pad: the first line starts where the header ends
+                    Case{"i16_header", layout(1234, 517, 300, {2, F::SignedInteger, false}, 1, S::None, 0), 0, true}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
