@@ -129,6 +129,11 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     fit.roughness = costs.empty() ? 10.0 : std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) / static_cast<double>(kept);
 
     fit.roughness += 0.5 * laneOrderBreaks(bytes, encoding, lines);
+    double change = 0;
+    int64_t changes = 0;
+    for (const LineReading& reading : readings)
+        for (double c : reading.changes) change += c, ++changes;
+    fit.meanChange = changes > 0 ? change / static_cast<double>(changes) : 0;
 
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
@@ -207,6 +212,25 @@ void preferOrdinaryReals(std::vector<EncodingFit>& fits)
     }
 }
 
+// Signed and unsigned readings of the same bytes differ only where values
+// cross the top bit, where one of them jumps by the whole range; relative to
+// its own (then wide) spread that reading can still look smooth. In the
+// values' own units the jumps tell: the reading without them goes first.
+void preferFewerWraps(std::vector<EncodingFit>& fits)
+{
+    for (EncodingFit& fit : fits) {
+        if (fit.encoding.format == DataFormat::Real) continue;
+        for (const EncodingFit& twin : fits) {
+            const bool sameBytes = twin.encoding.bytes == fit.encoding.bytes &&
+                                   twin.encoding.msbFirst == fit.encoding.msbFirst &&
+                                   twin.alignment == fit.alignment && twin.encoding.format != DataFormat::Real &&
+                                   twin.encoding.format != fit.encoding.format;
+            if (sameBytes && twin.meanChange < 0.8 * fit.meanChange)
+                fit.roughness = std::max(fit.roughness, twin.roughness * 1.1);
+        }
+    }
+}
+
 void sortFits(std::vector<EncodingFit>& fits)
 {
     std::stable_sort(fits.begin(), fits.end(),
@@ -263,6 +287,7 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
             fits.push_back(fitEncoding(bytes, encoding, lines, alignment));
     }
     preferOrdinaryReals(fits);
+    preferFewerWraps(fits);
     sortFits(fits);
     return fits;
 }
@@ -273,6 +298,7 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
     for (const Encoding& encoding : encodingsOfWidth(width))
         fits.push_back(fitEncoding(bytes, encoding, smoothestRuns(bytes, encoding), 0));
     preferOrdinaryReals(fits);
+    preferFewerWraps(fits);
     sortFits(fits);
     return fits;
 }
@@ -301,6 +327,7 @@ std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t
     std::vector<EncodingFit> fits;
     for (const Encoding& encoding : encodingsOfWidth(width)) fits.push_back(fitEncoding(bytes, encoding, lines, 0));
     preferOrdinaryReals(fits);
+    preferFewerWraps(fits);
     sortFits(fits);
     return fits;
 }

@@ -21,6 +21,7 @@ struct EncodingFit {
     double roughness = 0;   // neighbour differences relative to the spread
     ValueRange range;       // 1st and 99th percentile of the values
     double ordinaryRealShare = 0;  // share of values that are ordinary as reals
+    double meanChange = 0;  // mean neighbour difference in the values' own units
 };
 
 // The encodings of this width at each alignment within records of `record`
