@@ -113,10 +113,11 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     std::vector<double> sorted = values;
     const double low = quantile(sorted, 0.05), high = quantile(sorted, 0.95);
     const double spread = high - low;
-    // Widened beyond the 5th and 95th percentile rather than taken from the
-    // extremes: a few lines of header read as huge numbers must not squeeze
-    // the image into a handful of codes.
-    fit.range = {low - spread / 2, spread > 0 ? high + spread / 2 : low + 1};
+    // A spread beyond the 5th and 95th percentile on each side rather than
+    // the extremes: a few lines of header read as huge numbers must not
+    // squeeze the image into a handful of codes, and the bright and dark
+    // parts of a picture must not clamp into constant columns.
+    fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
     // Each line on its own, and the roughest quarter left out: lines of a
     // header or of other data in the window say nothing of the encoding.
     std::vector<double> costs;

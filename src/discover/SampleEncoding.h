@@ -19,7 +19,7 @@ struct EncodingFit {
     Encoding encoding;
     int32_t alignment = 0;  // offset of the first whole sample in the window
     double roughness = 0;   // neighbour differences relative to the spread
-    ValueRange range;       // 1st and 99th percentile of the values
+    ValueRange range;       // the values' range for codes: 5th to 95th percentile widened by their distance
     double ordinaryRealShare = 0;  // share of values that are ordinary as reals
     double meanChange = 0;  // mean neighbour difference in the values' own units
 };
