@@ -16,13 +16,6 @@ constexpr int64_t maxSamples = 1024;
 constexpr int64_t pairsPerBand = 12;
 constexpr int64_t maxBands = 3;
 
-bool implausible(double value, const Encoding& encoding)
-{
-    if (encoding.format != DataFormat::Real) return false;
-    const double magnitude = std::abs(value);
-    return !std::isfinite(value) || (magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30));
-}
-
 struct LinePair {
     std::vector<double> vertical, horizontal;
 };
@@ -48,7 +41,7 @@ public:
             const auto at = static_cast<size_t>(s * stride_);
             if (at + static_cast<size_t>(width) > bytes.size()) break;
             const double value = decodeValue(bytes.data() + at, layout_.encoding);
-            if (!implausible(value, layout_.encoding)) values[static_cast<size_t>(s)] = value;
+            if (!implausibleValue(value, layout_.encoding)) values[static_cast<size_t>(s)] = value;
         }
         return values;
     }
@@ -62,15 +55,6 @@ private:
     int64_t samples_;
     int64_t stride_;
 };
-
-double meanOfSmoothest(std::vector<double> costs)
-{
-    if (costs.empty()) return 10.0;
-    std::sort(costs.begin(), costs.end());
-    const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
-    return std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) /
-           static_cast<double>(kept);
-}
 
 }  // namespace
 

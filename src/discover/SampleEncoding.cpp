@@ -35,14 +35,6 @@ std::vector<Encoding> encodingsOfWidth(int32_t width)
 // not read as ordinary reals.
 constexpr double implausibleAllowance = 0.05;
 
-// Reals nobody stores: not finite, subnormal, or beyond 1e30.
-bool implausibleReal(double value)
-{
-    if (!std::isfinite(value)) return true;
-    const double magnitude = std::abs(value);
-    return magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30);
-}
-
 // Reals as images usually hold them; integers read as reals rarely are.
 bool ordinaryReal(double value)
 {
@@ -87,7 +79,8 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     };
     std::vector<LineReading> readings;
     std::vector<double> values;
-    int64_t ordinary = 0, total = 0;
+    int64_t ordinary = 0, total = 0, changeCount = 0;
+    double changeSum = 0;
     for (const auto& line : lines) {
         LineReading reading;
         double previous = 0;
@@ -96,13 +89,16 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
             const double value = decodeValue(bytes.data() + start, encoding);
             ++reading.total;
             ordinary += ordinaryReal(value);
-            if (encoding.format == DataFormat::Real && implausibleReal(value)) {
+            if (implausibleValue(value, encoding)) {
                 ++reading.implausible;
                 havePrevious = false;
                 continue;
             }
             values.push_back(value);
-            if (havePrevious) reading.changes.push_back(std::abs(value - previous));
+            if (havePrevious) {
+                reading.changes.push_back(std::abs(value - previous));
+                changeSum += reading.changes.back(), ++changeCount;
+            }
             previous = value;
             havePrevious = true;
         }
@@ -118,23 +114,14 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // squeeze the image into a handful of codes, and the bright and dark
     // parts of a picture must not clamp into constant columns.
     fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
-    // Each line on its own, and the roughest quarter left out: lines of a
-    // header or of other data in the window say nothing of the encoding.
+    // Each line on its own, and the roughest quarter left out.
     std::vector<double> costs;
     for (const LineReading& reading : readings)
         costs.push_back(clippedMeanChange(reading.changes, spread) +
                         20 * std::max(0.0, static_cast<double>(reading.implausible) /
                                                static_cast<double>(reading.total) - implausibleAllowance));
-    std::sort(costs.begin(), costs.end());
-    const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
-    fit.roughness = costs.empty() ? 10.0 : std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) / static_cast<double>(kept);
-
-    fit.roughness += 0.5 * laneOrderBreaks(bytes, encoding, lines);
-    double change = 0;
-    int64_t changes = 0;
-    for (const LineReading& reading : readings)
-        for (double c : reading.changes) change += c, ++changes;
-    fit.meanChange = changes > 0 ? change / static_cast<double>(changes) : 0;
+    fit.roughness = meanOfSmoothest(std::move(costs)) + 0.5 * laneOrderBreaks(bytes, encoding, lines);
+    fit.meanChange = changeCount > 0 ? changeSum / static_cast<double>(changeCount) : 0;
 
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
@@ -159,7 +146,7 @@ double runRoughness(const uint8_t* bytes, int64_t samples, const Encoding& encod
     int64_t plausible = 0;
     for (int64_t s = 0; s < samples; ++s) {
         const double value = decodeValue(bytes + s * encoding.bytes, encoding);
-        if (encoding.format == DataFormat::Real && implausibleReal(value)) continue;
+        if (implausibleValue(value, encoding)) continue;
         if (plausible == 0) low = high = value;
         else change += std::abs(value - previous);
         low = std::min(low, value);
@@ -232,13 +219,33 @@ void preferFewerWraps(std::vector<EncodingFit>& fits)
     }
 }
 
-void sortFits(std::vector<EncodingFit>& fits)
+// The readings in the order they are believed, smoothest first.
+void rank(std::vector<EncodingFit>& fits)
 {
+    preferOrdinaryReals(fits);
+    preferFewerWraps(fits);
     std::stable_sort(fits.begin(), fits.end(),
                      [](const EncodingFit& a, const EncodingFit& b) { return a.roughness < b.roughness; });
 }
 
 }  // namespace
+
+bool implausibleValue(double value, const Encoding& encoding)
+{
+    if (encoding.format != DataFormat::Real) return false;
+    if (!std::isfinite(value)) return true;
+    const double magnitude = std::abs(value);
+    return magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30);
+}
+
+double meanOfSmoothest(std::vector<double> costs)
+{
+    if (costs.empty()) return 10.0;
+    std::sort(costs.begin(), costs.end());
+    const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
+    return std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) /
+           static_cast<double>(kept);
+}
 
 double clippedMeanChange(const std::vector<double>& changes, double spread)
 {
@@ -287,9 +294,7 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
         for (const Encoding& encoding : encodingsOfWidth(width))
             fits.push_back(fitEncoding(bytes, encoding, lines, alignment));
     }
-    preferOrdinaryReals(fits);
-    preferFewerWraps(fits);
-    sortFits(fits);
+    rank(fits);
     return fits;
 }
 
@@ -298,28 +303,8 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
     std::vector<EncodingFit> fits;
     for (const Encoding& encoding : encodingsOfWidth(width))
         fits.push_back(fitEncoding(bytes, encoding, smoothestRuns(bytes, encoding), 0));
-    preferOrdinaryReals(fits);
-    preferFewerWraps(fits);
-    sortFits(fits);
+    rank(fits);
     return fits;
-}
-
-ValueRange windowRange(std::span<const uint8_t> bytes, const Encoding& encoding, int64_t firstSample)
-{
-    constexpr int64_t maxValues = 65536;
-    const int64_t width = encoding.bytes;
-    const auto size = static_cast<int64_t>(bytes.size());
-    const int64_t samples = firstSample >= 0 ? (size - firstSample) / width : 0;
-    const int64_t step = std::max<int64_t>(1, samples / maxValues);
-    std::vector<double> values;
-    for (int64_t s = 0; s < samples; s += step) {
-        const double value = decodeValue(bytes.data() + firstSample + s * width, encoding);
-        if (encoding.format == DataFormat::Real && implausibleReal(value)) continue;
-        if (!std::isnan(value)) values.push_back(value);
-    }
-    if (values.empty()) return {};
-    const double low = quantile(values, 0.03), high = quantile(values, 0.97);
-    return {low, high > low ? high : low + 1};
 }
 
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
@@ -327,9 +312,7 @@ std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t
 {
     std::vector<EncodingFit> fits;
     for (const Encoding& encoding : encodingsOfWidth(width)) fits.push_back(fitEncoding(bytes, encoding, lines, 0));
-    preferOrdinaryReals(fits);
-    preferFewerWraps(fits);
-    sortFits(fits);
+    rank(fits);
     return fits;
 }
 

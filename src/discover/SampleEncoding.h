@@ -50,10 +50,12 @@ std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t
 // or garbage read as huge numbers do not outweigh the lines read right.
 double clippedMeanChange(const std::vector<double>& changes, double spread);
 
-// The 1st and 99th percentile of the samples all over the window, read from
-// `firstSample` on: a range from the first samples of a few lines may cover
-// only part of the image, and codes clamped at its ends no longer tell
-// lines apart.
-ValueRange windowRange(std::span<const uint8_t> bytes, const Encoding& encoding, int64_t firstSample);
+// The mean of the smallest three quarters of the costs (10 when there are
+// none): lines of a header or of other data say nothing of a reading.
+double meanOfSmoothest(std::vector<double> costs);
+
+// A value nobody stores under this encoding: a real that is not finite,
+// subnormal, or beyond 1e30 (integers are always plausible).
+bool implausibleValue(double value, const Encoding& encoding);
 
 }  // namespace skeldra
