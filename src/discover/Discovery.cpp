@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <optional>
 #include <cstdio>
 
@@ -214,7 +215,7 @@ private:
     // place that best parts the two (a header sample may be close by chance).
     int64_t imageStart(const LineShape& shape, int64_t firstImageRecord)
     {
-        constexpr int64_t reach = 32;  // samples weighed on each side
+        constexpr int64_t reach = 32;  // samples of the first image record weighed too
         const int64_t record = shape.recordBytes;
         const int64_t from = std::max(textEnd_, firstImageRecord - record);
         const int64_t samples = (firstImageRecord - from) / width_ + reach;
@@ -224,21 +225,27 @@ private:
         const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
         if (std::ssize(codes.code) < (samples - 1) * width_ + record + 1) return firstImageRecord;
         const double limit = 6 * shape.lineChange + 2;
-        // closeBefore[i]: samples before sample i that are close to the next line
+        // closeBefore[i]: samples before sample i that are close to the next
+        // line; a constant run where the next line changes is a filled
+        // header, however close its value.
         std::vector<int64_t> closeBefore(static_cast<size_t>(samples + 1), 0);
+        const auto next = static_cast<size_t>(record), step = static_cast<size_t>(width_);
         for (int64_t i = 0; i < samples; ++i) {
             const auto at = static_cast<size_t>(i * width_);
-            const bool close = codeDistance(codes.code[at], codes.code[at + static_cast<size_t>(record)]) <= limit;
+            const bool filled = i > 0 && codes.code[at] == codes.code[at - step] &&
+                                codes.code[at + next] != codes.code[at + next - step];
+            const bool close = !filled && codeDistance(codes.code[at], codes.code[at + next]) <= limit;
             closeBefore[static_cast<size_t>(i + 1)] = closeBefore[static_cast<size_t>(i)] + (close ? 1 : 0);
         }
         auto closeIn = [&](int64_t a, int64_t b) {
             return closeBefore[static_cast<size_t>(std::clamp<int64_t>(b, 0, samples))] -
                    closeBefore[static_cast<size_t>(std::clamp<int64_t>(a, 0, samples))];
         };
-        int64_t best = samples - reach, bestScore = -1;
+        // The split with most close samples after it and fewest before it.
+        int64_t best = samples - reach, bestScore = std::numeric_limits<int64_t>::min();
         for (int64_t t = 0; t <= samples - reach; ++t) {
-            const int64_t before = std::min(reach, t);
-            const int64_t score = 2 * closeIn(t, t + reach) - reach + before - 2 * closeIn(t - before, t);
+            const int64_t before = closeIn(0, t), after = closeIn(t, samples);
+            const int64_t score = 2 * after - (samples - t) + t - 2 * before;
             if (score > bestScore) bestScore = score, best = t;
         }
         return first + best * width_;
@@ -307,13 +314,24 @@ private:
         }
     }
 
-    // The encoding again, now over whole lines from their first sample.
+    // The encoding again, now over lines from their first sample, spread
+    // over the whole file: the window may hold a part of the picture (or one
+    // band) whose values never cross zero or the top bit.
     Encoding refineEncoding(const LineShape& shape)
     {
-        const int64_t first = (shape.lineStart - codes_.offset) % shape.recordBytes;
-        const auto lines = runsOverLines(window_.size(), first, shape.recordBytes, shape.lineSamples, width_);
+        const int64_t first = shape.lineStart % shape.recordBytes;
+        auto lines = runsOverLines(static_cast<size_t>(file_.size()), first, shape.recordBytes, shape.lineSamples, width_);
         if (lines.empty()) return encoding_;
-        alternatives_ = rankEncodingsAt(window_, width_, lines);
+        std::vector<uint8_t> bytes;
+        for (std::vector<int64_t>& run : lines) {
+            const int64_t from = run.front();
+            const std::vector<uint8_t> read = file_.read(from, run.back() - from + width_);
+            if (std::ssize(read) < run.back() - from + width_) return encoding_;
+            const auto at = static_cast<int64_t>(bytes.size());
+            bytes.insert(bytes.end(), read.begin(), read.end());
+            for (int64_t& offset : run) offset += at - from;
+        }
+        alternatives_ = rankEncodingsAt(bytes, width_, lines);
         return alternatives_.front().encoding;
     }
 

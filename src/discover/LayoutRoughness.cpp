@@ -16,10 +16,6 @@ constexpr int64_t maxSamples = 1024;
 constexpr int64_t pairsPerBand = 12;
 constexpr int64_t maxBands = 3;
 
-struct LinePair {
-    std::vector<double> vertical, horizontal;
-};
-
 class LayoutReader {
 public:
     LayoutReader(FileSample& file, const CandidateLayout& layout)
@@ -62,36 +58,32 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
 {
     try {
         LayoutReader reader(file, layout);
-        std::vector<LinePair> pairs;
+        std::vector<std::pair<std::vector<double>, std::vector<double>>> pairs;
         std::vector<double> values;
         int64_t bad = 0, total = 0;
         const int64_t lines = layout.lines;
         for (int64_t band = 1; band <= std::min(reader.bands(), maxBands); ++band) {
             for (int64_t k = 0; k < pairsPerBand && lines >= 2; ++k) {
                 const int64_t first = 1 + (lines - 2) * k / std::max<int64_t>(1, pairsPerBand - 1);
-                const std::vector<double> a = reader.line(first, band), b = reader.line(first + 1, band);
-                LinePair pair;
-                for (size_t s = 0; s < a.size(); ++s) {
-                    ++total;
-                    if (std::isnan(a[s]) || std::isnan(b[s])) {
-                        ++bad;
-                        continue;
+                auto pair = std::make_pair(reader.line(first, band), reader.line(first + 1, band));
+                for (const std::vector<double>* line : {&pair.first, &pair.second})
+                    for (double value : *line) {
+                        ++total;
+                        if (std::isnan(value)) ++bad;
+                        else values.push_back(value);
                     }
-                    values.push_back(a[s]);
-                    pair.vertical.push_back(std::abs(a[s] - b[s]));
-                    if (s + 1 < a.size() && !std::isnan(a[s + 1])) pair.horizontal.push_back(std::abs(a[s + 1] - a[s]));
-                }
                 pairs.push_back(std::move(pair));
             }
         }
         if (values.empty()) return 10;
         const double badShare = static_cast<double>(bad) / static_cast<double>(total);
-        const double spread = quantile(values, 0.95) - quantile(values, 0.05);
-        if (!(spread > 0)) return 1 + 20 * badShare;
+        // In ranks, so that a reading whose few wild values stretch the
+        // range does not look smooth for it.
+        const ValueRanks ranks(values);
         std::vector<double> vertical, horizontal;
-        for (const LinePair& pair : pairs) {
-            vertical.push_back(clippedMeanChange(pair.vertical, spread));
-            horizontal.push_back(clippedMeanChange(pair.horizontal, spread));
+        for (auto& [a, b] : pairs) {
+            vertical.push_back(rankChange(a, b, ranks));
+            horizontal.push_back(rankChange(std::span(a).first(a.size() - 1), std::span(a).subspan(1), ranks));
         }
         return (2 * meanOfSmoothest(vertical) + meanOfSmoothest(horizontal)) / 3 + 20 * badShare;
     } catch (const Error&) {

@@ -9,13 +9,22 @@ namespace skeldra {
 namespace {
 
 
-// Mean difference between bytes `lag` apart: smallest at the sample width,
-// where each byte meets the same byte of the neighbouring sample.
+// Mean difference between bytes `lag` apart in the quietest of the `lag`
+// byte lanes: at the sample width, the lane of the most significant byte
+// meets the same byte of the next sample and changes least, however noisy
+// the low bytes are.
 double byteDistance(std::span<const uint8_t> bytes, size_t lag)
 {
-    int64_t sum = 0;
-    for (size_t i = 0; i + lag < bytes.size(); ++i) sum += std::abs(int{bytes[i]} - int{bytes[i + lag]});
-    return bytes.size() > lag ? static_cast<double>(sum) / static_cast<double>(bytes.size() - lag) : 0;
+    if (bytes.size() <= lag) return 0;
+    std::vector<int64_t> sum(lag, 0), count(lag, 0);
+    for (size_t i = 0; i + lag < bytes.size(); ++i) {
+        sum[i % lag] += std::abs(int{bytes[i]} - int{bytes[i + lag]});
+        ++count[i % lag];
+    }
+    double least = 256;
+    for (size_t lane = 0; lane < lag; ++lane)
+        least = std::min(least, static_cast<double>(sum[lane]) / static_cast<double>(count[lane]));
+    return least;
 }
 
 std::vector<Encoding> encodingsOfWidth(int32_t width)
@@ -69,44 +78,58 @@ int laneOrderBreaks(std::span<const uint8_t> bytes, const Encoding& encoding,
     return breaks;
 }
 
+// How much more neighbours differ among the greater half of the values
+// than among the lesser half, as a logarithm. Noise and texture in the
+// values as stored are much the same at every level; a reading that bends
+// the values (reals read as integers grow like a logarithm of them,
+// integers read as reals like a power) makes the changes shrink or grow
+// with the level.
+double levelSkew(const std::vector<std::vector<double>>& readings, const ValueRanks& ranks, double spread)
+{
+    double sum[2] = {0, 0};
+    int64_t count[2] = {0, 0};
+    for (const std::vector<double>& reading : readings)
+        for (size_t i = 1; i < reading.size(); ++i) {
+            const double a = reading[i - 1], b = reading[i];
+            if (std::isnan(a) || std::isnan(b)) continue;
+            const int half = ranks(0.5 * (a + b)) < 0.5 ? 0 : 1;
+            sum[half] += std::min(std::abs(a - b), spread);
+            ++count[half];
+        }
+    if (count[0] == 0 || count[1] == 0 || sum[0] <= 0 || sum[1] <= 0) return 0;
+    return std::log((sum[1] / static_cast<double>(count[1])) / (sum[0] / static_cast<double>(count[0])));
+}
+
+double implausibleShare(const std::vector<double>& reading)
+{
+    const auto bad = std::count_if(reading.begin(), reading.end(), [](double v) { return std::isnan(v); });
+    return reading.empty() ? 0 : static_cast<double>(bad) / static_cast<double>(reading.size());
+}
+
 EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
                         const std::vector<std::vector<int64_t>>& lines, int32_t alignment)
 {
     EncodingFit fit{encoding, alignment, 0, {}, 0};
-    struct LineReading {
-        std::vector<double> changes;
-        int64_t implausible = 0, total = 0;
-    };
-    std::vector<LineReading> readings;
+    // Each line's values in order, NaN where a real is implausible.
+    std::vector<std::vector<double>> readings;
     std::vector<double> values;
-    int64_t ordinary = 0, total = 0, changeCount = 0;
-    double changeSum = 0;
+    int64_t ordinary = 0, total = 0;
     for (const auto& line : lines) {
-        LineReading reading;
-        double previous = 0;
-        bool havePrevious = false;
+        if (line.empty()) continue;
+        std::vector<double> reading;
         for (int64_t start : line) {
             const double value = decodeValue(bytes.data() + start, encoding);
-            ++reading.total;
             ordinary += ordinaryReal(value);
-            if (implausibleValue(value, encoding)) {
-                ++reading.implausible;
-                havePrevious = false;
-                continue;
-            }
-            values.push_back(value);
-            if (havePrevious) {
-                reading.changes.push_back(std::abs(value - previous));
-                changeSum += reading.changes.back(), ++changeCount;
-            }
-            previous = value;
-            havePrevious = true;
+            const bool plausible = !implausibleValue(value, encoding);
+            if (plausible) values.push_back(value);
+            reading.push_back(plausible ? value : std::nan(""));
         }
-        total += reading.total;
-        if (reading.total > 0) readings.push_back(std::move(reading));
+        total += std::ssize(reading);
+        readings.push_back(std::move(reading));
     }
     fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
-    std::vector<double> sorted = values;
+    const ValueRanks ranks(values);
+    std::vector<double> sorted = std::move(values);
     const double low = quantile(sorted, 0.05), high = quantile(sorted, 0.95);
     const double spread = high - low;
     // A spread beyond the 5th and 95th percentile on each side rather than
@@ -115,21 +138,20 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // parts of a picture must not clamp into constant columns.
     fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
     // Each line on its own, and the roughest quarter left out.
-    std::vector<double> costs;
-    for (const LineReading& reading : readings)
-        costs.push_back(clippedMeanChange(reading.changes, spread) +
-                        20 * std::max(0.0, static_cast<double>(reading.implausible) /
-                                               static_cast<double>(reading.total) - implausibleAllowance));
-    fit.roughness = meanOfSmoothest(std::move(costs)) + 0.5 * laneOrderBreaks(bytes, encoding, lines);
-    fit.meanChange = changeCount > 0 ? changeSum / static_cast<double>(changeCount) : 0;
+    std::vector<double> rankCosts;
+    for (const std::vector<double>& reading : readings)
+        rankCosts.push_back(rankRoughness(reading, ranks) +
+                            20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
+    fit.roughness = meanOfSmoothest(std::move(rankCosts)) + 0.5 * laneOrderBreaks(bytes, encoding, lines);
+    fit.levelSkew = levelSkew(readings, ranks, spread);
 
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
     // are common, large negative numbers are not) unless the negative
     // numbers lie close to zero.
-    if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !values.empty()) {
+    if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !sorted.empty()) {
         const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
-        const auto [least, most] = std::minmax_element(values.begin(), values.end());
+        const auto [least, most] = std::minmax_element(sorted.begin(), sorted.end());
         const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && *least >= half;
         const bool signedNegative = encoding.format == DataFormat::SignedInteger && *most < 0;
         const bool nearZero = unsignedTopBit ? *least >= 1.75 * half : *least >= -half / 4;
@@ -186,35 +208,27 @@ std::vector<std::vector<int64_t>> smoothestRuns(std::span<const uint8_t> bytes, 
     return runs;
 }
 
-// A 32-bit integer reading competes with the real reading of the same
-// bytes; where the reals are ordinary numbers, the reals are more likely.
-void preferOrdinaryReals(std::vector<EncodingFit>& fits)
+// A 32-bit integer reading and the real reading of the same bytes keep the
+// order of positive values, so they read alike in ranks. The one in which
+// changes do not grow or shrink with the level goes first; where neither
+// bends (values within one power of two), the reals go first when they are
+// ordinary numbers, as integers that large with so narrow a range are rare.
+void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
 {
-    for (EncodingFit& fit : fits) {
-        if (fit.encoding.bytes != 4 || fit.encoding.format == DataFormat::Real) continue;
-        const bool realsOrdinary = std::any_of(fits.begin(), fits.end(), [&](const EncodingFit& other) {
-            return other.encoding.format == DataFormat::Real && other.encoding.msbFirst == fit.encoding.msbFirst &&
-                   other.alignment == fit.alignment && other.ordinaryRealShare > 0.9;
-        });
-        if (realsOrdinary) fit.roughness *= 1.5;
-    }
-}
-
-// Signed and unsigned readings of the same bytes differ only where values
-// cross the top bit, where one of them jumps by the whole range; relative to
-// its own (then wide) spread that reading can still look smooth. In the
-// values' own units the jumps tell: the reading without them goes first.
-void preferFewerWraps(std::vector<EncodingFit>& fits)
-{
-    for (EncodingFit& fit : fits) {
-        if (fit.encoding.format == DataFormat::Real) continue;
-        for (const EncodingFit& twin : fits) {
-            const bool sameBytes = twin.encoding.bytes == fit.encoding.bytes &&
-                                   twin.encoding.msbFirst == fit.encoding.msbFirst &&
-                                   twin.alignment == fit.alignment && twin.encoding.format != DataFormat::Real &&
-                                   twin.encoding.format != fit.encoding.format;
-            if (sameBytes && twin.meanChange < 0.8 * fit.meanChange)
-                fit.roughness = std::max(fit.roughness, twin.roughness * 1.1);
+    for (EncodingFit& integer : fits) {
+        if (integer.encoding.bytes != 4 || integer.encoding.format == DataFormat::Real) continue;
+        for (EncodingFit& real : fits) {
+            const bool sameBytes = real.encoding.format == DataFormat::Real && real.encoding.bytes == 4 &&
+                                   real.encoding.msbFirst == integer.encoding.msbFirst &&
+                                   real.alignment == integer.alignment;
+            if (!sameBytes) continue;
+            const bool alike = std::max(integer.roughness, real.roughness) <= 1.1 * std::min(integer.roughness, real.roughness);
+            if (!alike) continue;
+            const double integerBend = std::abs(integer.levelSkew), realBend = std::abs(real.levelSkew);
+            constexpr double bend = 0.3;
+            if (integerBend + bend < realBend) real.roughness = std::max(real.roughness, integer.roughness * 1.1);
+            else if (realBend + bend < integerBend) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
+            else if (real.ordinaryRealShare > 0.9) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
         }
     }
 }
@@ -222,13 +236,46 @@ void preferFewerWraps(std::vector<EncodingFit>& fits)
 // The readings in the order they are believed, smoothest first.
 void rank(std::vector<EncodingFit>& fits)
 {
-    preferOrdinaryReals(fits);
-    preferFewerWraps(fits);
+    settleIntegerAgainstReal(fits);
     std::stable_sort(fits.begin(), fits.end(),
                      [](const EncodingFit& a, const EncodingFit& b) { return a.roughness < b.roughness; });
 }
 
 }  // namespace
+
+ValueRanks::ValueRanks(const std::vector<double>& values)
+{
+    const size_t step = std::max<size_t>(1, values.size() / maxPoints);
+    for (size_t i = 0; i < values.size(); i += step) points_.push_back(values[i]);
+    std::sort(points_.begin(), points_.end());
+}
+
+double ValueRanks::operator()(double value) const
+{
+    if (points_.size() < 2) return 0;
+    const auto above = std::upper_bound(points_.begin(), points_.end(), value);
+    if (above == points_.begin()) return 0;
+    if (above == points_.end()) return 1;
+    const double high = *above, low = *(above - 1);
+    const double within = high > low ? (value - low) / (high - low) : 0;
+    const auto index = static_cast<double>(above - points_.begin() - 1);
+    return (index + within) / static_cast<double>(points_.size() - 1);
+}
+
+double rankChange(std::span<const double> a, std::span<const double> b, const ValueRanks& ranks)
+{
+    double sum = 0;
+    int64_t count = 0;
+    for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
+        if (!std::isnan(a[i]) && !std::isnan(b[i])) sum += std::abs(ranks(a[i]) - ranks(b[i])), ++count;
+    return count > 0 ? sum / static_cast<double>(count) : 1.0;
+}
+
+double rankRoughness(const std::vector<double>& reading, const ValueRanks& ranks)
+{
+    if (reading.size() < 2) return 1.0;
+    return rankChange(std::span(reading).first(reading.size() - 1), std::span(reading).subspan(1), ranks);
+}
 
 bool implausibleValue(double value, const Encoding& encoding)
 {
@@ -245,14 +292,6 @@ double meanOfSmoothest(std::vector<double> costs)
     const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
     return std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) /
            static_cast<double>(kept);
-}
-
-double clippedMeanChange(const std::vector<double>& changes, double spread)
-{
-    if (changes.empty() || !(spread > 0)) return 10.0;
-    double sum = 0;
-    for (double change : changes) sum += std::min(change, spread);
-    return sum / static_cast<double>(changes.size()) / spread;
 }
 
 std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int64_t record, int64_t samples,

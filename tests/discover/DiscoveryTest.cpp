@@ -56,6 +56,7 @@ struct Case {
     CandidateLayout truth;
     int64_t prefix;  // of every line; the truth's header and pad include it
     bool textHeader;
+    double shift = 0;  // added to every value: a negative shift takes them across zero
 };
 
 std::vector<uint8_t> makeFile(const Case& c)
@@ -74,7 +75,7 @@ std::vector<uint8_t> makeFile(const Case& c)
             for (int64_t p = 1; p <= c.prefix; ++p) file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * (p - 1)));
             for (int64_t s = 1; s <= t.samplesPerLine; ++s)
                 store(file, samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), static_cast<int32_t>(s)),
-                      surface(l, s, b, noise), t.encoding);
+                      surface(l, s, b, noise) + c.shift, t.encoding);
         }
     return file;
 }
@@ -140,7 +141,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // bands of whole lines whose samples do not divide by the bands
                     Case{"u16_bsq", layout(700, 500, 150, {2, F::UnsignedInteger, true}, 3, S::BSQ, 0), 0, false},
                     // no pad: the first line starts where the header ends
-                    Case{"i16_header", layout(1234, 517, 300, {2, F::SignedInteger, false}, 1, S::None, 0), 0, true}),
+                    Case{"i16_header", layout(1234, 517, 300, {2, F::SignedInteger, false}, 1, S::None, 0), 0, true},
+                    // values across zero: torn apart when read unsigned, or as
+                    // integers from the reals' bytes; the zeros of the header
+                    // read like values of the image
+                    Case{"i16_zero_header", layout(3000, 517, 300, {2, F::SignedInteger, false}, 1, S::None, 0), 0, false, -1000},
+                    Case{"f32_bip_across_zero", layout(800, 389, 200, {4, F::Real, true}, 3, S::BIP, 0), 0, false, -1000}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
