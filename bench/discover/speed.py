@@ -43,7 +43,7 @@ def main():
     print(result.stdout.strip())
     print(f"file {os.path.getsize(path)} bytes: median {statistics.median(times):.3f} s "
           f"(min {min(times):.3f}, max {max(times):.3f}), peak resident {max(memory) / 1024:.1f} MiB")
-    os.remove(path)
+    if not os.environ.get("KEEP"): os.remove(path)
 
 
 if __name__ == "__main__":

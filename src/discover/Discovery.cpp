@@ -275,7 +275,7 @@ private:
         const int64_t leftover = std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes);
 
         CodeReader reader = [&](int64_t position, int64_t length) {
-            return sampleCodes(file_.read(position, length), position, encoding_, range_);
+            return sampleCodes(file_.read(position, length), position, encoding_, range_, static_cast<size_t>(width_));
         };
         const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
 

@@ -82,8 +82,9 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
         const ValueRanks ranks(values);
         std::vector<double> vertical, horizontal;
         for (auto& [a, b] : pairs) {
-            vertical.push_back(rankChange(a, b, ranks));
-            horizontal.push_back(rankChange(std::span(a).first(a.size() - 1), std::span(a).subspan(1), ranks));
+            const std::vector<double> above = ranks.of(a), below = ranks.of(b);
+            vertical.push_back(meanDistance(above, below));
+            horizontal.push_back(neighbourDistance(above));
         }
         return (2 * meanOfSmoothest(vertical) + meanOfSmoothest(horizontal)) / 3 + 20 * badShare;
     } catch (const Error&) {

@@ -6,7 +6,7 @@
 namespace skeldra {
 
 SampleCodes sampleCodes(std::span<const uint8_t> bytes, int64_t offset, const Encoding& encoding,
-                        const ValueRange& range)
+                        const ValueRange& range, size_t step)
 {
     SampleCodes codes;
     codes.offset = offset;
@@ -16,14 +16,15 @@ SampleCodes sampleCodes(std::span<const uint8_t> bytes, int64_t offset, const En
     codes.code.resize(count);
     const double span = range.high > range.low ? range.high - range.low : 1.0;
     const double scale = 60000.0 / span;
-    for (size_t j = 0; j < count; ++j) {
+    for (size_t j = 0; j < count; j += step) {
         const double value = decodeValue(bytes.data() + j, encoding);
         if (std::isnan(value)) {
             codes.code[j] = notANumberCode;
             continue;
         }
         const double scaled = std::clamp((value - range.low) * scale - 30000.0, -32000.0, 32000.0);
-        codes.code[j] = static_cast<int16_t>(std::lround(scaled));
+        // Rounded by truncating a positive number: llround costs a call per sample.
+        codes.code[j] = static_cast<int16_t>(static_cast<int32_t>(scaled + 32768.5) - 32768);
     }
     return codes;
 }

@@ -24,8 +24,10 @@ struct SampleCodes {
     int64_t offset = 0;         // file position of byte 0
 };
 
+// Every `step`th offset from the first is decoded, the others left 0:
+// a reader of samples at known places needs no more.
 SampleCodes sampleCodes(std::span<const uint8_t> bytes, int64_t offset, const Encoding& encoding,
-                        const ValueRange& range);
+                        const ValueRange& range, size_t step = 1);
 
 // Differences of codes, as the searches add them up.
 inline int32_t codeDistance(int16_t a, int16_t b)

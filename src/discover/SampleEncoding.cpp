@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace skeldra {
@@ -84,15 +85,16 @@ int laneOrderBreaks(std::span<const uint8_t> bytes, const Encoding& encoding,
 // the values (reals read as integers grow like a logarithm of them,
 // integers read as reals like a power) makes the changes shrink or grow
 // with the level.
-double levelSkew(const std::vector<std::vector<double>>& readings, const ValueRanks& ranks, double spread)
+double levelSkew(const std::vector<std::vector<double>>& readings, const std::vector<std::vector<double>>& ranks,
+                 double spread)
 {
     double sum[2] = {0, 0};
     int64_t count[2] = {0, 0};
-    for (const std::vector<double>& reading : readings)
-        for (size_t i = 1; i < reading.size(); ++i) {
-            const double a = reading[i - 1], b = reading[i];
+    for (size_t r = 0; r < readings.size(); ++r)
+        for (size_t i = 1; i < readings[r].size(); ++i) {
+            const double a = readings[r][i - 1], b = readings[r][i];
             if (std::isnan(a) || std::isnan(b)) continue;
-            const int half = ranks(0.5 * (a + b)) < 0.5 ? 0 : 1;
+            const int half = ranks[r][i - 1] + ranks[r][i] < 1.0 ? 0 : 1;
             sum[half] += std::min(std::abs(a - b), spread);
             ++count[half];
         }
@@ -114,6 +116,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     std::vector<std::vector<double>> readings;
     std::vector<double> values;
     int64_t ordinary = 0, total = 0;
+    double least = std::numeric_limits<double>::infinity(), most = -least;
     for (const auto& line : lines) {
         if (line.empty()) continue;
         std::vector<double> reading;
@@ -121,7 +124,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
             const double value = decodeValue(bytes.data() + start, encoding);
             ordinary += ordinaryReal(value);
             const bool plausible = !implausibleValue(value, encoding);
-            if (plausible) values.push_back(value);
+            if (plausible) values.push_back(value), least = std::min(least, value), most = std::max(most, value);
             reading.push_back(plausible ? value : std::nan(""));
         }
         total += std::ssize(reading);
@@ -129,8 +132,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     }
     fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
     const ValueRanks ranks(values);
-    std::vector<double> sorted = std::move(values);
-    const double low = quantile(sorted, 0.05), high = quantile(sorted, 0.95);
+    const double low = ranks.quantile(0.05), high = ranks.quantile(0.95);
     const double spread = high - low;
     // A spread beyond the 5th and 95th percentile on each side rather than
     // the extremes: a few lines of header read as huge numbers must not
@@ -139,22 +141,24 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
     // Each line on its own, and the roughest quarter left out.
     std::vector<double> rankCosts;
-    for (const std::vector<double>& reading : readings)
-        rankCosts.push_back(rankRoughness(reading, ranks) +
+    std::vector<std::vector<double>> readingRanks;
+    for (const std::vector<double>& reading : readings) {
+        readingRanks.push_back(ranks.of(reading));
+        rankCosts.push_back(neighbourDistance(readingRanks.back()) +
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
+    }
     fit.roughness = meanOfSmoothest(std::move(rankCosts)) + 0.5 * laneOrderBreaks(bytes, encoding, lines);
-    fit.levelSkew = levelSkew(readings, ranks, spread);
+    fit.levelSkew = levelSkew(readings, readingRanks, spread);
 
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
     // are common, large negative numbers are not) unless the negative
     // numbers lie close to zero.
-    if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !sorted.empty()) {
+    if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !values.empty()) {
         const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
-        const auto [least, most] = std::minmax_element(sorted.begin(), sorted.end());
-        const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && *least >= half;
-        const bool signedNegative = encoding.format == DataFormat::SignedInteger && *most < 0;
-        const bool nearZero = unsignedTopBit ? *least >= 1.75 * half : *least >= -half / 4;
+        const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && least >= half;
+        const bool signedNegative = encoding.format == DataFormat::SignedInteger && most < 0;
+        const bool nearZero = unsignedTopBit ? least >= 1.75 * half : least >= -half / 4;
         if ((unsignedTopBit && nearZero) || (signedNegative && !nearZero)) fit.roughness *= 1.02;
     }
     return fit;
@@ -248,12 +252,40 @@ ValueRanks::ValueRanks(const std::vector<double>& values)
     const size_t step = std::max<size_t>(1, values.size() / maxPoints);
     for (size_t i = 0; i < values.size(); i += step) points_.push_back(values[i]);
     std::sort(points_.begin(), points_.end());
+    if (points_.size() < 2 || !(points_.back() > points_.front())) return;
+    // cells_[c]: the first point above the start of cell c of an even grid,
+    // so that a value is looked up among the few points of its own cells.
+    low_ = points_.front();
+    scale_ = static_cast<double>(gridCells) / (points_.back() - low_);
+    for (size_t c = 0; c <= gridCells; ++c) {
+        const double start = low_ + static_cast<double>(c) / scale_;
+        cells_.push_back(static_cast<uint32_t>(std::upper_bound(points_.begin(), points_.end(), start) - points_.begin()));
+    }
+}
+
+double ValueRanks::quantile(double share) const
+{
+    if (points_.empty()) return 0;
+    return points_[static_cast<size_t>(std::clamp(share, 0.0, 1.0) * static_cast<double>(points_.size() - 1))];
+}
+
+std::vector<double> ValueRanks::of(std::span<const double> values) const
+{
+    std::vector<double> ranks;
+    ranks.reserve(values.size());
+    for (double value : values) ranks.push_back(std::isnan(value) ? value : (*this)(value));
+    return ranks;
 }
 
 double ValueRanks::operator()(double value) const
 {
-    if (points_.size() < 2) return 0;
-    const auto above = std::upper_bound(points_.begin(), points_.end(), value);
+    if (cells_.empty() || value < low_) return 0;
+    const auto cell = static_cast<size_t>((value - low_) * scale_);
+    if (cell >= gridCells) return value >= points_.back() ? 1 : 1 - 0.5 / static_cast<double>(points_.size());
+    // One cell either side, for the rounding of the cell's start.
+    const auto from = points_.begin() + cells_[cell > 0 ? cell - 1 : 0];
+    const auto to = points_.begin() + cells_[std::min(cell + 2, gridCells)];
+    const auto above = std::upper_bound(from, to, value);
     if (above == points_.begin()) return 0;
     if (above == points_.end()) return 1;
     const double high = *above, low = *(above - 1);
@@ -262,19 +294,19 @@ double ValueRanks::operator()(double value) const
     return (index + within) / static_cast<double>(points_.size() - 1);
 }
 
-double rankChange(std::span<const double> a, std::span<const double> b, const ValueRanks& ranks)
+double meanDistance(std::span<const double> a, std::span<const double> b)
 {
     double sum = 0;
     int64_t count = 0;
     for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
-        if (!std::isnan(a[i]) && !std::isnan(b[i])) sum += std::abs(ranks(a[i]) - ranks(b[i])), ++count;
+        if (!std::isnan(a[i]) && !std::isnan(b[i])) sum += std::abs(a[i] - b[i]), ++count;
     return count > 0 ? sum / static_cast<double>(count) : 1.0;
 }
 
-double rankRoughness(const std::vector<double>& reading, const ValueRanks& ranks)
+double neighbourDistance(std::span<const double> line)
 {
-    if (reading.size() < 2) return 1.0;
-    return rankChange(std::span(reading).first(reading.size() - 1), std::span(reading).subspan(1), ranks);
+    if (line.size() < 2) return 1.0;
+    return meanDistance(line.first(line.size() - 1), line.subspan(1));
 }
 
 bool implausibleValue(double value, const Encoding& encoding)
@@ -295,9 +327,9 @@ double meanOfSmoothest(std::vector<double> costs)
 }
 
 std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int64_t record, int64_t samples,
-                                                int32_t width)
+                                                int32_t width, int64_t maxLines)
 {
-    constexpr int64_t maxLines = 64, runs = 8, runSamples = 256;
+    constexpr int64_t runs = 8, runSamples = 256;
     std::vector<std::vector<int64_t>> lines;
     const int64_t records = (static_cast<int64_t>(size) - first - samples * width) / record + 1;
     if (samples < 2 || records < 1) return lines;
@@ -329,7 +361,9 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
 {
     std::vector<EncodingFit> fits;
     for (int32_t alignment = 0; alignment < width; ++alignment) {
-        const auto lines = runsOverLines(bytes.size(), alignment, record, (record - alignment) / width, width);
+        // Half the lines: this ranking picks the alignment and the readings
+        // worth a closer look, which the lines of the whole file then settle.
+        const auto lines = runsOverLines(bytes.size(), alignment, record, (record - alignment) / width, width, 32);
         for (const Encoding& encoding : encodingsOfWidth(width))
             fits.push_back(fitEncoding(bytes, encoding, lines, alignment));
     }

@@ -34,11 +34,11 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
 
 // Runs of neighbouring samples over lines of `samples` samples that start
 // at byte `first` and every `record` bytes after, as far as `size` bytes
-// reach: at most 64 lines spread over them, a wide line as 8 runs spread
-// across it, so that every part of the picture takes part (a value range
-// from the first samples of each line can miss half of the picture).
+// reach: about `maxLines` lines spread over them, a wide line as 8 runs
+// spread across it, so that every part of the picture takes part (a value
+// range from the first samples of each line can miss half of the picture).
 std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int64_t record, int64_t samples,
-                                                int32_t width);
+                                                int32_t width, int64_t maxLines = 64);
 
 // The same ranking over the samples of known lines: each line holds the
 // offsets of samples that follow one another.
@@ -56,17 +56,23 @@ class ValueRanks {
 public:
     explicit ValueRanks(const std::vector<double>& values);
     double operator()(double value) const;
+    // The value of this rank among the points drawn.
+    double quantile(double share) const;
+    // The rank of each value; NaN stays NaN.
+    std::vector<double> of(std::span<const double> values) const;
 
 private:
-    static constexpr size_t maxPoints = 4096;
+    static constexpr size_t maxPoints = 2048, gridCells = 4096;
     std::vector<double> points_;
+    std::vector<uint32_t> cells_;
+    double low_ = 0, scale_ = 0;
 };
 
-// Mean rank change between a[i] and b[i], NaN left out; 1 when no pair is left.
-double rankChange(std::span<const double> a, std::span<const double> b, const ValueRanks& ranks);
+// Mean of |a[i] - b[i]|, NaN left out; 1 when no pair is left.
+double meanDistance(std::span<const double> a, std::span<const double> b);
 
-// Mean rank change between neighbours of a line (NaN breaks the line).
-double rankRoughness(const std::vector<double>& reading, const ValueRanks& ranks);
+// The same between neighbours of a line (NaN breaks the line).
+double neighbourDistance(std::span<const double> line);
 
 // The mean of the smallest three quarters of the costs (10 when there are
 // none): lines of a header or of other data say nothing of a reading.
