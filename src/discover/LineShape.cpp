@@ -25,22 +25,31 @@ double median(std::vector<double> values)
 struct Columns {
     std::vector<double> vertical;    // mean change to the same byte a record on
     std::vector<double> horizontal;  // mean change to the byte a sample before
+    std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
 };
 
 // Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
 {
     const int64_t span = 2 * record;
-    Columns columns{std::vector<double>(static_cast<size_t>(span)), std::vector<double>(static_cast<size_t>(span))};
+    Columns columns{std::vector<double>(static_cast<size_t>(span)), std::vector<double>(static_cast<size_t>(span)),
+                    std::vector<bool>(static_cast<size_t>(span))};
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     for (int64_t c = 0; c < span; ++c) {
-        int64_t vertical = 0, horizontal = 0;
+        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0};
+        // The step of one of the first two lines, in case the first wraps.
+        const int32_t step[2] = {int32_t{x[record + c]} - int32_t{x[c]},
+                                 int32_t{x[2 * record + c]} - int32_t{x[record + c]}};
         for (int64_t l = 0; l < rows; ++l) {
             const int64_t here = (l + 1) * record + c;
             vertical += codeDistance(x[here - record], x[here]);
             horizontal += codeDistance(x[here], x[here - width]);
+            const int32_t change = int32_t{x[here]} - int32_t{x[here - record]};
+            // within the rounding of the codes
+            sameStep[0] += std::abs(change - step[0]) <= 2, sameStep[1] += std::abs(change - step[1]) <= 2;
         }
+        columns.steady[static_cast<size_t>(c)] = 10 * std::max(sameStep[0], sameStep[1]) >= 9 * rows;
         columns.vertical[static_cast<size_t>(c)] = static_cast<double>(vertical) / static_cast<double>(rows);
         columns.horizontal[static_cast<size_t>(c)] = static_cast<double>(horizontal) / static_cast<double>(rows);
     }
@@ -54,7 +63,8 @@ struct Run {
 };
 
 // How a column of samples behaves from line to line: like image data,
-// unlike it (changing far more than image columns do), or constant, which
+// unlike it (changing far more than image columns do), or constant (or
+// counting lines, changing by the same step every line), which
 // image data clamped at the ends of its range or a flat area can be as well
 // as a pad. The weights let a few constant columns inside a line stay in
 // it, while a block of them between lines, or any pad column, ends a line.
@@ -114,7 +124,8 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
     const double limit = std::max(6 * typical + 1, roughestImageChange);
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width)) {
         const double v = columns.vertical[c];
-        alignment.kinds.push_back(v == 0 ? ColumnKind::Constant : v <= limit ? ColumnKind::Image : ColumnKind::Pad);
+        const bool flat = v == 0 || columns.steady[c];
+        alignment.kinds.push_back(flat ? ColumnKind::Constant : v <= limit ? ColumnKind::Image : ColumnKind::Pad);
     }
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;

@@ -72,7 +72,10 @@ std::vector<uint8_t> makeFile(const Case& c)
     for (int64_t b = 1; b <= raster.NumBands; ++b)
         for (int64_t l = 1; l <= t.lines; ++l) {
             const int64_t start = samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), 1);
-            for (int64_t p = 1; p <= c.prefix; ++p) file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * (p - 1)));
+            // A 4-byte line counter, repeated, least significant byte next to
+            // the line; the bands of a BIL line share it.
+            for (int64_t p = 1; p <= c.prefix && (b == 1 || t.structure != BandStructure::BIL); ++p)
+                file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * ((p - 1) % 4)));
             for (int64_t s = 1; s <= t.samplesPerLine; ++s)
                 store(file, samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), static_cast<int32_t>(s)),
                       surface(l, s, b, noise) + c.shift, t.encoding);
@@ -138,6 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"i16_msb_prefix", layout(2048 + 4, 611, 260, {2, F::SignedInteger, true}, 1, S::BSQ, 4), 4, true},
                     Case{"f32_bip", layout(1000, 389, 200, {4, F::Real, false}, 3, S::BIP, 0), 0, false},
                     Case{"u16_bil_pad", layout(512, 333, 220, {2, F::UnsignedInteger, false}, 3, S::BIL, 6), 0, false},
+                    // a counter changes a little every line, as image samples do
+                    Case{"u8_bil_counter", layout(4096 + 17, 254, 346, {1, F::UnsignedInteger, false}, 3, S::BIL, 17), 17, false},
                     // bands of whole lines whose samples do not divide by the bands
                     Case{"u16_bsq", layout(700, 500, 150, {2, F::UnsignedInteger, true}, 3, S::BSQ, 0), 0, false},
                     // no pad: the first line starts where the header ends
