@@ -166,7 +166,10 @@ private:
                              "sample width (the file may be compressed, encrypted or text)";
             return;
         }
-        for (size_t i = 0; i < lags.size(); ++i) addCandidates(result, lags[i], lagWeight(lags, i));
+        // A lag believed less than a tenth as well as the best gives no
+        // candidate worth its time.
+        for (size_t i = 0; i < lags.size(); ++i)
+            if (lagWeight(lags, i) >= 0.1) addCandidates(result, lags[i], lagWeight(lags, i));
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
                          [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
@@ -186,11 +189,19 @@ private:
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
 
+    // The first place a line of this shape can start after the text at the
+    // start of the file.
+    int64_t firstLineAfterText(const LineShape& shape) const
+    {
+        const int64_t record = shape.recordBytes;
+        const int64_t first = shape.lineStart % record;
+        return first < textEnd_ ? first + (textEnd_ - first + record - 1) / record * record : first;
+    }
+
     int64_t dataStart(const LineShape& shape)
     {
         const int64_t record = shape.recordBytes;
-        int64_t first = shape.lineStart % record;
-        if (first < textEnd_) first += (textEnd_ - first + record - 1) / record * record;
+        const int64_t first = firstLineAfterText(shape);
         const std::vector<uint8_t> bytes = file_.read(first, headerSearchBytes + 2 * record);
         const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
         const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
@@ -267,6 +278,7 @@ private:
             found = lineShape(codes_, lag.lag, width_, residue, file_.size());
             if (!found) return;
         }
+        settleLineStart(*found);
         const LineShape& shape = *found;
         const int64_t firstImageRecord = dataStart(shape);
         const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
@@ -314,25 +326,65 @@ private:
         }
     }
 
+    struct GatheredLines {
+        std::vector<uint8_t> bytes;
+        std::vector<std::vector<int64_t>> lines;  // offsets of each run's samples in `bytes`
+    };
+
+    // Runs of samples of lines from `first` on, spread over the file, read
+    // into one buffer.
+    std::optional<GatheredLines> gatherLines(int64_t first, const LineShape& shape, int64_t maxLines)
+    {
+        GatheredLines gathered;
+        gathered.lines = runsOverLines(static_cast<size_t>(file_.size()), first, shape.recordBytes,
+                                       shape.lineSamples, width_, maxLines);
+        if (gathered.lines.empty()) return std::nullopt;
+        for (std::vector<int64_t>& run : gathered.lines) {
+            const int64_t from = run.front(), length = run.back() - from + width_;
+            const std::vector<uint8_t> read = file_.read(from, length);
+            if (std::ssize(read) < length) return std::nullopt;
+            const auto at = static_cast<int64_t>(gathered.bytes.size());
+            gathered.bytes.insert(gathered.bytes.end(), read.begin(), read.end());
+            for (int64_t& offset : run) offset += at - from;
+        }
+        return gathered;
+    }
+
     // The encoding again, now over lines from their first sample, spread
     // over the whole file: the window may hold a part of the picture (or one
     // band) whose values never cross zero or the top bit.
     Encoding refineEncoding(const LineShape& shape)
     {
-        const int64_t first = shape.lineStart % shape.recordBytes;
-        auto lines = runsOverLines(static_cast<size_t>(file_.size()), first, shape.recordBytes, shape.lineSamples, width_);
-        if (lines.empty()) return encoding_;
-        std::vector<uint8_t> bytes;
-        for (std::vector<int64_t>& run : lines) {
-            const int64_t from = run.front();
-            const std::vector<uint8_t> read = file_.read(from, run.back() - from + width_);
-            if (std::ssize(read) < run.back() - from + width_) return encoding_;
-            const auto at = static_cast<int64_t>(bytes.size());
-            bytes.insert(bytes.end(), read.begin(), read.end());
-            for (int64_t& offset : run) offset += at - from;
-        }
-        alternatives_ = rankEncodingsAt(bytes, width_, lines);
+        const auto gathered = gatherLines(firstLineAfterText(shape), shape, 64);
+        if (!gathered) return encoding_;
+        alternatives_ = rankEncodingsAt(gathered->bytes, width_, gathered->lines);
         return alternatives_.front().encoding;
+    }
+
+    // Moves the lines' start a byte or more either way where that reads
+    // clearly smoother: samples read a byte askew can change as smoothly in
+    // their codes, but not in the order of their bytes.
+    void settleLineStart(LineShape& shape)
+    {
+        const int64_t first = firstLineAfterText(shape);
+        auto roughnessAt = [&](int64_t shift) {
+            const auto askew = gatherLines(first + shift, shape, 8);
+            return askew ? readingRoughness(askew->bytes, encoding_, askew->lines) : 1e300;
+        };
+        int64_t shift = 0;
+        double least = 0.9 * roughnessAt(0);
+        // Nearest first: a shift by a whole sample less reads the same.
+        for (int64_t distance = 1; distance < width_; ++distance)
+            for (int64_t d : {-distance, distance}) {
+                if (first + d < 0) continue;
+                const double roughness = roughnessAt(d);
+                if (roughness < least) least = 0.9 * roughness, shift = d;
+            }
+        if (shift == 0) return;
+        // The steps are kept per byte from the line's start.
+        const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
+        std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
+        shape.lineStart += shift;
     }
 
     // Layouts from different record lengths compete on how smoothly their

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <cstdio>
+#include <cstdlib>
 #include <numeric>
 
 namespace skeldra {
@@ -45,11 +47,12 @@ std::vector<Encoding> encodingsOfWidth(int32_t width)
 // not read as ordinary reals.
 constexpr double implausibleAllowance = 0.05;
 
-// Reals as images usually hold them; integers read as reals rarely are.
+// Reals as images usually hold them (reflectances, radiances, heights,
+// temperatures, counts); integers read as reals rarely are.
 bool ordinaryReal(double value)
 {
     const double magnitude = std::abs(value);
-    return std::isfinite(value) && (magnitude == 0 || (magnitude >= 1e-12 && magnitude <= 1e12));
+    return std::isfinite(value) && (magnitude == 0 || (magnitude >= 1e-6 && magnitude <= 1e7));
 }
 
 // In numbers as images hold them, the less significant a byte, the more it
@@ -139,6 +142,13 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // squeeze the image into a handful of codes, and the bright and dark
     // parts of a picture must not clamp into constant columns.
     fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
+    // A reading with its bytes clearly out of order is rough whatever its
+    // values do; ranking them would cost most of the search's time.
+    const int breaks = laneOrderBreaks(bytes, encoding, lines);
+    if (breaks >= 3) {
+        fit.roughness = 1 + 0.5 * breaks;
+        return fit;
+    }
     // Each line on its own, and the roughest quarter left out.
     std::vector<double> rankCosts;
     std::vector<std::vector<double>> readingRanks;
@@ -147,7 +157,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
         rankCosts.push_back(neighbourDistance(readingRanks.back()) +
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
     }
-    fit.roughness = meanOfSmoothest(std::move(rankCosts)) + 0.5 * laneOrderBreaks(bytes, encoding, lines);
+    fit.roughness = meanOfSmoothest(std::move(rankCosts)) + 0.5 * breaks;
     fit.levelSkew = levelSkew(readings, readingRanks, spread);
 
     // Samples that all have the top bit set read alike as unsigned and as
@@ -229,6 +239,7 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
             const bool alike = std::max(integer.roughness, real.roughness) <= 1.1 * std::min(integer.roughness, real.roughness);
             if (!alike) continue;
             const double integerBend = std::abs(integer.levelSkew), realBend = std::abs(real.levelSkew);
+            if (getenv("SKELDRA_DEBUG")) fprintf(stderr, "settle %s msb %d align %d: int %.4f skew %.3f real %.4f skew %.3f ord %.2f\n", integer.encoding.format == DataFormat::SignedInteger ? "s" : "u", integer.encoding.msbFirst, integer.alignment, integer.roughness, integer.levelSkew, real.roughness, real.levelSkew, real.ordinaryRealShare);
             constexpr double bend = 0.3;
             if (integerBend + bend < realBend) real.roughness = std::max(real.roughness, integer.roughness * 1.1);
             else if (realBend + bend < integerBend) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
@@ -261,6 +272,9 @@ ValueRanks::ValueRanks(const std::vector<double>& values)
         const double start = low_ + static_cast<double>(c) / scale_;
         cells_.push_back(static_cast<uint32_t>(std::upper_bound(points_.begin(), points_.end(), start) - points_.begin()));
     }
+    for (size_t i = 0; i + 1 < points_.size(); ++i)
+        inverseGap_.push_back(points_[i + 1] > points_[i] ? 1 / (points_[i + 1] - points_[i]) : 0);
+    step_ = 1 / static_cast<double>(points_.size() - 1);
 }
 
 double ValueRanks::quantile(double share) const
@@ -288,10 +302,8 @@ double ValueRanks::operator()(double value) const
     const auto above = std::upper_bound(from, to, value);
     if (above == points_.begin()) return 0;
     if (above == points_.end()) return 1;
-    const double high = *above, low = *(above - 1);
-    const double within = high > low ? (value - low) / (high - low) : 0;
-    const auto index = static_cast<double>(above - points_.begin() - 1);
-    return (index + within) / static_cast<double>(points_.size() - 1);
+    const auto below = static_cast<size_t>(above - points_.begin() - 1);
+    return (static_cast<double>(below) + (value - points_[below]) * inverseGap_[below]) * step_;
 }
 
 double meanDistance(std::span<const double> a, std::span<const double> b)
@@ -378,6 +390,12 @@ std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int
         fits.push_back(fitEncoding(bytes, encoding, smoothestRuns(bytes, encoding), 0));
     rank(fits);
     return fits;
+}
+
+double readingRoughness(std::span<const uint8_t> bytes, const Encoding& encoding,
+                        const std::vector<std::vector<int64_t>>& lines)
+{
+    return fitEncoding(bytes, encoding, lines, 0).roughness;
 }
 
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,

@@ -45,6 +45,10 @@ std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int6
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines);
 
+// How rough one reading of known lines is, as the ranking weighs it.
+double readingRoughness(std::span<const uint8_t> bytes, const Encoding& encoding,
+                        const std::vector<std::vector<int64_t>>& lines);
+
 // Where a value lies among the values of a reading, 0 (least) to 1
 // (greatest), the empirical distribution drawn through a few thousand of
 // them. Smoothness in ranks holds under any order-keeping reading, so that a
@@ -65,7 +69,8 @@ private:
     static constexpr size_t maxPoints = 2048, gridCells = 4096;
     std::vector<double> points_;
     std::vector<uint32_t> cells_;
-    double low_ = 0, scale_ = 0;
+    std::vector<double> inverseGap_;  // 1 / (next point - this point), 0 between equal points
+    double low_ = 0, scale_ = 0, step_ = 0;
 };
 
 // Mean of |a[i] - b[i]|, NaN left out; 1 when no pair is left.
