@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <cstdio>
-#include <cstdlib>
 #include <numeric>
 
 namespace skeldra {
@@ -239,7 +237,6 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
             const bool alike = std::max(integer.roughness, real.roughness) <= 1.1 * std::min(integer.roughness, real.roughness);
             if (!alike) continue;
             const double integerBend = std::abs(integer.levelSkew), realBend = std::abs(real.levelSkew);
-            if (getenv("SKELDRA_DEBUG")) fprintf(stderr, "settle %s msb %d align %d: int %.4f skew %.3f real %.4f skew %.3f ord %.2f\n", integer.encoding.format == DataFormat::SignedInteger ? "s" : "u", integer.encoding.msbFirst, integer.alignment, integer.roughness, integer.levelSkew, real.roughness, real.levelSkew, real.ordinaryRealShare);
             constexpr double bend = 0.3;
             if (integerBend + bend < realBend) real.roughness = std::max(real.roughness, integer.roughness * 1.1);
             else if (realBend + bend < integerBend) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
