@@ -3,7 +3,9 @@
 big-endian, 3 bands BIL, 4321 samples, line pad 6, header 3000 bytes; a
 fractal surface with noise). Prints the median of 5 runs after a warm-up.
 
-usage: speed.py SKELDRA_CLI WORK_FOLDER"""
+usage: speed.py SKELDRA_CLI WORK_FOLDER
+The file is removed at the end unless KEEP=1 is set, for timing runs of
+other builds on the same file."""
 import os
 import statistics
 import subprocess
@@ -43,7 +45,8 @@ def main():
     print(result.stdout.strip())
     print(f"file {os.path.getsize(path)} bytes: median {statistics.median(times):.3f} s "
           f"(min {min(times):.3f}, max {max(times):.3f}), peak resident {max(memory) / 1024:.1f} MiB")
-    if not os.environ.get("KEEP"): os.remove(path)
+    if not os.environ.get("KEEP"):
+        os.remove(path)
 
 
 if __name__ == "__main__":
