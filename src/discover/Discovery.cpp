@@ -169,7 +169,7 @@ private:
         // A lag believed less than a tenth as well as the best gives no
         // candidate worth its time.
         for (size_t i = 0; i < lags.size(); ++i)
-            if (lagWeight(lags, i) >= 0.1) addCandidates(result, lags[i], lagWeight(lags, i));
+            if (const double weight = lagWeight(lags, i); weight >= 0.1) addCandidates(result, lags[i], weight);
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
                          [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
@@ -248,14 +248,11 @@ private:
             const bool close = !filled && codeDistance(codes.code[at], codes.code[at + next]) <= limit;
             closeBefore[static_cast<size_t>(i + 1)] = closeBefore[static_cast<size_t>(i)] + (close ? 1 : 0);
         }
-        auto closeIn = [&](int64_t a, int64_t b) {
-            return closeBefore[static_cast<size_t>(std::clamp<int64_t>(b, 0, samples))] -
-                   closeBefore[static_cast<size_t>(std::clamp<int64_t>(a, 0, samples))];
-        };
         // The split with most close samples after it and fewest before it.
         int64_t best = samples - reach, bestScore = std::numeric_limits<int64_t>::min();
         for (int64_t t = 0; t <= samples - reach; ++t) {
-            const int64_t before = closeIn(0, t), after = closeIn(t, samples);
+            const int64_t before = closeBefore[static_cast<size_t>(t)];
+            const int64_t after = closeBefore[static_cast<size_t>(samples)] - before;
             const int64_t score = 2 * after - (samples - t) + t - 2 * before;
             if (score > bestScore) bestScore = score, best = t;
         }
