@@ -189,6 +189,17 @@ private:
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
 
+    // Reads the samples with this encoding from now on; true if it differs
+    // from the one before.
+    bool adoptEncoding(const Encoding& encoding)
+    {
+        if (encoding == encoding_) return false;
+        encoding_ = encoding;
+        range_ = alternatives_.front().range;
+        codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        return true;
+    }
+
     // The first place a line of this shape can start after the text at the
     // start of the file.
     int64_t firstLineAfterText(const LineShape& shape) const
@@ -266,16 +277,14 @@ private:
         if (!found) return;
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
-        const Encoding encoding = refineEncoding(*found);
-        if (!(encoding == encoding_)) {
-            encoding_ = encoding;
-            range_ = alternatives_.front().range;
-            codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        if (adoptEncoding(refineEncoding(*found))) {
             const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
             found = lineShape(codes_, lag.lag, width_, residue, file_.size());
             if (!found) return;
         }
-        settleLineStart(*found);
+        // A start moved by a byte or more reads other samples, whose
+        // encoding is judged again.
+        if (settleLineStart(*found)) adoptEncoding(refineEncoding(*found));
         const LineShape& shape = *found;
         const int64_t firstImageRecord = dataStart(shape);
         const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
@@ -288,9 +297,13 @@ private:
         };
         const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
 
-        const double score = weight * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
+        // Pads are a small part of a record; a layout that calls much of
+        // each record pad gets to leave out the parts of the picture that
+        // read roughest (or flat margins that read smoothest).
+        const double imageShare = 1 - static_cast<double>(shape.pad) / static_cast<double>(shape.recordBytes);
+        const double score = weight * imageShare * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
         std::string common = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
-                              describeEncoding(encoding) + " gives the smoothest rows";
+                              describeEncoding(encoding_) + " gives the smoothest rows";
         if (shape.pad > 0) common += "; " + plural(shape.pad, "byte") + " per line unlike image data (line pad)";
         common += "; image data start at byte " + std::to_string(header);
         if (textEnd_ > 0 && header >= textEnd_) common += ", after " + plural(textEnd_, "byte") + " of ASCII text";
@@ -300,7 +313,7 @@ private:
         for (const BandGuess& guess : bands) {
             CandidateLayout layout;
             layout.headerBytes = header;
-            layout.encoding = encoding;
+            layout.encoding = encoding_;
             layout.bands = guess.bands;
             layout.structure = guess.structure;
             const bool interleaved = guess.structure == BandStructure::BIL || guess.structure == BandStructure::BIP;
@@ -360,8 +373,8 @@ private:
 
     // Moves the lines' start a byte or more either way where that reads
     // clearly smoother: samples read a byte askew can change as smoothly in
-    // their codes, but not in the order of their bytes.
-    void settleLineStart(LineShape& shape)
+    // their codes, but not in the order of their bytes. True if it moved.
+    bool settleLineStart(LineShape& shape)
     {
         const int64_t first = firstLineAfterText(shape);
         auto roughnessAt = [&](int64_t shift) {
@@ -377,11 +390,12 @@ private:
                 const double roughness = roughnessAt(d);
                 if (roughness < least) least = 0.9 * roughness, shift = d;
             }
-        if (shift == 0) return;
+        if (shift == 0) return false;
         // The steps are kept per byte from the line's start.
         const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
+        return true;
     }
 
     // Layouts from different record lengths compete on how smoothly their

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numeric>
 
 #include "base/Errors.h"
@@ -12,44 +13,63 @@ namespace skeldra {
 
 namespace {
 
-constexpr int64_t maxSamples = 1024;
+constexpr int64_t runs = 8, runSamples = 128;
 constexpr int64_t pairsPerBand = 12;
 constexpr int64_t maxBands = 3;
 
 class LayoutReader {
 public:
     LayoutReader(FileSample& file, const CandidateLayout& layout)
-        : file_(file), layout_(layout), raster_(rasterLayout(layout)),
-          samples_(std::min(layout.samplesPerLine, maxSamples)), stride_(sampleStride(raster_))
+        : file_(file), layout_(layout), raster_(rasterLayout(layout)), stride_(sampleStride(raster_))
     {
     }
 
-    // The first samples of a line; NaN where the file ends or a real is
-    // implausible.
+    // Runs of samples spread across a line, NaN between them (and where the
+    // file ends or a real is implausible): a picture's margins can be flat
+    // over the first thousand samples of every line, however wrong the
+    // layout.
     std::vector<double> line(int64_t line, int64_t band)
     {
-        const int64_t position =
-            samplePosition(raster_, static_cast<int32_t>(line), static_cast<int32_t>(band), 1);
-        const int32_t width = layout_.encoding.bytes;
-        const std::vector<uint8_t> bytes = file_.read(position, (samples_ - 1) * stride_ + width);
-        std::vector<double> values(static_cast<size_t>(samples_), std::nan(""));
-        for (int64_t s = 0; s < samples_; ++s) {
-            const auto at = static_cast<size_t>(s * stride_);
-            if (at + static_cast<size_t>(width) > bytes.size()) break;
-            const double value = decodeValue(bytes.data() + at, layout_.encoding);
-            if (!implausibleValue(value, layout_.encoding)) values[static_cast<size_t>(s)] = value;
+        const int64_t samples = layout_.samplesPerLine;
+        const bool whole = samples <= runs * runSamples;
+        std::vector<double> values;
+        for (int64_t r = 0; r < (whole ? 1 : runs); ++r) {
+            if (r > 0) values.push_back(std::nan(""));
+            const int64_t from = whole ? 0 : r * (samples - runSamples) / (runs - 1);
+            appendRun(values, line, band, from, whole ? samples : runSamples);
         }
         return values;
     }
 
     int64_t bands() const { return raster_.NumBands; }
+    // Share of the samples read that lie beyond the file or are implausible.
+    double badShare() const { return read_ > 0 ? static_cast<double>(bad_) / static_cast<double>(read_) : 0; }
 
 private:
+    void appendRun(std::vector<double>& values, int64_t line, int64_t band, int64_t from, int64_t count)
+    {
+        const int64_t position = samplePosition(raster_, static_cast<int32_t>(line), static_cast<int32_t>(band),
+                                                static_cast<int32_t>(from + 1));
+        const int32_t width = layout_.encoding.bytes;
+        const std::vector<uint8_t> bytes = file_.read(position, (count - 1) * stride_ + width);
+        for (int64_t s = 0; s < count; ++s) {
+            const auto at = static_cast<size_t>(s * stride_);
+            double value = std::nan("");
+            if (at + static_cast<size_t>(width) <= bytes.size()) {
+                value = decodeValue(bytes.data() + at, layout_.encoding);
+                if (implausibleValue(value, layout_.encoding)) value = std::nan("");
+            }
+            ++read_;
+            if (std::isnan(value)) ++bad_;
+            values.push_back(value);
+        }
+    }
+
     FileSample& file_;
     const CandidateLayout& layout_;
     RasterLayout raster_;
-    int64_t samples_;
     int64_t stride_;
+    int64_t read_ = 0, bad_ = 0;
 };
 
 }  // namespace
@@ -60,23 +80,18 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
         LayoutReader reader(file, layout);
         std::vector<std::pair<std::vector<double>, std::vector<double>>> pairs;
         std::vector<double> values;
-        int64_t bad = 0, total = 0;
         const int64_t lines = layout.lines;
         for (int64_t band = 1; band <= std::min(reader.bands(), maxBands); ++band) {
             for (int64_t k = 0; k < pairsPerBand && lines >= 2; ++k) {
                 const int64_t first = 1 + (lines - 2) * k / std::max<int64_t>(1, pairsPerBand - 1);
                 auto pair = std::make_pair(reader.line(first, band), reader.line(first + 1, band));
                 for (const std::vector<double>* line : {&pair.first, &pair.second})
-                    for (double value : *line) {
-                        ++total;
-                        if (std::isnan(value)) ++bad;
-                        else values.push_back(value);
-                    }
+                    std::copy_if(line->begin(), line->end(), std::back_inserter(values),
+                                 [](double value) { return !std::isnan(value); });
                 pairs.push_back(std::move(pair));
             }
         }
         if (values.empty()) return 10;
-        const double badShare = static_cast<double>(bad) / static_cast<double>(total);
         // In ranks, so that a reading whose few wild values stretch the
         // range does not look smooth for it.
         const ValueRanks ranks(values);
@@ -86,7 +101,7 @@ double layoutRoughness(FileSample& file, const CandidateLayout& layout)
             vertical.push_back(meanDistance(above, below));
             horizontal.push_back(neighbourDistance(above));
         }
-        return (2 * meanOfSmoothest(vertical) + meanOfSmoothest(horizontal)) / 3 + 20 * badShare;
+        return (2 * meanOfSmoothest(vertical) + meanOfSmoothest(horizontal)) / 3 + 20 * reader.badShare();
     } catch (const Error&) {
         return 10;
     }

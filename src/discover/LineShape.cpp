@@ -102,15 +102,18 @@ struct Alignment {
     Run run;
 };
 
-// The mean change from line to line of the alignment's changing columns:
-// over two records about half of them belong to a whole line when the
-// alignment is right, none when it pairs the bytes of two samples.
-double medianChange(const Columns& columns, int32_t residue, int32_t width)
+// The typical change from line to line of the alignment's changing
+// columns: over two records about half of them belong to a whole line when
+// the alignment is right, none when it pairs the bytes of two samples. The
+// lower quartile, as a record of an odd number of bytes reads one record
+// right and the next askew at every alignment, and the median then falls
+// between the two, high enough to pass random pad bytes as image data.
+double lowerQuartileChange(const Columns& columns, int32_t residue, int32_t width)
 {
     std::vector<double> changing;
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width))
         if (columns.vertical[c] > 0) changing.push_back(columns.vertical[c]);
-    return changing.empty() ? 0 : median(changing);
+    return changing.empty() ? 0 : quantile(changing, 0.25);
 }
 
 // Image columns change like the smoothest alignment's typical column, pads
@@ -146,7 +149,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     // own alignment wins a tie.
     double typical = 0;
     for (int32_t r = 0; r < width; ++r) {
-        const double change = medianChange(columns, r, width);
+        const double change = lowerQuartileChange(columns, r, width);
         if (change > 0 && (typical == 0 || change < typical)) typical = change;
     }
     if (typical == 0) return std::nullopt;

@@ -224,7 +224,8 @@ std::vector<std::vector<int64_t>> smoothestRuns(std::span<const uint8_t> bytes, 
 // order of positive values, so they read alike in ranks. The one in which
 // changes do not grow or shrink with the level goes first; where neither
 // bends (values within one power of two), the reals go first when they are
-// ordinary numbers, as integers that large with so narrow a range are rare.
+// ordinary numbers, as integers that large with so narrow a range are rare,
+// and the integers when the reals would be tiny or huge.
 void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
 {
     for (EncodingFit& integer : fits) {
@@ -241,6 +242,7 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
             if (integerBend + bend < realBend) real.roughness = std::max(real.roughness, integer.roughness * 1.1);
             else if (realBend + bend < integerBend) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
             else if (real.ordinaryRealShare > 0.9) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
+            else real.roughness = std::max(real.roughness, integer.roughness * 1.1);
         }
     }
 }

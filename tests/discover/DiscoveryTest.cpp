@@ -17,11 +17,16 @@ using namespace skeldra;
 
 namespace {
 
-// A smooth surface with a little noise, different in each band.
-double surface(int64_t line, int64_t sample, int64_t band, uint32_t& noise)
+uint8_t nextRandom(uint32_t& state)
 {
-    noise = noise * 1664525u + 1013904223u;
-    const double jitter = static_cast<double>(noise >> 24) / 64.0 - 2.0;
+    state = state * 1664525u + 1013904223u;
+    return static_cast<uint8_t>(state >> 24);
+}
+
+// A smooth surface with noise of up to ±2 × `roughness`, different in each band.
+double surface(int64_t line, int64_t sample, int64_t band, uint32_t& noise, double roughness)
+{
+    const double jitter = roughness * (static_cast<double>(nextRandom(noise)) / 64.0 - 2.0);
     return 1000 + 700 * std::sin(static_cast<double>(line) / 37.0 + static_cast<double>(band)) *
                       std::cos(static_cast<double>(sample) / 53.0) +
            250 * std::sin(static_cast<double>(line + 2 * sample) / 91.0 + 2.0 * static_cast<double>(band)) + jitter;
@@ -57,6 +62,8 @@ struct Case {
     int64_t prefix;  // of every line; the truth's header and pad include it
     bool textHeader;
     double shift = 0;  // added to every value: a negative shift takes them across zero
+    double roughness = 1;
+    bool randomBytes = false;  // in the header and pads, else zeros
 };
 
 std::vector<uint8_t> makeFile(const Case& c)
@@ -69,6 +76,8 @@ std::vector<uint8_t> makeFile(const Case& c)
         std::memcpy(file.data(), text.data(), std::min<size_t>(text.size(), static_cast<size_t>(t.headerBytes)));
     }
     uint32_t noise = 7;
+    if (c.randomBytes)
+        for (size_t i = c.textHeader ? 64 : 0; i < file.size(); ++i) file[i] = nextRandom(noise);
     for (int64_t b = 1; b <= raster.NumBands; ++b)
         for (int64_t l = 1; l <= t.lines; ++l) {
             const int64_t start = samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), 1);
@@ -78,7 +87,7 @@ std::vector<uint8_t> makeFile(const Case& c)
                 file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * ((p - 1) % 4)));
             for (int64_t s = 1; s <= t.samplesPerLine; ++s)
                 store(file, samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), static_cast<int32_t>(s)),
-                      surface(l, s, b, noise) + c.shift, t.encoding);
+                      surface(l, s, b, noise, c.roughness) + c.shift, t.encoding);
         }
     return file;
 }
@@ -151,14 +160,17 @@ INSTANTIATE_TEST_SUITE_P(
                     // integers from the reals' bytes; the zeros of the header
                     // read like values of the image
                     Case{"i16_zero_header", layout(3000, 517, 300, {2, F::SignedInteger, false}, 1, S::None, 0), 0, false, -1000},
-                    Case{"f32_bip_across_zero", layout(800, 389, 200, {4, F::Real, true}, 3, S::BIP, 0), 0, false, -1000}),
+                    Case{"f32_bip_across_zero", layout(800, 389, 200, {4, F::Real, true}, 3, S::BIP, 0), 0, false, -1000},
+                    // random pad bytes beside a noisy picture: two of them
+                    // read as one more sample change hardly more than it does
+                    Case{"i16_noisy_random_pad", layout(1001, 701, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 3), 0, false, 0, 60, true}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
 {
     std::vector<uint8_t> bytes(300000);
     uint32_t state = 1;
-    for (uint8_t& b : bytes) state = state * 1664525u + 1013904223u, b = static_cast<uint8_t>(state >> 24);
+    for (uint8_t& b : bytes) b = nextRandom(state);
     const std::string path = writeFile("random", bytes);
     const Discovery discovery = discoverLayout(path);
     std::filesystem::remove(path);
