@@ -284,7 +284,7 @@ private:
         }
         // A start moved by a byte or more reads other samples, whose
         // encoding is judged again.
-        if (settleLineStart(*found)) adoptEncoding(refineEncoding(*found));
+        if (settleLineStart(*found) && adoptEncoding(refineEncoding(*found))) remeasureChanges(*found, codes_, width_);
         const LineShape& shape = *found;
         const int64_t firstImageRecord = dataStart(shape);
         const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;

@@ -134,6 +134,24 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
     return alignment;
 }
 
+// The shape's changes from line to line and from sample to sample, its
+// line starting at this column.
+void measureChanges(LineShape& shape, const Columns& columns, int64_t startColumn, int32_t width)
+{
+    const int64_t record = shape.recordBytes;
+    auto columnAt = [&](int64_t c) { return static_cast<size_t>((startColumn + c) % (2 * record)); };
+    double lineChange = 0;
+    std::vector<double> steps;
+    for (int64_t i = 0; i < shape.lineSamples; ++i) {
+        lineChange += columns.vertical[columnAt(i * width)];
+        steps.push_back(columns.horizontal[columnAt(i * width)]);
+    }
+    shape.lineChange = lineChange / static_cast<double>(shape.lineSamples);
+    shape.sampleChange = median(steps) + 1;
+    shape.step.resize(static_cast<size_t>(record));
+    for (int64_t c = 0; c < record; ++c) shape.step[static_cast<size_t>(c)] = columns.horizontal[columnAt(c)];
+}
+
 }  // namespace
 
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int32_t width, int32_t residue,
@@ -202,15 +220,17 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     shape.lineSamples = run.length;
     shape.pad = record - run.length * width;
     shape.fromFileSize = fromFileSize;
-    double lineChange = 0;
-    for (int64_t i = 0; i < run.length; ++i)
-        lineChange += columns.vertical[static_cast<size_t>((startColumn + i * width) % (2 * record))];
-    shape.lineChange = lineChange / static_cast<double>(run.length);
-    shape.sampleChange = stepTypical;
-    shape.step.resize(static_cast<size_t>(record));
-    for (int64_t c = 0; c < record; ++c)
-        shape.step[static_cast<size_t>(c)] = columns.horizontal[static_cast<size_t>((startColumn + c) % (2 * record))];
+    measureChanges(shape, columns, startColumn, width);
     return shape;
+}
+
+void remeasureChanges(LineShape& shape, const SampleCodes& codes, int32_t width)
+{
+    const int64_t record = shape.recordBytes;
+    const int64_t rows = std::min<int64_t>(maxRows, std::ssize(codes.code) / record - 3);
+    if (rows < 2) return;
+    const int64_t startColumn = ((shape.lineStart - codes.offset) % record + record) % record;
+    measureChanges(shape, columnChanges(codes, record, width, rows), startColumn, width);
 }
 
 }  // namespace skeldra

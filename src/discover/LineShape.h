@@ -32,4 +32,9 @@ struct LineShape {
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
                                    int64_t fileSize);
 
+// The shape's changes measured again in other codes of the same window,
+// the lines staying where they are: after the samples are read in another
+// encoding.
+void remeasureChanges(LineShape& shape, const SampleCodes& codes, int32_t width);
+
 }  // namespace skeldra

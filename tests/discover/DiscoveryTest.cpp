@@ -163,7 +163,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"f32_bip_across_zero", layout(800, 389, 200, {4, F::Real, true}, 3, S::BIP, 0), 0, false, -1000},
                     // random pad bytes beside a noisy picture: two of them
                     // read as one more sample change hardly more than it does
-                    Case{"i16_noisy_random_pad", layout(1001, 701, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 3), 0, false, 0, 60, true}),
+                    Case{"i16_noisy_random_pad", layout(1001, 701, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 3), 0, false, 0, 60, true},
+                    // the samples read in another encoding once the lines start
+                    // where they do: the steps between bands must be read again
+                    Case{"f32_bil_counter", layout(2000 + 12, 509, 300, {4, F::Real, true}, 3, S::BIL, 31), 12, false}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
