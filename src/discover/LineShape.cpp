@@ -127,7 +127,9 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
     const double limit = std::max(6 * typical + 1, roughestImageChange);
     for (size_t c = static_cast<size_t>(residue); c < columns.vertical.size(); c += static_cast<size_t>(width)) {
         const double v = columns.vertical[c];
-        const bool flat = v == 0 || columns.steady[c];
+        // A column that repeats the one before it in every line (a counter
+        // written twice) is no more image data than a constant one.
+        const bool flat = v == 0 || columns.steady[c] || columns.horizontal[c] == 0;
         alignment.kinds.push_back(flat ? ColumnKind::Constant : v <= limit ? ColumnKind::Image : ColumnKind::Pad);
     }
     alignment.run = imageRun(alignment.kinds, longest);
