@@ -189,17 +189,6 @@ private:
         codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
     }
 
-    // Reads the samples with this encoding from now on; true if it differs
-    // from the one before.
-    bool adoptEncoding(const Encoding& encoding)
-    {
-        if (encoding == encoding_) return false;
-        encoding_ = encoding;
-        range_ = alternatives_.front().range;
-        codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
-        return true;
-    }
-
     // The first place a line of this shape can start after the text at the
     // start of the file.
     int64_t firstLineAfterText(const LineShape& shape) const
@@ -277,14 +266,14 @@ private:
         if (!found) return;
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
-        if (adoptEncoding(refineEncoding(*found))) {
+        if (refineEncoding(*found)) {
             const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
             found = lineShape(codes_, lag.lag, width_, residue, file_.size());
             if (!found) return;
         }
         // A start moved by a byte or more reads other samples, whose
         // encoding is judged again.
-        if (settleLineStart(*found) && adoptEncoding(refineEncoding(*found))) remeasureChanges(*found, codes_, width_);
+        if (settleLineStart(*found) && refineEncoding(*found)) remeasureChanges(*found, codes_, width_);
         const LineShape& shape = *found;
         const int64_t firstImageRecord = dataStart(shape);
         const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
@@ -362,13 +351,20 @@ private:
 
     // The encoding again, now over lines from their first sample, spread
     // over the whole file: the window may hold a part of the picture (or one
-    // band) whose values never cross zero or the top bit.
-    Encoding refineEncoding(const LineShape& shape)
+    // band) whose values never cross zero or the top bit. The samples are
+    // read with the best one from now on; true if it differs from the one
+    // before.
+    bool refineEncoding(const LineShape& shape)
     {
         const auto gathered = gatherLines(firstLineAfterText(shape), shape, 64);
-        if (!gathered) return encoding_;
+        if (!gathered) return false;
         alternatives_ = rankEncodingsAt(gathered->bytes, width_, gathered->lines);
-        return alternatives_.front().encoding;
+        const EncodingFit& best = alternatives_.front();
+        if (best.encoding == encoding_) return false;
+        encoding_ = best.encoding;
+        range_ = best.range;
+        codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        return true;
     }
 
     // Moves the lines' start a byte or more either way where that reads
