@@ -71,13 +71,13 @@ std::vector<uint8_t> makeFile(const Case& c)
     const CandidateLayout& t = c.truth;
     const RasterLayout raster = rasterLayout(t);
     std::vector<uint8_t> file(static_cast<size_t>(t.headerBytes + layoutBytes(t) + t.linePad));
+    uint32_t noise = 7;
+    if (c.randomBytes)
+        for (uint8_t& byte : file) byte = nextRandom(noise);
     if (c.textHeader) {
         const std::string text = "SOURCE = TEST\r\nNOTE = SAMPLES FOLLOW\r\nEND\r\n";
         std::memcpy(file.data(), text.data(), std::min<size_t>(text.size(), static_cast<size_t>(t.headerBytes)));
     }
-    uint32_t noise = 7;
-    if (c.randomBytes)
-        for (size_t i = c.textHeader ? 64 : 0; i < file.size(); ++i) file[i] = nextRandom(noise);
     for (int64_t b = 1; b <= raster.NumBands; ++b)
         for (int64_t l = 1; l <= t.lines; ++l) {
             const int64_t start = samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), 1);
