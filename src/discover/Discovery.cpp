@@ -92,6 +92,15 @@ double lagWeight(const std::vector<LagFit>& lags, size_t index)
     return multiple ? weight / 2 : weight;
 }
 
+// A range whose span or place differs by half its span or more: the window
+// saw only a part of the picture, or read some samples askew, and much of
+// the picture would read flat or clamped in its codes.
+bool rangeMoved(const ValueRange& before, const ValueRange& after)
+{
+    const double span = before.high - before.low, spanAfter = after.high - after.low;
+    return std::abs(spanAfter - span) > span / 2 || std::abs(after.low - before.low) > span / 2;
+}
+
 std::string plural(int64_t count, const std::string& word)
 {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
@@ -206,15 +215,20 @@ private:
         const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
         const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
         for (int64_t at = 0; at + record + samples * width_ <= static_cast<int64_t>(codes.code.size()); at += record) {
-            int64_t sum = 0;
+            int64_t sum = 0, askew = 0;
             bool varies = false;
             for (int64_t s = 0; s < samples; ++s) {
                 const int16_t here = codes.code[static_cast<size_t>(at + s * width_)];
                 sum += codeDistance(here, codes.code[static_cast<size_t>(at + record + s * width_)]);
+                askew += codeDistance(here, codes.code[static_cast<size_t>(at + record + (s + samples / 2) % samples * width_)]);
                 varies = varies || here != codes.code[static_cast<size_t>(at)];
             }
+            // Like the lines of the window, or far closer to the next line
+            // than to another part of it: the top of a picture may be
+            // rougher than the middle the window saw.
             const double change = static_cast<double>(sum) / static_cast<double>(samples);
-            if (varies && change > 0 && change <= 3 * shape.lineChange + 2) return first + at;
+            const bool lineLike = change <= 3 * shape.lineChange + 2 || 3 * sum < askew;
+            if (varies && change > 0 && lineLike) return first + at;
         }
         return first;
     }
@@ -352,15 +366,15 @@ private:
     // The encoding again, now over lines from their first sample, spread
     // over the whole file: the window may hold a part of the picture (or one
     // band) whose values never cross zero or the top bit. The samples are
-    // read with the best one from now on; true if it differs from the one
-    // before.
+    // read with the best one from now on; true if it or its range differs
+    // from the one before.
     bool refineEncoding(const LineShape& shape)
     {
         const auto gathered = gatherLines(firstLineAfterText(shape), shape, 64);
         if (!gathered) return false;
         alternatives_ = rankEncodingsAt(gathered->bytes, width_, gathered->lines);
         const EncodingFit& best = alternatives_.front();
-        if (best.encoding == encoding_) return false;
+        if (best.encoding == encoding_ && !rangeMoved(range_, best.range)) return false;
         encoding_ = best.encoding;
         range_ = best.range;
         codes_ = sampleCodes(window_, windowStart_, encoding_, range_);

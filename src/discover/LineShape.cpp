@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 
 namespace skeldra {
 
@@ -26,30 +27,41 @@ struct Columns {
     std::vector<double> vertical;    // mean change to the same byte a record on
     std::vector<double> horizontal;  // mean change to the byte a sample before
     std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
+    std::vector<bool> outside;       // beyond the values' range in most lines, yet changing: not the picture
 };
+
+bool clamped(int16_t code)
+{
+    return code <= -codeLimit || code >= codeLimit;
+}
 
 // Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
 {
     const int64_t span = 2 * record;
     Columns columns{std::vector<double>(static_cast<size_t>(span)), std::vector<double>(static_cast<size_t>(span)),
-                    std::vector<bool>(static_cast<size_t>(span))};
+                    std::vector<bool>(static_cast<size_t>(span)), std::vector<bool>(static_cast<size_t>(span))};
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     for (int64_t c = 0; c < span; ++c) {
-        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0};
-        // The step of one of the first two lines, in case the first wraps.
-        const int32_t step[2] = {int32_t{x[record + c]} - int32_t{x[c]},
-                                 int32_t{x[2 * record + c]} - int32_t{x[record + c]}};
+        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0}, measured = 0;
+        // The steps of the first two lines that change within the codes'
+        // range: a counter outside the picture's range reads clamped.
+        std::optional<int32_t> step[2];
         for (int64_t l = 0; l < rows; ++l) {
             const int64_t here = (l + 1) * record + c;
             vertical += codeDistance(x[here - record], x[here]);
             horizontal += codeDistance(x[here], x[here - width]);
+            if (clamped(x[here]) || clamped(x[here - record])) continue;
             const int32_t change = int32_t{x[here]} - int32_t{x[here - record]};
+            if (!step[0]) step[0] = change;
+            else if (!step[1]) step[1] = change;
+            ++measured;
             // within the rounding of the codes
-            sameStep[0] += std::abs(change - step[0]) <= 2, sameStep[1] += std::abs(change - step[1]) <= 2;
+            sameStep[0] += std::abs(change - *step[0]) <= 2, sameStep[1] += step[1] && std::abs(change - *step[1]) <= 2;
         }
-        columns.steady[static_cast<size_t>(c)] = 10 * std::max(sameStep[0], sameStep[1]) >= 9 * rows;
+        columns.steady[static_cast<size_t>(c)] = 4 * measured >= rows && 10 * std::max(sameStep[0], sameStep[1]) >= 9 * measured;
+        columns.outside[static_cast<size_t>(c)] = 2 * measured < rows;
         columns.vertical[static_cast<size_t>(c)] = static_cast<double>(vertical) / static_cast<double>(rows);
         columns.horizontal[static_cast<size_t>(c)] = static_cast<double>(horizontal) / static_cast<double>(rows);
     }
@@ -130,7 +142,10 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
         // A column that repeats the one before it in every line (a counter
         // written twice) is no more image data than a constant one.
         const bool flat = v == 0 || columns.steady[c] || columns.horizontal[c] == 0;
-        alignment.kinds.push_back(flat ? ColumnKind::Constant : v <= limit ? ColumnKind::Image : ColumnKind::Pad);
+        // Bytes read clamped to the range's ends change less than they are
+        // rough: random pads mostly lie outside the picture's range.
+        const bool image = v <= limit && !columns.outside[c];
+        alignment.kinds.push_back(flat ? ColumnKind::Constant : image ? ColumnKind::Image : ColumnKind::Pad);
     }
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;

@@ -22,7 +22,7 @@ SampleCodes sampleCodes(std::span<const uint8_t> bytes, int64_t offset, const En
             codes.code[j] = notANumberCode;
             continue;
         }
-        const double scaled = std::clamp((value - range.low) * scale - 30000.0, -32000.0, 32000.0);
+        const double scaled = std::clamp((value - range.low) * scale - 30000.0, -double{codeLimit}, double{codeLimit});
         // Rounded by truncating a positive number: llround costs a call per sample.
         codes.code[j] = static_cast<int16_t>(static_cast<int32_t>(scaled + 32768.5) - 32768);
     }

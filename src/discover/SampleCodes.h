@@ -18,6 +18,8 @@ struct ValueRange {
 };
 
 inline constexpr int16_t notANumberCode = 32767;
+// Values beyond the range read as the nearest of ±codeLimit.
+inline constexpr int16_t codeLimit = 32000;
 
 struct SampleCodes {
     std::vector<int16_t> code;  // code[j]: the sample whose first byte is j

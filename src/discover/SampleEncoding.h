@@ -5,6 +5,7 @@
 // neighbouring values are under each reading and how plausible reals are.
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "discover/SampleCodes.h"
@@ -62,6 +63,8 @@ public:
     double operator()(double value) const;
     // The value of this rank among the points drawn.
     double quantile(double share) const;
+    // The narrowest interval that holds half of the points drawn.
+    std::pair<double, double> densestHalf() const;
     // The rank of each value; NaN stays NaN.
     std::vector<double> of(std::span<const double> values) const;
 

@@ -64,6 +64,7 @@ struct Case {
     double shift = 0;  // added to every value: a negative shift takes them across zero
     double roughness = 1;
     bool randomBytes = false;  // in the header and pads, else zeros
+    double amplitude = 1;      // of the surface about its mean
 };
 
 std::vector<uint8_t> makeFile(const Case& c)
@@ -87,7 +88,7 @@ std::vector<uint8_t> makeFile(const Case& c)
                 file[static_cast<size_t>(start - p)] = static_cast<uint8_t>(l >> (8 * ((p - 1) % 4)));
             for (int64_t s = 1; s <= t.samplesPerLine; ++s)
                 store(file, samplePosition(raster, static_cast<int32_t>(l), static_cast<int32_t>(b), static_cast<int32_t>(s)),
-                      surface(l, s, b, noise, c.roughness) + c.shift, t.encoding);
+                      1000 + c.amplitude * (surface(l, s, b, noise, c.roughness) - 1000) + c.shift, t.encoding);
         }
     return file;
 }
@@ -166,7 +167,14 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"i16_noisy_random_pad", layout(1001, 701, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 3), 0, false, 0, 60, true},
                     // the samples read in another encoding once the lines start
                     // where they do: the steps between bands must be read again
-                    Case{"f32_bil_counter", layout(2000 + 12, 509, 300, {4, F::Real, true}, 3, S::BIL, 31), 12, false}),
+                    Case{"f32_bil_counter", layout(2000 + 12, 509, 300, {4, F::Real, true}, 3, S::BIL, 31), 12, false},
+                    // a 4-byte counter repeats every 4 bytes: the high bytes
+                    // of 2-byte samples must still set the width
+                    Case{"u16_counter_prefix", layout(3000 + 8, 611, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 8), 8, false},
+                    // a counter that leaves the picture's range now and then
+                    // still counts, and stays out of the line
+                    Case{"u8_counter_beyond_range", layout(3000 + 14, 517, 300, {1, F::UnsignedInteger, false}, 1, S::BSQ, 17), 14,
+                         false, 1200, 10, false, 0.2}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
