@@ -262,13 +262,33 @@ private:
             const bool close = !filled && codeDistance(codes.code[at], codes.code[at + next]) <= limit;
             closeBefore[static_cast<size_t>(i + 1)] = closeBefore[static_cast<size_t>(i)] + (close ? 1 : 0);
         }
+        // The first image record may start a few samples late, as the line
+        // start was found a record on, where the next line may blur it.
+        const int64_t searched = samples - reach / 2;
+        auto closeIn = [&](int64_t from, int64_t to) {
+            return closeBefore[static_cast<size_t>(to)] - closeBefore[static_cast<size_t>(from)];
+        };
         // The split with most close samples after it and fewest before it.
-        int64_t best = samples - reach, bestScore = std::numeric_limits<int64_t>::min();
-        for (int64_t t = 0; t <= samples - reach; ++t) {
-            const int64_t before = closeBefore[static_cast<size_t>(t)];
-            const int64_t after = closeBefore[static_cast<size_t>(samples)] - before;
-            const int64_t score = 2 * after - (samples - t) + t - 2 * before;
+        int64_t best = searched, bestScore = std::numeric_limits<int64_t>::min();
+        for (int64_t t = 0; t <= searched; ++t) {
+            const int64_t score = 2 * closeIn(t, samples) - (samples - t) + t - 2 * closeIn(0, t);
             if (score > bestScore) bestScore = score, best = t;
+        }
+        constexpr int64_t fewest = 64;  // header samples to tell how often they are close by chance
+        if (best < fewest) return first + best * width_;
+        // Header bytes are close by chance now and then, image samples
+        // nearly always: where that is so, a sample that is not close says
+        // more than one that is. The split again, each sample weighed by
+        // how often it is close on either side of the first split.
+        const double inHeader = std::clamp(static_cast<double>(closeIn(0, best)) / static_cast<double>(best), 0.02, 0.9);
+        const double inImage = std::clamp(static_cast<double>(closeIn(best, samples)) / static_cast<double>(samples - best),
+                                          inHeader + 0.05, 0.99);
+        const double ifClose = std::log(inImage / inHeader), ifNot = std::log((1 - inImage) / (1 - inHeader));
+        double score = 0, most = 0;
+        best = searched;
+        for (int64_t t = searched - 1; t >= 0; --t) {
+            score += closeIn(t, t + 1) > 0 ? ifClose : ifNot;
+            if (score > most) most = score, best = t;
         }
         return first + best * width_;
     }

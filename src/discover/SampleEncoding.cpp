@@ -131,7 +131,6 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     std::vector<std::vector<double>> readings;
     std::vector<double> values;
     int64_t ordinary = 0, total = 0;
-    double least = std::numeric_limits<double>::infinity(), most = -least;
     for (const auto& line : lines) {
         if (line.empty()) continue;
         std::vector<double> reading;
@@ -139,7 +138,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
             const double value = decodeValue(bytes.data() + start, encoding);
             ordinary += ordinaryReal(value);
             const bool plausible = !implausibleValue(value, encoding);
-            if (plausible) values.push_back(value), least = std::min(least, value), most = std::max(most, value);
+            if (plausible) values.push_back(value);
             reading.push_back(plausible ? value : std::nan(""));
         }
         total += std::ssize(reading);
@@ -179,9 +178,11 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
     // are common, large negative numbers are not) unless the negative
-    // numbers lie close to zero.
+    // numbers lie close to zero. A stray value (a header sample at a line's
+    // start) does not count.
     if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !values.empty()) {
         const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
+        const double least = ranks.quantile(0.01), most = ranks.quantile(0.99);
         const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && least >= half;
         const bool signedNegative = encoding.format == DataFormat::SignedInteger && most < 0;
         const bool nearZero = unsignedTopBit ? least >= 1.75 * half : least >= -half / 4;
