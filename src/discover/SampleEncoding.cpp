@@ -118,13 +118,38 @@ double implausibleShare(const std::vector<double>& reading)
     return reading.empty() ? 0 : static_cast<double>(bad) / static_cast<double>(reading.size());
 }
 
-// How the values' range is drawn: from the 5th to the 95th percentile, or
-// around the densest half of the values where part of them may be garbage.
-enum class RangeFrom { Percentiles, DensestHalf };
+// Lines read at one alignment: all of them the samples they hold, or, in
+// records that are not a whole number of samples, those on one side of the
+// pad right and those on the other askew. Then the range is drawn around
+// the densest half of the values, and the roughness is that of the
+// smoothest 40 % of the lines (the side read right at the better of its two
+// alignments holds half of them or more), not the 5th to 95th percentile
+// and the smoothest three quarters.
+enum class Lines { Aligned, HalfAskew };
+
+// How many of `count` items a share keeps: at least one.
+size_t keptCount(size_t count, double share)
+{
+    return std::clamp<size_t>(static_cast<size_t>(std::ceil(share * static_cast<double>(count))), 1, std::max<size_t>(count, 1));
+}
+
+// The share of the lines with the least costs.
+std::vector<std::vector<int64_t>> smoothest(const std::vector<std::vector<int64_t>>& lines,
+                                            const std::vector<double>& costs, double share)
+{
+    if (costs.size() != lines.size()) return lines;  // empty lines have no cost
+    std::vector<size_t> order(costs.size());
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return costs[a] < costs[b]; });
+    order.resize(keptCount(order.size(), share));
+    std::vector<std::vector<int64_t>> kept;
+    for (size_t i : order) kept.push_back(lines[i]);
+    return kept;
+}
 
 EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
                         const std::vector<std::vector<int64_t>>& lines, int32_t alignment,
-                        RangeFrom rangeFrom = RangeFrom::Percentiles)
+                        Lines kind = Lines::Aligned)
 {
     EncodingFit fit{encoding, alignment, 0, {}, 0};
     // Each line's values in order, NaN where a real is implausible.
@@ -153,7 +178,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // squeeze the image into a handful of codes, and the bright and dark
     // parts of a picture must not clamp into constant columns.
     fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
-    if (rangeFrom == RangeFrom::DensestHalf) {
+    if (kind == Lines::HalfAskew) {
         const auto [from, to] = ranks.densestHalf();
         if (to > from) fit.range = {from - 2 * (to - from), to + 2 * (to - from)};
     }
@@ -172,7 +197,10 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
         rankCosts.push_back(neighbourDistance(readingRanks.back()) +
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
     }
-    fit.roughness = meanOfSmoothest(std::move(rankCosts)) + 0.5 * breaks;
+    const double kept = kind == Lines::HalfAskew ? 0.4 : 0.75;
+    // Half-askew lines: the bytes' order judged on the runs that read right.
+    const int orderBreaks = kind == Lines::HalfAskew ? laneOrderBreaks(bytes, encoding, smoothest(lines, rankCosts, kept)) : breaks;
+    fit.roughness = meanOfSmoothest(std::move(rankCosts), kept) + 0.5 * orderBreaks;
     fit.levelSkew = levelSkew(readings, readingRanks, spread);
 
     // Samples that all have the top bit set read alike as unsigned and as
@@ -236,6 +264,18 @@ std::vector<std::vector<int64_t>> smoothestRuns(std::span<const uint8_t> bytes, 
         for (int64_t s = 0; s < runSamples; ++s) run.push_back(start + chosen + s * width);
         runs.push_back(std::move(run));
     }
+    return runs;
+}
+
+// Lines cut into runs of 64 samples.
+std::vector<std::vector<int64_t>> shortRuns(const std::vector<std::vector<int64_t>>& lines)
+{
+    constexpr size_t runSamples = 64;
+    std::vector<std::vector<int64_t>> runs;
+    for (const auto& line : lines)
+        for (size_t from = 0; from + runSamples / 2 <= line.size(); from += runSamples)
+            runs.emplace_back(line.begin() + static_cast<std::ptrdiff_t>(from),
+                              line.begin() + static_cast<std::ptrdiff_t>(std::min(line.size(), from + runSamples)));
     return runs;
 }
 
@@ -357,11 +397,11 @@ bool implausibleValue(double value, const Encoding& encoding)
     return magnitude != 0 && (magnitude < 1e-30 || magnitude > 1e30);
 }
 
-double meanOfSmoothest(std::vector<double> costs)
+double meanOfSmoothest(std::vector<double> costs, double share)
 {
     if (costs.empty()) return 10.0;
     std::sort(costs.begin(), costs.end());
-    const size_t kept = std::max<size_t>(1, costs.size() - costs.size() / 4);
+    const size_t kept = keptCount(costs.size(), share);
     return std::accumulate(costs.begin(), costs.begin() + static_cast<std::ptrdiff_t>(kept), 0.0) /
            static_cast<double>(kept);
 }
@@ -403,12 +443,14 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
     for (int32_t alignment = 0; alignment < width; ++alignment) {
         // Half the lines: this ranking picks the alignment and the readings
         // worth a closer look, which the lines of the whole file then settle.
-        const auto lines = runsOverLines(bytes.size(), alignment, record, (record - alignment) / width, width, 32);
+        auto lines = runsOverLines(bytes.size(), alignment, record, (record - alignment) / width, width, 32);
         // A record that is not a whole number of samples reads the samples
-        // past its pad askew at any one alignment: garbage in every line.
-        const RangeFrom rangeFrom = record % width != 0 ? RangeFrom::DensestHalf : RangeFrom::Percentiles;
+        // past its pad askew at any one alignment: its lines are weighed in
+        // short runs, which lie mostly on one side of the pad.
+        const Lines kind = record % width != 0 ? Lines::HalfAskew : Lines::Aligned;
+        if (kind == Lines::HalfAskew) lines = shortRuns(lines);
         for (const Encoding& encoding : encodingsOfWidth(width))
-            fits.push_back(fitEncoding(bytes, encoding, lines, alignment, rangeFrom));
+            fits.push_back(fitEncoding(bytes, encoding, lines, alignment, kind));
     }
     rank(fits);
     return fits;

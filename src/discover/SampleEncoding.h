@@ -82,9 +82,9 @@ double meanDistance(std::span<const double> a, std::span<const double> b);
 // The same between neighbours of a line (NaN breaks the line).
 double neighbourDistance(std::span<const double> line);
 
-// The mean of the smallest three quarters of the costs (10 when there are
-// none): lines of a header or of other data say nothing of a reading.
-double meanOfSmoothest(std::vector<double> costs);
+// The mean of the smallest share of the costs (10 when there are none):
+// lines of a header or of other data say nothing of a reading.
+double meanOfSmoothest(std::vector<double> costs, double share = 0.75);
 
 // A value nobody stores under this encoding: a real that is not finite,
 // subnormal, or beyond 1e30 (integers are always plausible).
