@@ -308,7 +308,20 @@ private:
         // A start moved by a byte or more reads other samples, whose
         // encoding is judged again.
         if (settleLineStart(*found) && refineEncoding(*found)) remeasureChanges(*found, codes_, width_);
-        const LineShape& shape = *found;
+        addShapeCandidates(result, *found, lag, weight);
+        // A picture's flat or clipped edges read like a pad of constant
+        // bytes: the record read as one whole line competes, a little less
+        // believed.
+        if (found->pad > 0 && lag.lag % width_ == 0) {
+            const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
+            if (const auto whole = lineShape(codes_, lag.lag, width_, residue, file_.size(), true))
+                addShapeCandidates(result, *whole, lag, weight * 0.6);
+        }
+    }
+
+    // The candidates of one line shape: its header, bands and readings.
+    void addShapeCandidates(Discovery& result, const LineShape& shape, const LagFit& lag, double weight)
+    {
         const int64_t firstImageRecord = dataStart(shape);
         const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
         const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;

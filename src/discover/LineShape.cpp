@@ -172,7 +172,7 @@ void measureChanges(LineShape& shape, const Columns& columns, int64_t startColum
 }  // namespace
 
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int32_t width, int32_t residue,
-                                   int64_t fileSize)
+                                   int64_t fileSize, bool wholeRecord)
 {
     const auto available = static_cast<int64_t>(codes.code.size());
     const int64_t rows = std::min<int64_t>(maxRows, available / record - 3);
@@ -198,6 +198,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     if (run.length < 2) return std::nullopt;
     auto column = [&](int64_t index) { return static_cast<size_t>(best.residue + index * width); };
     const auto count = std::ssize(best.kinds);
+    if (wholeRecord) run = {std::min(run.first, count - longest), longest, run.score};
 
     std::vector<double> steps;
     for (int64_t i = 0; i < run.length; ++i) steps.push_back(columns.horizontal[column(run.first + i)]);

@@ -29,8 +29,10 @@ struct LineShape {
 // `residue`: the byte of a record, counted from codes' first byte, where
 // samples start modulo the width, as the encoding's reading found it; every
 // other alignment is tried too, and wins if its samples hold a longer line.
+// `wholeRecord`: the line takes the whole record, whatever its columns
+// look like.
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
-                                   int64_t fileSize);
+                                   int64_t fileSize, bool wholeRecord = false);
 
 // The shape's changes measured again in other codes of the same window,
 // the lines staying where they are: after the samples are read in another
