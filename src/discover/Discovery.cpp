@@ -301,8 +301,7 @@ private:
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
         if (refineEncoding(*found)) {
-            const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
-            found = lineShape(codes_, lag.lag, width_, residue, file_.size());
+            found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
             if (!found) return;
         }
         // A start moved by a byte or more reads other samples, whose
@@ -313,10 +312,16 @@ private:
         // bytes: the record read as one whole line competes, a little less
         // believed.
         if (found->pad > 0 && lag.lag % width_ == 0) {
-            const auto residue = static_cast<int32_t>(((found->lineStart - windowStart_) % lag.lag) % width_);
-            if (const auto whole = lineShape(codes_, lag.lag, width_, residue, file_.size(), true))
+            if (const auto whole = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size(), true))
                 addShapeCandidates(result, *whole, lag, weight * 0.6);
         }
+    }
+
+    // The byte of a record, counted from the window's start, where the
+    // shape's samples start modulo the sample width.
+    int32_t residueOf(const LineShape& shape) const
+    {
+        return static_cast<int32_t>(((shape.lineStart - windowStart_) % shape.recordBytes) % width_);
     }
 
     // The candidates of one line shape: its header, bands and readings.

@@ -30,13 +30,10 @@ public:
     // layout.
     std::vector<double> line(int64_t line, int64_t band)
     {
-        const int64_t samples = layout_.samplesPerLine;
-        const bool whole = samples <= runs * runSamples;
         std::vector<double> values;
-        for (int64_t r = 0; r < (whole ? 1 : runs); ++r) {
-            if (r > 0) values.push_back(std::nan(""));
-            const int64_t from = whole ? 0 : r * (samples - runSamples) / (runs - 1);
-            appendRun(values, line, band, from, whole ? samples : runSamples);
+        for (const SampleRun& run : runsAcross(layout_.samplesPerLine, runs, runSamples)) {
+            if (!values.empty()) values.push_back(std::nan(""));
+            appendRun(values, line, band, run.from, run.count);
         }
         return values;
     }

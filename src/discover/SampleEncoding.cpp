@@ -414,16 +414,22 @@ std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int6
     const int64_t records = (static_cast<int64_t>(size) - first - samples * width) / record + 1;
     if (samples < 2 || records < 1) return lines;
     const int64_t step = std::max<int64_t>(1, records / maxLines);
-    const bool whole = samples <= runs * runSamples;
+    const std::vector<SampleRun> across = runsAcross(samples, runs, runSamples);
     for (int64_t l = 0; l < records; l += step)
-        for (int64_t r = 0; r < (whole ? 1 : runs); ++r) {
-            const int64_t from = whole ? 0 : r * (samples - runSamples) / (runs - 1);
-            const int64_t count = whole ? samples : runSamples;
+        for (const SampleRun& part : across) {
             std::vector<int64_t> run;
-            for (int64_t s = from; s < from + count; ++s) run.push_back(first + l * record + s * width);
+            for (int64_t s = part.from; s < part.from + part.count; ++s) run.push_back(first + l * record + s * width);
             lines.push_back(std::move(run));
         }
     return lines;
+}
+
+std::vector<SampleRun> runsAcross(int64_t samples, int64_t runs, int64_t runSamples)
+{
+    if (samples <= runs * runSamples) return {{0, samples}};
+    std::vector<SampleRun> across;
+    for (int64_t r = 0; r < runs; ++r) across.push_back({r * (samples - runSamples) / (runs - 1), runSamples});
+    return across;
 }
 
 int32_t sampleWidth(std::span<const uint8_t> bytes)

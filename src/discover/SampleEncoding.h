@@ -33,6 +33,16 @@ std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t w
 // over short runs at the alignment that suits it best within each run.
 std::vector<EncodingFit> rankEncodingsInRuns(std::span<const uint8_t> bytes, int32_t width);
 
+// A run of `count` samples from sample `from` (0-based) of a line.
+struct SampleRun {
+    int64_t from = 0;
+    int64_t count = 0;
+};
+
+// The whole line when it holds at most `runs` × `runSamples` samples, else
+// `runs` runs of `runSamples` spread evenly across it, first to last sample.
+std::vector<SampleRun> runsAcross(int64_t samples, int64_t runs, int64_t runSamples);
+
 // Runs of neighbouring samples over lines of `samples` samples that start
 // at byte `first` and every `record` bytes after, as far as `size` bytes
 // reach: about `maxLines` lines spread over them, a wide line as 8 runs
