@@ -80,12 +80,16 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
 // more).
 double lagWeight(const std::vector<LagFit>& lags, size_t index)
 {
-    double deepest = 0;
-    for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth);
+    double deepest = 0, clearest = 0;
+    for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth), clearest = std::max(clearest, fit.contrast);
+    // Against aligned lags where those differ clearly; where they barely do,
+    // the samples' low bytes are noise and drown the comparison.
+    const bool byContrast = clearest >= 0.15;
+    auto measure = [&](const LagFit& fit) { return byContrast ? std::max(fit.contrast, 0.0) : fit.depth; };
     const LagFit& lag = lags[index];
-    double weight = std::pow(lag.depth / deepest, 4);
+    double weight = std::pow(measure(lag) / (byContrast ? clearest : deepest), 4);
     const bool multiple = std::any_of(lags.begin(), lags.end(), [&](const LagFit& other) {
-        if (other.lag >= lag.lag || other.depth < 0.9 * lag.depth) return false;
+        if (other.lag >= lag.lag || measure(other) < 0.9 * measure(lag)) return false;
         const int64_t k = (lag.lag + other.lag / 2) / other.lag;
         return k >= 2 && std::abs(lag.lag - k * other.lag) <= k;
     });
@@ -306,7 +310,17 @@ private:
         }
         // A start moved by a byte or more reads other samples, whose
         // encoding is judged again.
-        if (settleLineStart(*found) && refineEncoding(*found)) remeasureChanges(*found, codes_, width_);
+        const Encoding before = encoding_;
+        if (settleLineStart(*found)) {
+            const bool swapped = !(encoding_ == before);
+            if (refineEncoding(*found) || swapped) {
+                // Without a pad, where lines start was judged from samples
+                // read askew; it is found again from ones read right.
+                if (swapped && found->pad == 0) found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
+                else remeasureChanges(*found, codes_, width_);
+                if (!found) return;
+            }
+        }
         addShapeCandidates(result, *found, lag, weight);
         // A picture's flat or clipped edges read like a pad of constant
         // bytes: the record read as one whole line competes, a little less
@@ -429,25 +443,59 @@ private:
     bool settleLineStart(LineShape& shape)
     {
         const int64_t first = firstLineAfterText(shape);
-        auto roughnessAt = [&](int64_t shift) {
+        auto roughnessAt = [&](int64_t shift, const Encoding& encoding) {
             const auto askew = gatherLines(first + shift, shape, 8);
-            return askew ? readingRoughness(askew->bytes, encoding_, askew->lines) : 1e300;
+            return askew ? readingRoughness(askew->bytes, encoding, askew->lines) : 1e300;
         };
         int64_t shift = 0;
-        double least = 0.9 * roughnessAt(0);
-        // Nearest first: a shift by a whole sample less reads the same.
-        for (int64_t distance = 1; distance < width_; ++distance)
-            for (int64_t d : {-distance, distance}) {
-                if (first + d < 0) continue;
-                const double roughness = roughnessAt(d);
-                if (roughness < least) least = 0.9 * roughness, shift = d;
-            }
+        if (const auto swapped = bytesPairedAcross(shape, first)) {
+            // Either way reads the same pairs; the one whose lines' ends
+            // stay clear of a pad or header reads smoother.
+            shift = first >= 1 && roughnessAt(-1, *swapped) < roughnessAt(1, *swapped) ? -1 : 1;
+            encoding_ = *swapped;
+            codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        } else {
+            double least = 0.9 * roughnessAt(0, encoding_);
+            // Nearest first: a shift by a whole sample less reads the same.
+            for (int64_t distance = 1; distance < width_; ++distance)
+                for (int64_t d : {-distance, distance}) {
+                    if (first + d < 0) continue;
+                    const double roughness = roughnessAt(d, encoding_);
+                    if (roughness < least) least = 0.9 * roughness, shift = d;
+                }
+        }
         if (shift == 0) return false;
         // The steps are kept per byte from the line's start.
         const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
         return true;
+    }
+
+    // 16-bit samples read a byte askew in the other byte order pair each
+    // upper byte with a neighbour's lower byte, and change as smoothly but
+    // where a carry reaches the upper byte. The other byte order when lines
+    // read a byte on carry far more cleanly in it.
+    std::optional<Encoding> bytesPairedAcross(const LineShape& shape, int64_t first)
+    {
+        if (width_ != 2) return std::nullopt;
+        const auto gathered = gatherLines(first, shape, 16);
+        if (!gathered) return std::nullopt;
+        Encoding swapped = encoding_;
+        swapped.msbFirst = !swapped.msbFirst;
+        // Both readings over the same bytes: each run's inner samples.
+        auto carryAt = [&](int64_t shift, const Encoding& encoding) {
+            std::vector<std::vector<int64_t>> inner;
+            for (const std::vector<int64_t>& run : gathered->lines) {
+                if (run.size() < 4) continue;
+                inner.emplace_back();
+                for (size_t i = 1; i + 1 < run.size(); ++i) inner.back().push_back(run[i] + shift);
+            }
+            return carryStep(gathered->bytes, encoding, inner);
+        };
+        const double now = carryAt(0, encoding_), across = carryAt(1, swapped);
+        if (now < 0 || across < 0 || across >= 0.5 * now) return std::nullopt;
+        return swapped;
     }
 
     // Layouts from different record lengths compete on how smoothly their

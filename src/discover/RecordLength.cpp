@@ -119,7 +119,16 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     if (difference.empty() || (keepGoing && !keepGoing())) return {};
     std::vector<double> sorted(difference.begin() + minLag, difference.end());
     const double typical = std::max(quantile(sorted, 0.5), 1.0);
+    // A lag between two samples pairs high bytes with low ones; against
+    // those alone every aligned lag of a flat picture looks like a line.
+    std::vector<double> aligned;
+    for (int64_t lag = minLag; lag <= maxLag; ++lag)
+        if (lag % sampleBytes == 0) aligned.push_back(difference[static_cast<size_t>(lag)]);
+    const double typicalAligned = std::max(quantile(aligned, 0.5), 1.0);
     auto depthAt = [&](int64_t lag) { return 1.0 - difference[static_cast<size_t>(lag)] / typical; };
+    auto fitAt = [&](int64_t lag) {
+        return LagFit{lag, depthAt(lag), 1.0 - difference[static_cast<size_t>(lag)] / typicalAligned};
+    };
     auto bestNear = [&](int64_t lag, int64_t reach) {
         int64_t best = lag;
         for (int64_t l = std::max<int64_t>(1, lag - reach); l <= std::min(maxLag, lag + reach); ++l)
@@ -129,7 +138,7 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
 
     std::vector<LagFit> minima;
     for (int64_t lag = minLag; lag <= maxLag; ++lag)
-        if (bestNear(lag, neighbourhood) == lag && depthAt(lag) > 0.05) minima.push_back({lag, depthAt(lag)});
+        if (bestNear(lag, neighbourhood) == lag && depthAt(lag) > 0.05) minima.push_back(fitAt(lag));
     std::sort(minima.begin(), minima.end(), [](const LagFit& a, const LagFit& b) { return a.depth > b.depth; });
     if (minima.size() > count) minima.resize(count);
 
@@ -143,7 +152,7 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
         add(fit);
         for (int64_t k = 2; k <= 8 && fit.lag / k >= minLag; ++k) {
             const int64_t lag = bestNear((fit.lag + k / 2) / k, k);
-            if (depthAt(lag) >= 0.8 * fit.depth) add({lag, depthAt(lag)});
+            if (depthAt(lag) >= 0.8 * fit.depth) add(fitAt(lag));
         }
     }
     return withFractions;

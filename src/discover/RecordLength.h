@@ -15,6 +15,7 @@ namespace skeldra {
 struct LagFit {
     int64_t lag = 0;
     double depth = 0;  // 1 - difference at the lag / typical difference; 0..1
+    double contrast = 0;  // the same against lags that keep samples aligned; at most 1
 };
 
 // Returns false to stop the search.

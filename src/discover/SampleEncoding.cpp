@@ -194,7 +194,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     std::vector<std::vector<double>> readingRanks;
     for (const std::vector<double>& reading : readings) {
         readingRanks.push_back(ranks.of(reading));
-        rankCosts.push_back(neighbourDistance(readingRanks.back()) +
+        rankCosts.push_back(interleavedNeighbourDistance(readingRanks.back()) +
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
     }
     const double kept = kind == Lines::HalfAskew ? 0.4 : 0.75;
@@ -389,6 +389,14 @@ double neighbourDistance(std::span<const double> line)
     return meanDistance(line.first(line.size() - 1), line.subspan(1));
 }
 
+double interleavedNeighbourDistance(std::span<const double> line)
+{
+    double least = neighbourDistance(line);
+    for (size_t lag = 2; lag <= 4 && lag < line.size(); ++lag)
+        least = std::min(least, meanDistance(line.first(line.size() - lag), line.subspan(lag)));
+    return least;
+}
+
 bool implausibleValue(double value, const Encoding& encoding)
 {
     if (encoding.format != DataFormat::Real) return false;
@@ -475,6 +483,29 @@ double readingRoughness(std::span<const uint8_t> bytes, const Encoding& encoding
                         const std::vector<std::vector<int64_t>>& lines)
 {
     return fitEncoding(bytes, encoding, lines, 0).roughness;
+}
+
+double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
+                 const std::vector<std::vector<int64_t>>& lines)
+{
+    const size_t upper = encoding.msbFirst ? 0 : 1;
+    double least = -1;
+    // Neighbours 1 to 4 samples apart: those of a pixel's other bands
+    // differ too much to tell.
+    for (size_t lag = 1; lag <= 4; ++lag) {
+        double sum = 0;
+        int64_t carries = 0;
+        for (const auto& line : lines)
+            for (size_t s = lag; s < line.size(); ++s) {
+                const auto here = static_cast<size_t>(line[s]), before = static_cast<size_t>(line[s - lag]);
+                if (std::abs(int{bytes[here + upper]} - int{bytes[before + upper]}) != 1) continue;
+                const double step = decodeValue(bytes.data() + here, encoding) - decodeValue(bytes.data() + before, encoding);
+                sum += std::min(std::abs(step), 512.0) / 256;
+                ++carries;
+            }
+        if (carries >= 16 && (least < 0 || sum / static_cast<double>(carries) < least)) least = sum / static_cast<double>(carries);
+    }
+    return least;
 }
 
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,

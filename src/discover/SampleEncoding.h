@@ -56,6 +56,14 @@ std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int6
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines);
 
+// Of 16-bit readings: the mean change between neighbours where the upper
+// byte moves by one, in units of 256. Read with the bytes paired right, the
+// lower byte wraps at the same sample and the change is small; paired with
+// a neighbour's lower byte, it wraps a sample early or late and the change
+// is near 256. -1 when fewer than 16 neighbours show such a carry.
+double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
+                 const std::vector<std::vector<int64_t>>& lines);
+
 // How rough one reading of known lines is, as the ranking weighs it.
 double readingRoughness(std::span<const uint8_t> bytes, const Encoding& encoding,
                         const std::vector<std::vector<int64_t>>& lines);
@@ -91,6 +99,10 @@ double meanDistance(std::span<const double> a, std::span<const double> b);
 
 // The same between neighbours of a line (NaN breaks the line).
 double neighbourDistance(std::span<const double> line);
+
+// The same between samples 1 to 4 apart, the least: the neighbours of a
+// band interleaved by pixel are the samples of the same band further on.
+double interleavedNeighbourDistance(std::span<const double> line);
 
 // The mean of the smallest share of the costs (10 when there are none):
 // lines of a header or of other data say nothing of a reading.

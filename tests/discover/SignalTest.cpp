@@ -1,0 +1,90 @@
+// The measures that discovery weighs, on signals whose answer is known.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <cstdint>
+#include <vector>
+
+#include "discover/RecordLength.h"
+#include "discover/SampleEncoding.h"
+
+using namespace skeldra;
+
+namespace {
+
+uint32_t nextRandom(uint32_t& state)
+{
+    state = state * 1664525u + 1013904223u;
+    return state >> 8;
+}
+
+void put(std::vector<uint8_t>& bytes, uint64_t value, int32_t width, bool msbFirst)
+{
+    for (int32_t i = 0; i < width; ++i)
+        bytes.push_back(static_cast<uint8_t>(value >> (8 * (msbFirst ? width - 1 - i : i))));
+}
+
+// Runs of `count` samples from `first`, `width` bytes apart.
+std::vector<std::vector<int64_t>> runsFrom(int64_t first, int64_t runs, int64_t count, int32_t width)
+{
+    std::vector<std::vector<int64_t>> lines(static_cast<size_t>(runs));
+    for (int64_t r = 0; r < runs; ++r)
+        for (int64_t s = 0; s < count; ++s) lines[static_cast<size_t>(r)].push_back(first + (r * count + s) * width);
+    return lines;
+}
+
+// 16-bit samples read a byte askew in the other byte order pair each upper
+// byte with a neighbour's lower one; only the carries tell, also where the
+// neighbours are the other bands of a pixel.
+TEST(CarryStep, TellsBytesPairedRightFromPairedAcross)
+{
+    for (const bool msbFirst : {false, true})
+        for (const int bands : {1, 3}) {
+            std::vector<uint8_t> bytes;
+            uint32_t noise = 3;
+            for (int64_t pixel = 0; pixel < 4000; ++pixel)
+                for (int b = 0; b < bands; ++b) {
+                    const double level = 30000 + 5000 * std::sin(static_cast<double>(pixel) / 97.0) + 3000.0 * b;
+                    put(bytes, static_cast<uint64_t>(level + static_cast<double>(nextRandom(noise) % 9)), 2, msbFirst);
+                }
+            const Encoding right{2, DataFormat::UnsignedInteger, msbFirst};
+            const Encoding across{2, DataFormat::UnsignedInteger, !msbFirst};
+            const int64_t samples = 4000 * bands - 2;
+            SCOPED_TRACE(std::string(msbFirst ? "msb" : "lsb") + ", bands " + std::to_string(bands));
+            const double paired = carryStep(bytes, right, runsFrom(0, 8, samples / 8, 2));
+            const double askew = carryStep(bytes, across, runsFrom(1, 8, samples / 8, 2));
+            ASSERT_GE(paired, 0);
+            EXPECT_LT(paired, 0.2);
+            EXPECT_GT(askew, 0.7);
+        }
+}
+
+// A flat picture of 32-bit samples: every lag that keeps the samples
+// aligned differs little against the lags that do not, so only aligned
+// lags show which one repeats the lines.
+TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
+{
+    constexpr int64_t width = 1167, lines = 400;
+    std::vector<uint8_t> bytes;
+    uint32_t noise = 5;
+    for (int64_t l = 0; l < lines; ++l)
+        for (int64_t s = 0; s < width; ++s) {
+            // A white page with a dark disc, as a logo is drawn.
+            const double dx = static_cast<double>(s - 500), dy = static_cast<double>(l - 200);
+            const double level = dx * dx + dy * dy < 150.0 * 150.0 ? 2e7 : 9e7;
+            put(bytes, static_cast<uint64_t>(1e9 + level + static_cast<double>(nextRandom(noise) % 40000)), 4, false);
+        }
+    const std::vector<LagFit> lags = recordLengths(bytes, 4, 64 * 4, 1 << 17, 6, {});
+    ASSERT_FALSE(lags.empty());
+    const auto line = std::find_if(lags.begin(), lags.end(), [](const LagFit& f) { return f.lag == width * 4; });
+    ASSERT_NE(line, lags.end());
+    for (const LagFit& fit : lags) {
+        if (fit.lag < line->lag) {
+            EXPECT_LT(fit.contrast, 0.5 * line->contrast) << fit.lag;
+        }
+    }
+}
+
+}  // namespace
