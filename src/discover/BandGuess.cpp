@@ -52,7 +52,8 @@ double recordsChange(const LineShape& shape, int32_t width, int64_t first, int64
 // noise of single samples does not hide the edges.
 class EdgeCorrelation {
 public:
-    static constexpr int64_t step = 4;
+    explicit EdgeCorrelation(int64_t step = 4) : step(step) {}
+    const int64_t step;
 
     // Two runs of `samples` codes, `width` bytes apart.
     void add(const int16_t* a, const int16_t* b, int64_t samples, int32_t width)
@@ -132,8 +133,13 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
             alike = 0;
             continue;
         }
-        alike = std::min(alike, edgesAlike([&](int64_t offset) {
-            EdgeCorrelation edges;
+        // Over 4 samples and, in lines long enough to tell chance from
+        // likeness, over 16: the noise of a smooth surface hides its edges
+        // over a few samples.
+        double alikeHere = -1;
+        for (const int64_t step : {int64_t{4}, int64_t{16}})
+        if (step == 4 || perBand >= 512) alikeHere = std::max(alikeHere, edgesAlike([&](int64_t offset) {
+            EdgeCorrelation edges(step);
             const int64_t samples = perBand - std::abs(offset);
             for (int64_t l = 0; l < maxLines; ++l) {
                 const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
@@ -142,7 +148,8 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
                 edges.add(line, line + (k * perBand + offset) * width, samples, width);
             }
             return edges.value();
-        }, 8));
+        }, 2 * step));
+        alike = std::min(alike, alikeHere);
     }
     return stronger({bands, BandStructure::BIL, jumpMargin(jump),
                      "each line jumps " + fixed(jump) + " times the usual step where a band's line ends"},

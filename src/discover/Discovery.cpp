@@ -448,12 +448,14 @@ private:
             return askew ? readingRoughness(askew->bytes, encoding, askew->lines) : 1e300;
         };
         int64_t shift = 0;
-        if (const auto swapped = bytesPairedAcross(shape, first)) {
-            // Either way reads the same pairs; the one whose lines' ends
-            // stay clear of a pad or header reads smoother.
-            shift = first >= 1 && roughnessAt(-1, *swapped) < roughnessAt(1, *swapped) ? -1 : 1;
-            encoding_ = *swapped;
+        if (const auto better = bytesPairedBetter(shape, first)) {
+            // A byte either way reads the same pairs; the one whose lines'
+            // ends stay clear of a pad or header reads smoother.
+            const Encoding& encoding = better->first;
+            if (better->second != 0) shift = first >= 1 && roughnessAt(-1, encoding) < roughnessAt(1, encoding) ? -1 : 1;
+            encoding_ = encoding;
             codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+            if (shift == 0) return true;
         } else {
             double least = 0.9 * roughnessAt(0, encoding_);
             // Nearest first: a shift by a whole sample less reads the same.
@@ -472,18 +474,19 @@ private:
         return true;
     }
 
-    // 16-bit samples read a byte askew in the other byte order pair each
-    // upper byte with a neighbour's lower byte, and change as smoothly but
-    // where a carry reaches the upper byte. The other byte order when lines
-    // read a byte on carry far more cleanly in it.
-    std::optional<Encoding> bytesPairedAcross(const LineShape& shape, int64_t first)
+    // 16-bit samples read in the other byte order, or a byte askew in it,
+    // pair each upper byte with a lower byte not its own (of its sample or
+    // a neighbour's), and may still change smoothly but where a carry
+    // reaches the upper byte. The reading, and its shift in bytes, that
+    // carries far more cleanly than the one chosen.
+    std::optional<std::pair<Encoding, int64_t>> bytesPairedBetter(const LineShape& shape, int64_t first)
     {
         if (width_ != 2) return std::nullopt;
         const auto gathered = gatherLines(first, shape, 16);
         if (!gathered) return std::nullopt;
         Encoding swapped = encoding_;
         swapped.msbFirst = !swapped.msbFirst;
-        // Both readings over the same bytes: each run's inner samples.
+        // All readings over the same bytes: each run's inner samples.
         auto carryAt = [&](int64_t shift, const Encoding& encoding) {
             std::vector<std::vector<int64_t>> inner;
             for (const std::vector<int64_t>& run : gathered->lines) {
@@ -493,9 +496,14 @@ private:
             }
             return carryStep(gathered->bytes, encoding, inner);
         };
-        const double now = carryAt(0, encoding_), across = carryAt(1, swapped);
-        if (now < 0 || across < 0 || across >= 0.5 * now) return std::nullopt;
-        return swapped;
+        const double now = carryAt(0, encoding_);
+        std::optional<std::pair<Encoding, int64_t>> better;
+        double least = 0.5 * now;
+        for (const int64_t shift : {0, 1}) {
+            const double carry = carryAt(shift, swapped);
+            if (carry >= 0 && carry < least) least = carry, better = std::pair{swapped, shift};
+        }
+        return now < 0 ? std::nullopt : better;
     }
 
     // Layouts from different record lengths compete on how smoothly their

@@ -215,6 +215,12 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
         const bool signedNegative = encoding.format == DataFormat::SignedInteger && most < 0;
         const bool nearZero = unsignedTopBit ? least >= 1.75 * half : least >= -half / 4;
         if ((unsignedTopBit && nearZero) || (signedNegative && !nearZero)) fit.roughness *= 1.02;
+        // Values at both ends of the codes and none between are values
+        // about the middle of the other reading, torn apart: a tie where
+        // they seldom cross goes to the reading that keeps them together.
+        const double bottom = encoding.format == DataFormat::UnsignedInteger ? 0 : -half;
+        const double lowShare = ranks(bottom + half / 2), highShare = 1 - ranks(bottom + 1.5 * half);
+        if (lowShare >= 0.01 && highShare >= 0.01 && lowShare + highShare > 0.99) fit.roughness *= 1.02;
     }
     return fit;
 }
