@@ -31,6 +31,9 @@ int32_t box(int64_t value)
 
 double decodeValue(const uint8_t* bytes, const Encoding& encoding)
 {
+    // Layouts hold 8-bit samples unsigned; the search also reads them as
+    // two's complement, where values about zero do not tear apart.
+    if (encoding.bytes == 1 && encoding.format == DataFormat::SignedInteger) return static_cast<int8_t>(bytes[0]);
     const SampleFormat format{sampleKind(encoding.bytes, dataType(encoding.format)), encoding.msbFirst};
     return static_cast<double>(decodeSample(bytes, format));
 }

@@ -45,6 +45,7 @@ int64_t asciiTextEnd(const std::vector<uint8_t>& head)
 // Layout from Label sets it.
 void normalize(CandidateLayout& layout)
 {
+    if (layout.encoding.bytes == 1) layout.encoding.format = DataFormat::UnsignedInteger;
     if (layout.bands == 1) layout.structure = layout.linePad != 0 ? BandStructure::BSQ : BandStructure::None;
 }
 
@@ -389,6 +390,7 @@ private:
         for (size_t i = 1; i < alternatives_.size() && i < 3; ++i) {
             CandidateLayout layout = result.candidates[result.candidates.size() - bands.size()].layout;
             layout.encoding = alternatives_[i].encoding;
+            normalize(layout);
             result.candidates.push_back({layout, score * 0.6 / static_cast<double>(i),
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});

@@ -41,7 +41,7 @@ std::vector<Encoding> encodingsOfWidth(int32_t width)
 {
     using F = DataFormat;
     switch (width) {
-    case 1: return {{1, F::UnsignedInteger, false}};
+    case 1: return {{1, F::UnsignedInteger, false}, {1, F::SignedInteger, false}};
     case 2: return {{2, F::UnsignedInteger, false}, {2, F::SignedInteger, false},
                     {2, F::UnsignedInteger, true},  {2, F::SignedInteger, true}};
     case 4: return {{4, F::UnsignedInteger, false}, {4, F::SignedInteger, false}, {4, F::Real, false},

@@ -174,7 +174,10 @@ INSTANTIATE_TEST_SUITE_P(
                     // a counter that leaves the picture's range now and then
                     // still counts, and stays out of the line
                     Case{"u8_counter_beyond_range", layout(3000 + 14, 517, 300, {1, F::UnsignedInteger, false}, 1, S::BSQ, 17), 14,
-                         false, 1200, 10, false, 0.2}),
+                         false, 1200, 10, false, 0.2},
+                    // 8-bit values about zero: read unsigned, they tear
+                    // apart wherever they cross it
+                    Case{"s8_across_zero_bsq", layout(999, 733, 200, {1, F::UnsignedInteger, false}, 3, S::BSQ, 5), 0, false, -1000, 3}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 TEST(Discovery, SaysSoWhenNothingRepeats)
