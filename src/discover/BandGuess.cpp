@@ -170,15 +170,18 @@ BandGuess bsqGuess(const LineShape& shape, int32_t width, int64_t headerBytes, i
         const double across = recordsChange(shape, width, boundary, boundary + shape.recordBytes, readCodes);
         const double before = recordsChange(shape, width, boundary - shape.recordBytes, boundary, readCodes) + 0.5;
         jump = std::min(jump, across / std::max(before, lineChange));
-        // Lines beside the band's distance must lie within the bands.
+        // Lines beside the band's distance must lie within the bands; in a
+        // tall band they lie further off, as a picture enlarged from a
+        // smaller one repeats its lines.
         if (bandLines < 20) {
             alike = 0;
             continue;
         }
+        const int64_t askew = std::max<int64_t>(6, bandLines / 64);
         alike = std::min(alike, edgesAlike([&](int64_t offset) {
             EdgeCorrelation edges;
             for (int64_t l = 0; l < bsqLines; ++l) {
-                const int64_t line = (bandLines - 16) * (l + 1) / (bsqLines + 1) + 8;
+                const int64_t line = (bandLines - 2 * askew - 4) * (l + 1) / (bsqLines + 1) + askew + 2;
                 const int64_t here = headerBytes + line * shape.recordBytes;
                 const SampleCodes a = readCodes(here, lineBytes);
                 const SampleCodes b = readCodes(here + (k * bandLines + offset) * shape.recordBytes, lineBytes);
@@ -186,7 +189,7 @@ BandGuess bsqGuess(const LineShape& shape, int32_t width, int64_t headerBytes, i
                 edges.add(a.code.data(), b.code.data(), shape.lineSamples, width);
             }
             return edges.value();
-        }, 6));
+        }, askew));
     }
     return stronger({bands, BandStructure::BSQ, jumpMargin(jump),
                      "the lines jump " + fixed(jump) + " times the usual change at every " +
