@@ -441,7 +441,8 @@ private:
 
     // Moves the lines' start a byte or more either way where that reads
     // clearly smoother: samples read a byte askew can change as smoothly in
-    // their codes, but not in the order of their bytes. True if it moved.
+    // their codes, but not in the order of their bytes. 16-bit samples may
+    // change byte order with it. True if the start or the order changed.
     bool settleLineStart(LineShape& shape)
     {
         const int64_t first = firstLineAfterText(shape);
