@@ -133,23 +133,23 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
             alike = 0;
             continue;
         }
+        auto alikeOver = [&](int64_t step) {
+            return edgesAlike([&](int64_t offset) {
+                EdgeCorrelation edges(step);
+                const int64_t samples = perBand - std::abs(offset);
+                for (int64_t l = 0; l < maxLines; ++l) {
+                    const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
+                    if (start + shape.lineSamples * width > std::ssize(window.code)) break;
+                    const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
+                    edges.add(line, line + (k * perBand + offset) * width, samples, width);
+                }
+                return edges.value();
+            }, 2 * step);
+        };
         // Over 4 samples and, in lines long enough to tell chance from
         // likeness, over 16: the noise of a smooth surface hides its edges
         // over a few samples.
-        double alikeHere = -1;
-        for (const int64_t step : {int64_t{4}, int64_t{16}})
-        if (step == 4 || perBand >= 512) alikeHere = std::max(alikeHere, edgesAlike([&](int64_t offset) {
-            EdgeCorrelation edges(step);
-            const int64_t samples = perBand - std::abs(offset);
-            for (int64_t l = 0; l < maxLines; ++l) {
-                const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
-                if (start + shape.lineSamples * width > std::ssize(window.code)) break;
-                const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
-                edges.add(line, line + (k * perBand + offset) * width, samples, width);
-            }
-            return edges.value();
-        }, 2 * step));
-        alike = std::min(alike, alikeHere);
+        alike = std::min(alike, perBand >= 512 ? std::max(alikeOver(4), alikeOver(16)) : alikeOver(4));
     }
     return stronger({bands, BandStructure::BIL, jumpMargin(jump),
                      "each line jumps " + fixed(jump) + " times the usual step where a band's line ends"},

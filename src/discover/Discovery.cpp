@@ -489,24 +489,21 @@ private:
         if (!gathered) return std::nullopt;
         Encoding swapped = encoding_;
         swapped.msbFirst = !swapped.msbFirst;
-        // All readings over the same bytes: each run's inner samples.
-        auto carryAt = [&](int64_t shift, const Encoding& encoding) {
-            std::vector<std::vector<int64_t>> inner;
-            for (const std::vector<int64_t>& run : gathered->lines) {
-                if (run.size() < 4) continue;
-                inner.emplace_back();
-                for (size_t i = 1; i + 1 < run.size(); ++i) inner.back().push_back(run[i] + shift);
-            }
-            return carryStep(gathered->bytes, encoding, inner);
-        };
-        const double now = carryAt(0, encoding_);
+        // All readings over the same bytes: each run's inner samples, a
+        // byte later read as the same offsets one byte further in.
+        std::vector<std::vector<int64_t>> inner;
+        for (const std::vector<int64_t>& run : gathered->lines)
+            if (run.size() >= 4) inner.emplace_back(run.begin() + 1, run.end() - 1);
+        const std::span<const uint8_t> bytes(gathered->bytes);
+        const double now = carryStep(bytes, encoding_, inner);
+        if (now < 0) return std::nullopt;
         std::optional<std::pair<Encoding, int64_t>> better;
         double least = 0.5 * now;
         for (const int64_t shift : {0, 1}) {
-            const double carry = carryAt(shift, swapped);
+            const double carry = carryStep(bytes.subspan(static_cast<size_t>(shift)), swapped, inner);
             if (carry >= 0 && carry < least) least = carry, better = std::pair{swapped, shift};
         }
-        return now < 0 ? std::nullopt : better;
+        return better;
     }
 
     // Layouts from different record lengths compete on how smoothly their

@@ -60,7 +60,8 @@ std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t
 // byte moves by one, in units of 256. Read with the bytes paired right, the
 // lower byte wraps at the same sample and the change is small; paired with
 // a neighbour's lower byte, it wraps a sample early or late and the change
-// is near 256. -1 when fewer than 16 neighbours show such a carry.
+// is near 256. Neighbours are taken 1 to 4 samples apart, the least of
+// them counts; -1 when none of those shows 16 carries.
 double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
                  const std::vector<std::vector<int64_t>>& lines);
 
