@@ -24,6 +24,7 @@ constexpr int64_t headBytes = int64_t{1} << 20;
 constexpr int64_t windowBytes = int64_t{2} << 20;
 constexpr int64_t minRecordSamples = 64;
 constexpr int64_t maxRecordBytes = int64_t{1} << 17;
+constexpr int64_t fittingReachSamples = 4;
 constexpr int64_t headerSearchBytes = int64_t{1} << 20;
 constexpr int steps = 5;
 
@@ -182,8 +183,12 @@ private:
         }
         // A lag believed less than a tenth as well as the best gives no
         // candidate worth its time.
-        for (size_t i = 0; i < lags.size(); ++i)
-            if (const double weight = lagWeight(lags, i); weight >= 0.1) addCandidates(result, lags[i], weight);
+        for (size_t i = 0; i < lags.size(); ++i) {
+            const double weight = lagWeight(lags, i);
+            if (weight < 0.1) continue;
+            const std::optional<Placement> placed = addCandidates(result, lags[i], weight);
+            if (placed && placed->leftover > 0) addFittingNeighbours(result, lags[i], *placed, weight);
+        }
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
                          [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
@@ -298,16 +303,38 @@ private:
         return first + best * width_;
     }
 
-    void addCandidates(Discovery& result, const LagFit& lag, double weight)
+    // Where a line shape's image starts, and the bytes left over at the end.
+    struct Placement {
+        int64_t header = 0;
+        int64_t leftover = 0;
+    };
+
+    // A lag that repeats about as well as one whose lines leave bytes over,
+    // and whose lines end at the end of the file when they start where that
+    // one's image starts, is the likelier record length: the other may be a
+    // diagonal of the picture. Both compete.
+    void addFittingNeighbours(Discovery& result, const LagFit& lag, const Placement& placed, double weight)
+    {
+        const int64_t size = file_.size(), near = fittingReachSamples * width_;
+        for (const int64_t other : lag.alike) {
+            // The start nearest the found one from which whole records of
+            // this length reach the end of the file.
+            const int64_t below = placed.header - ((placed.header - size % other) % other + other) % other;
+            const int64_t start = placed.header - below <= below + other - placed.header ? below : below + other;
+            if (std::abs(start - placed.header) <= near) addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
+        }
+    }
+
+    std::optional<Placement> addCandidates(Discovery& result, const LagFit& lag, double weight)
     {
         chooseEncoding(lag.lag);
         std::optional<LineShape> found = lineShape(codes_, lag.lag, width_, residue_, file_.size());
-        if (!found) return;
+        if (!found) return std::nullopt;
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
         if (refineEncoding(*found)) {
             found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
-            if (!found) return;
+            if (!found) return std::nullopt;
         }
         // A start moved by a byte or more reads other samples, whose
         // encoding is judged again.
@@ -319,10 +346,10 @@ private:
                 // read askew; it is found again from ones read right.
                 if (swapped && found->pad == 0) found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
                 else remeasureChanges(*found, codes_, width_);
-                if (!found) return;
+                if (!found) return std::nullopt;
             }
         }
-        addShapeCandidates(result, *found, lag, weight);
+        const std::optional<Placement> placed = addShapeCandidates(result, *found, lag, weight);
         // A picture's flat or clipped edges read like a pad of constant
         // bytes: the record read as one whole line competes, a little less
         // believed.
@@ -330,6 +357,7 @@ private:
             if (const auto whole = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size(), true))
                 addShapeCandidates(result, *whole, lag, weight * 0.6);
         }
+        return placed;
     }
 
     // The byte of a record, counted from the window's start, where the
@@ -340,12 +368,18 @@ private:
     }
 
     // The candidates of one line shape: its header, bands and readings.
-    void addShapeCandidates(Discovery& result, const LineShape& shape, const LagFit& lag, double weight)
+    std::optional<Placement> addShapeCandidates(Discovery& result, const LineShape& found, const LagFit& lag,
+                                                double weight)
     {
+        LineShape shape = found;
         const int64_t firstImageRecord = dataStart(shape);
-        const int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
+        int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
+        if (const int64_t shift = shiftToFileEnd(shape, header); shift != 0) {
+            moveLineStart(shape, shift);
+            header += shift;
+        }
         const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;
-        if (records < 2) return;
+        if (records < 2) return std::nullopt;
         const int64_t leftover = std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes);
 
         CodeReader reader = [&](int64_t position, int64_t length) {
@@ -395,6 +429,27 @@ private:
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});
         }
+        return Placement{header, leftover};
+    }
+
+    // Where lines start was judged from samples alone and may be a sample
+    // or a few off; most files end where their last line (or its pad) ends.
+    // The nearest shift by whole samples that makes the lines end there, if
+    // the lines do not already; a pad could fit in more places, so it gets
+    // less reach.
+    int64_t shiftToFileEnd(const LineShape& shape, int64_t header) const
+    {
+        const int64_t record = shape.recordBytes;
+        auto endsFit = [&](int64_t start) {
+            const int64_t rest = file_.size() - start;
+            return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
+        };
+        if (endsFit(header)) return 0;
+        const int64_t reach = shape.pad == 0 ? 8 : 2;
+        for (int64_t samples = 1; samples <= reach; ++samples)
+            for (const int64_t shift : {samples * width_, -samples * width_})
+                if (endsFit(header + shift)) return shift;
+        return 0;
     }
 
     struct GatheredLines {
@@ -470,11 +525,16 @@ private:
                 }
         }
         if (shift == 0) return false;
+        moveLineStart(shape, shift);
+        return true;
+    }
+
+    static void moveLineStart(LineShape& shape, int64_t shift)
+    {
         // The steps are kept per byte from the line's start.
         const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
-        return true;
     }
 
     // 16-bit samples read in the other byte order, or a byte askew in it,

@@ -16,6 +16,7 @@ namespace skeldra {
 namespace {
 
 constexpr int64_t neighbourhood = 64;
+constexpr int64_t alikeSamples = 4;
 
 // FFTW's planner is not thread-safe; discovery may run beside the window.
 std::mutex planning;
@@ -127,7 +128,14 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     const double typicalAligned = std::max(quantile(aligned, 0.5), 1.0);
     auto depthAt = [&](int64_t lag) { return 1.0 - difference[static_cast<size_t>(lag)] / typical; };
     auto fitAt = [&](int64_t lag) {
-        return LagFit{lag, depthAt(lag), 1.0 - difference[static_cast<size_t>(lag)] / typicalAligned};
+        LagFit fit{lag, depthAt(lag), 1.0 - difference[static_cast<size_t>(lag)] / typicalAligned, {}};
+        const double within = 1.03 * difference[static_cast<size_t>(lag)];
+        for (int64_t samples = -alikeSamples; samples <= alikeSamples; ++samples) {
+            const int64_t other = lag + samples * sampleBytes;
+            if (samples != 0 && other >= minLag && other <= maxLag && difference[static_cast<size_t>(other)] <= within)
+                fit.alike.push_back(other);
+        }
+        return fit;
     };
     auto bestNear = [&](int64_t lag, int64_t reach) {
         int64_t best = lag;

@@ -16,6 +16,9 @@ struct LagFit {
     int64_t lag = 0;
     double depth = 0;  // 1 - difference at the lag / typical difference; 0..1
     double contrast = 0;  // the same against lags that keep samples aligned; at most 1
+    // Lags a few samples either way that repeat nearly as well: in a smooth
+    // or enlarged picture a diagonal resembles the line below about as much.
+    std::vector<int64_t> alike;
 };
 
 // Returns false to stop the search.

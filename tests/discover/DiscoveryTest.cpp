@@ -180,6 +180,48 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"s8_across_zero_bsq", layout(999, 733, 200, {1, F::UnsignedInteger, false}, 3, S::BSQ, 5), 0, false, -1000, 3}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
+// Stripes running down to the right repeat best a sample past the line
+// below; only the true record length has whole lines end where the file does.
+TEST(Discovery, DiagonalStripesDoNotSetTheRecordLength)
+{
+    for (const int64_t header : {0, 2000}) {
+        const Case c{"stripes", layout(header, 1201, 300, {2, F::UnsignedInteger, false}, 1, S::None, 0), 0, false};
+        std::vector<uint8_t> bytes(static_cast<size_t>(header + layoutBytes(c.truth)));
+        uint32_t noise = 3;
+        for (int64_t l = 0; l < c.truth.lines; ++l)
+            for (int64_t s = 0; s < c.truth.samplesPerLine; ++s) {
+                const double jitter = static_cast<double>(nextRandom(noise)) / 16.0;
+                store(bytes, header + 2 * (l * c.truth.samplesPerLine + s),
+                      20000 + 2500 * std::sin(static_cast<double>(s - l) / 3000.0) + jitter, c.truth.encoding);
+            }
+        const std::string path = writeFile(c.name, bytes);
+        const Discovery discovery = discoverLayout(path);
+        std::filesystem::remove(path);
+        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
+            << header << ": " << discovery.candidates.front().evidence;
+    }
+}
+
+// The last samples of a random header that happen to match the samples a
+// line further on read as image; the file's end says where lines start.
+TEST(Discovery, LinesEndWhereTheFileDoes)
+{
+    for (const Encoding encoding : {Encoding{1, F::UnsignedInteger, false}, Encoding{2, F::SignedInteger, false}}) {
+        const Case c{"header_tail", layout(3001, 611, 300, encoding, 1, S::None, 0), 0, false, 0, 1, true};
+        std::vector<uint8_t> bytes = makeFile(c);
+        const int64_t record = c.truth.samplesPerLine * encoding.bytes;
+        for (int64_t i = 1; i <= 3 * encoding.bytes; ++i)
+            bytes[static_cast<size_t>(c.truth.headerBytes - i)] = bytes[static_cast<size_t>(c.truth.headerBytes - i + record)];
+        const std::string path = writeFile(c.name, bytes);
+        const Discovery discovery = discoverLayout(path);
+        std::filesystem::remove(path);
+        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
+            << encoding.bytes << ": " << discovery.candidates.front().evidence;
+    }
+}
+
 TEST(Discovery, SaysSoWhenNothingRepeats)
 {
     std::vector<uint8_t> bytes(300000);
