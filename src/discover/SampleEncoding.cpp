@@ -202,6 +202,7 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     const int orderBreaks = kind == Lines::HalfAskew ? laneOrderBreaks(bytes, encoding, smoothest(lines, rankCosts, kept)) : breaks;
     fit.roughness = meanOfSmoothest(std::move(rankCosts), kept) + 0.5 * orderBreaks;
     fit.levelSkew = levelSkew(readings, readingRanks, spread);
+    fit.negativeShare = ranks(0.0);
 
     // Samples that all have the top bit set read alike as unsigned and as
     // negative numbers; the tie goes to the unsigned reading (high counts
@@ -290,24 +291,32 @@ std::vector<std::vector<int64_t>> shortRuns(const std::vector<std::vector<int64_
 // changes do not grow or shrink with the level goes first; where neither
 // bends (values within one power of two), the reals go first when they are
 // ordinary numbers, as integers that large with so narrow a range are rare,
-// and the integers when the reals would be tiny or huge.
+// and the integers when the reals would be tiny or huge. Reals of both signs
+// read as integers lose their order below zero, and their bends say nothing.
+// Each pair is judged on the readings as measured, so that one settled pair
+// does not sway the next.
 void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
 {
-    for (EncodingFit& integer : fits) {
+    const std::vector<EncodingFit> measured = fits;
+    for (size_t i = 0; i < fits.size(); ++i) {
+        const EncodingFit& integer = measured[i];
         if (integer.encoding.bytes != 4 || integer.encoding.format == DataFormat::Real) continue;
-        for (EncodingFit& real : fits) {
+        for (size_t j = 0; j < fits.size(); ++j) {
+            const EncodingFit& real = measured[j];
             const bool sameBytes = real.encoding.format == DataFormat::Real && real.encoding.bytes == 4 &&
                                    real.encoding.msbFirst == integer.encoding.msbFirst &&
                                    real.alignment == integer.alignment;
             if (!sameBytes) continue;
             const bool alike = std::max(integer.roughness, real.roughness) <= 1.1 * std::min(integer.roughness, real.roughness);
             if (!alike) continue;
-            const double integerBend = std::abs(integer.levelSkew), realBend = std::abs(real.levelSkew);
+            const bool bothSigns = real.negativeShare > 0.01 && real.negativeShare < 0.99;
+            const double integerBend = bothSigns ? 0 : std::abs(integer.levelSkew);
+            const double realBend = bothSigns ? 0 : std::abs(real.levelSkew);
             constexpr double bend = 0.3;
-            if (integerBend + bend < realBend) real.roughness = std::max(real.roughness, integer.roughness * 1.1);
-            else if (realBend + bend < integerBend) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
-            else if (real.ordinaryRealShare > 0.9) integer.roughness = std::max(integer.roughness, real.roughness * 1.1);
-            else real.roughness = std::max(real.roughness, integer.roughness * 1.1);
+            const bool realFirst = realBend + bend < integerBend ||
+                                   (integerBend + bend >= realBend && real.ordinaryRealShare > 0.9);
+            if (realFirst) fits[i].roughness = std::max(fits[i].roughness, real.roughness * 1.1);
+            else fits[j].roughness = std::max(fits[j].roughness, integer.roughness * 1.1);
         }
     }
 }

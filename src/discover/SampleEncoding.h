@@ -23,6 +23,7 @@ struct EncodingFit {
     ValueRange range;       // the values' range for codes: 5th to 95th percentile widened by their distance
     double ordinaryRealShare = 0;  // share of values that are ordinary as reals
     double levelSkew = 0;   // log of how much more neighbours differ in the greater half of the values
+    double negativeShare = 0;  // share of the values below zero
 };
 
 // The encodings of this width at each alignment within records of `record`

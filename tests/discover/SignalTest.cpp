@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "discover/RecordLength.h"
@@ -88,3 +89,28 @@ TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
 }
 
 }  // namespace
+
+// Reals of both signs read as integers keep their order only above zero:
+// however the two halves of a picture bend, the real reading goes first.
+TEST(RankEncodings, RealsOfBothSignsGoBeforeTheirIntegerReadings)
+{
+    for (const bool msbFirst : {false, true}) {
+        std::vector<uint8_t> bytes;
+        uint32_t state = 11;
+        constexpr int64_t lines = 64, samples = 1000;
+        for (int64_t l = 0; l < lines; ++l)
+            for (int64_t s = 0; s < samples; ++s) {
+                // A bright, flat half with noise beside a dark half across zero.
+                const double noise = static_cast<double>(nextRandom(state) % 1000) / 500.0 - 1.0;
+                const double value = s < samples / 2 ? 182 + 0.1 * noise
+                                                     : 140 * std::sin(static_cast<double>(s + 3 * l) / 20.0) + noise;
+                const auto real = static_cast<float>(value);
+                uint32_t bits;
+                std::memcpy(&bits, &real, 4);
+                put(bytes, bits, 4, msbFirst);
+            }
+        const auto fits = rankEncodingsAt(bytes, 4, runsFrom(0, lines, samples, 4));
+        EXPECT_EQ(fits.front().encoding.format, DataFormat::Real) << msbFirst << " " << fits.front().roughness;
+        EXPECT_EQ(fits.front().encoding.msbFirst, msbFirst);
+    }
+}
