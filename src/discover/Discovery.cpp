@@ -420,12 +420,14 @@ private:
             result.candidates.push_back({layout, score * factor, evidence + "."});
             factor *= 0.55;
         }
-        // The next readings of the samples, for the top five.
+        // The next readings of the samples, for the top five, with the most
+        // believed bands.
+        const CandidateLayout best = result.candidates[result.candidates.size() - bands.size()].layout;
         for (size_t i = 1; i < alternatives_.size() && i < 3; ++i) {
-            CandidateLayout layout = result.candidates[result.candidates.size() - bands.size()].layout;
+            CandidateLayout layout = best;
             layout.encoding = alternatives_[i].encoding;
             normalize(layout);
-            result.candidates.push_back({layout, score * 0.6 / static_cast<double>(i),
+            result.candidates.push_back({layout, score * (i == 1 ? 0.6 : 0.5),
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});
         }
