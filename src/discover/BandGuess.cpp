@@ -23,7 +23,8 @@ double lagChange(const SampleCodes& window, const LineShape& shape, int32_t widt
     for (int64_t l = 0; l < maxLines; ++l) {
         const int64_t start = first + l * shape.recordBytes;
         const int64_t samples = shape.lineSamples;
-        if (start < 0 || start + samples * width >= static_cast<int64_t>(window.code.size())) break;
+        if (start < 0) continue;
+        if (start + samples * width >= static_cast<int64_t>(window.code.size())) break;
         for (int64_t s = 0; s + lag < samples; s += std::max<int64_t>(1, samples / maxSamples)) {
             sum += codeDistance(window.code[static_cast<size_t>(start + s * width)],
                                 window.code[static_cast<size_t>(start + (s + lag) * width)]);
@@ -139,6 +140,7 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
                 const int64_t samples = perBand - std::abs(offset);
                 for (int64_t l = 0; l < maxLines; ++l) {
                     const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
+                    if (start < 0) continue;
                     if (start + shape.lineSamples * width > std::ssize(window.code)) break;
                     const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
                     edges.add(line, line + (k * perBand + offset) * width, samples, width);

@@ -531,12 +531,14 @@ private:
         return true;
     }
 
-    static void moveLineStart(LineShape& shape, int64_t shift)
+    void moveLineStart(LineShape& shape, int64_t shift) const
     {
         // The steps are kept per byte from the line's start.
         const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
+        // A line within the window, where the bands are compared.
+        if (shape.lineStart < windowStart_) shape.lineStart += shape.recordBytes;
     }
 
     // 16-bit samples read in the other byte order, or a byte askew in it,

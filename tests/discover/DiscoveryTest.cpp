@@ -222,6 +222,19 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
     }
 }
 
+// Files that once made discovery read outside its buffers (the sanitizing
+// build catches a relapse): each must end in candidates or a sentence.
+TEST(Discovery, SurvivesFilesThatOnceBrokeIt)
+{
+    int64_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(SKELDRA_DISCOVERY_REGRESSIONS)) {
+        const Discovery discovery = discoverLayout(entry.path().string());
+        EXPECT_TRUE(!discovery.candidates.empty() || !discovery.verdict.empty()) << entry.path().filename();
+        ++files;
+    }
+    EXPECT_GT(files, 0);
+}
+
 TEST(Discovery, SaysSoWhenNothingRepeats)
 {
     std::vector<uint8_t> bytes(300000);
