@@ -315,13 +315,12 @@ private:
     // diagonal of the picture. Both compete.
     void addFittingNeighbours(Discovery& result, const LagFit& lag, const Placement& placed, double weight)
     {
-        const int64_t size = file_.size(), near = fittingReachSamples * width_;
         for (const int64_t other : lag.alike) {
-            // The start nearest the found one from which whole records of
-            // this length reach the end of the file.
-            const int64_t below = placed.header - ((placed.header - size % other) % other + other) % other;
-            const int64_t start = placed.header - below <= below + other - placed.header ? below : below + other;
-            if (std::abs(start - placed.header) <= near) addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
+            // Whole records of this length reach the end of the file from a
+            // start `over` bytes after the found one, or a record less before it.
+            const int64_t over = (file_.size() - placed.header) % other;
+            if (std::min(over, other - over) <= fittingReachSamples * width_)
+                addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
         }
     }
 
@@ -368,10 +367,8 @@ private:
     }
 
     // The candidates of one line shape: its header, bands and readings.
-    std::optional<Placement> addShapeCandidates(Discovery& result, const LineShape& found, const LagFit& lag,
-                                                double weight)
+    std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight)
     {
-        LineShape shape = found;
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
         if (const int64_t shift = shiftToFileEnd(shape, header); shift != 0) {

@@ -49,11 +49,14 @@ void store(std::vector<uint8_t>& file, int64_t position, double value, const Enc
         file[static_cast<size_t>(position + i)] = bytes[encoding.msbFirst ? encoding.bytes - 1 - i : i];
 }
 
-std::string writeFile(const std::string& name, const std::vector<uint8_t>& bytes)
+// Discovery on these bytes written to a file of their own, removed after.
+Discovery discoverBytes(const std::string& name, const std::vector<uint8_t>& bytes)
 {
     const auto path = std::filesystem::temp_directory_path() / ("skeldra_discover_" + name);
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
-    return path.string();
+    Discovery discovery = discoverLayout(path.string());
+    std::filesystem::remove(path);
+    return discovery;
 }
 
 struct Case {
@@ -131,9 +134,7 @@ TEST_P(FirstCandidate, ReadsTheImageAsTheTrueLayout)
 {
     const Case& c = GetParam();
     const std::vector<uint8_t> bytes = makeFile(c);
-    const std::string path = writeFile(c.name, bytes);
-    const Discovery discovery = discoverLayout(path);
-    std::filesystem::remove(path);
+    const Discovery discovery = discoverBytes(c.name, bytes);
     ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
     const Candidate& first = discovery.candidates.front();
     std::string options;
@@ -194,9 +195,7 @@ TEST(Discovery, DiagonalStripesDoNotSetTheRecordLength)
                 store(bytes, header + 2 * (l * c.truth.samplesPerLine + s),
                       20000 + 2500 * std::sin(static_cast<double>(s - l) / 3000.0) + jitter, c.truth.encoding);
             }
-        const std::string path = writeFile(c.name, bytes);
-        const Discovery discovery = discoverLayout(path);
-        std::filesystem::remove(path);
+        const Discovery discovery = discoverBytes(c.name, bytes);
         ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
         EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
             << header << ": " << discovery.candidates.front().evidence;
@@ -213,9 +212,7 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
         const int64_t record = c.truth.samplesPerLine * encoding.bytes;
         for (int64_t i = 1; i <= 3 * encoding.bytes; ++i)
             bytes[static_cast<size_t>(c.truth.headerBytes - i)] = bytes[static_cast<size_t>(c.truth.headerBytes - i + record)];
-        const std::string path = writeFile(c.name, bytes);
-        const Discovery discovery = discoverLayout(path);
-        std::filesystem::remove(path);
+        const Discovery discovery = discoverBytes(c.name, bytes);
         ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
         EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
             << encoding.bytes << ": " << discovery.candidates.front().evidence;
@@ -240,9 +237,7 @@ TEST(Discovery, SaysSoWhenNothingRepeats)
     std::vector<uint8_t> bytes(300000);
     uint32_t state = 1;
     for (uint8_t& b : bytes) b = nextRandom(state);
-    const std::string path = writeFile("random", bytes);
-    const Discovery discovery = discoverLayout(path);
-    std::filesystem::remove(path);
+    const Discovery discovery = discoverBytes("random", bytes);
     EXPECT_TRUE(discovery.candidates.empty());
     EXPECT_NE(discovery.verdict.find("No plausible layout"), std::string::npos) << discovery.verdict;
 }
@@ -260,9 +255,7 @@ TEST(Discovery, LabelComesFirstOnlyWhenItsLinesReadSmoothly)
                                   "\r\nSAMPLE_BITS = 16\r\nSAMPLE_TYPE = MSB_UNSIGNED_INTEGER\r\nBANDS = 1\r\n"
                                   "END_OBJECT = IMAGE\r\nEND\r\n";
         std::memcpy(bytes.data(), label.data(), label.size());
-        const std::string path = writeFile("labelled", bytes);
-        const Discovery discovery = discoverLayout(path);
-        std::filesystem::remove(path);
+        const Discovery discovery = discoverBytes("labelled", bytes);
         ASSERT_FALSE(discovery.candidates.empty());
         const bool labelFirst = discovery.candidates.front().evidence.find("label gives") != std::string::npos;
         EXPECT_EQ(labelFirst, claimed == 611) << discovery.candidates.front().evidence;
