@@ -208,10 +208,16 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     // negative numbers; the tie goes to the unsigned reading (high counts
     // are common, large negative numbers are not) unless the negative
     // numbers lie close to zero. A stray value (a header sample at a line's
-    // start) does not count.
+    // start) does not count, nor do zeros (a filled pad or header reads
+    // zero either way).
     if (encoding.format != DataFormat::Real && encoding.bytes > 1 && !values.empty()) {
         const double half = std::ldexp(1.0, encoding.bytes * 8 - 1);
-        const double least = ranks.quantile(0.01), most = ranks.quantile(0.99);
+        std::vector<double> nonzero;  // of a few thousand values spread over all
+        const size_t step = std::max<size_t>(1, values.size() / 8192);
+        for (size_t i = 0; i < values.size(); i += step)
+            if (values[i] != 0) nonzero.push_back(values[i]);
+        const ValueRanks nonzeroRanks(nonzero);
+        const double least = nonzeroRanks.quantile(0.01), most = nonzeroRanks.quantile(0.99);
         const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && least >= half;
         const bool signedNegative = encoding.format == DataFormat::SignedInteger && most < 0;
         const bool nearZero = unsignedTopBit ? least >= 1.75 * half : least >= -half / 4;
@@ -377,14 +383,17 @@ std::vector<double> ValueRanks::of(std::span<const double> values) const
 double ValueRanks::operator()(double value) const
 {
     if (cells_.empty() || value < low_) return 0;
-    const auto cell = static_cast<size_t>((value - low_) * scale_);
-    if (cell >= gridCells) return value >= points_.back() ? 1 : 1 - 0.5 / static_cast<double>(points_.size());
-    // One cell either side, for the rounding of the cell's start.
-    const auto from = points_.begin() + cells_[cell > 0 ? cell - 1 : 0];
-    const auto to = points_.begin() + cells_[std::min(cell + 2, gridCells)];
+    if (value >= points_.back()) return 1;
+    const auto cell = std::min(gridCells - 1, static_cast<size_t>((value - low_) * scale_));
+    // One cell either side, for the rounding of the cell's start; the whole
+    // list where a range so huge that the grid cannot resolve it (one
+    // outlier far out) puts the value outside its cells.
+    auto from = points_.begin() + cells_[cell > 0 ? cell - 1 : 0];
+    auto to = points_.begin() + cells_[std::min(cell + 2, gridCells)];
+    if ((from != points_.begin() && *(from - 1) > value) || (to != points_.end() && *to <= value))
+        from = points_.begin(), to = points_.end();
     const auto above = std::upper_bound(from, to, value);
     if (above == points_.begin()) return 0;
-    if (above == points_.end()) return 1;
     const auto below = static_cast<size_t>(above - points_.begin() - 1);
     return (static_cast<double>(below) + (value - points_[below]) * inverseGap_[below]) * step_;
 }

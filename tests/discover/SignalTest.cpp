@@ -90,6 +90,21 @@ TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
 
 }  // namespace
 
+// A value's rank is its share of the values below it, also where one wild
+// value (a pad read as a real) stretches the range far beyond the rest.
+TEST(ValueRanks, RankAmongValuesFarFromAnOutlier)
+{
+    for (const double outlier : {0.0, -3e28, 3e28, -1e300}) {
+        std::vector<double> values;
+        for (int i = 0; i < 1000; ++i) values.push_back(2200 + 0.01 * i);
+        if (outlier != 0) values.push_back(outlier);
+        const ValueRanks ranks(values);
+        const double share = outlier < 0 ? 1.0 / 1000 : 0;  // the outlier's own place
+        for (const int i : {1, 250, 500, 750, 998})
+            EXPECT_NEAR(ranks(2200 + 0.01 * i), share + i / 1000.0, 2e-3) << outlier << " " << i;
+    }
+}
+
 // Reals of both signs read as integers keep their order only above zero:
 // however the two halves of a picture bend, the real reading goes first.
 TEST(RankEncodings, RealsOfBothSignsGoBeforeTheirIntegerReadings)
