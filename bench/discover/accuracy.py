@@ -5,7 +5,8 @@ Makes files from natural-looking images (ImageMagick's built-in images and
 plasma fractals, DEM-like fractal surfaces, all with noise) in random
 layouts, runs the guess command on each, and counts how often the first
 candidate reads every sample exactly as the true layout does, and how often
-one of the first five does.
+one of the first five does. A first candidate that misses but reads every
+value in the truth's order (an exact tie) is counted apart.
 
 usage: accuracy.py SKELDRA_CLI WORK_FOLDER [--count 60] [--seed 13] [--keep | --reuse]
 """
@@ -17,7 +18,7 @@ import sys
 
 import numpy as np
 
-from layouts import read_samples, reads_alike, window_dtype
+from layouts import orders_alike, read_samples, reads_alike, window_dtype
 
 BUILTINS = ["rose:", "logo:", "wizard:", "netscape:", "granite:"]
 
@@ -235,7 +236,7 @@ def main():
     os.makedirs(args.folder, exist_ok=True)
     rng = np.random.default_rng(args.seed)
     from layouts import options_to_layout
-    first = top5 = 0
+    first = top5 = ties = 0
     misses = []
     for i in range(args.count):
         kept = os.path.join(args.folder, f"file{i:03d}.raw")
@@ -253,7 +254,10 @@ def main():
         top5 += rank is not None
         if rank != 1:
             best = " ".join(candidates[0]["options"]) if candidates else "no candidate"
-            misses.append(f"{os.path.basename(path)}: {description}; truth rank {rank or '>5'}; first: {best}")
+            tie = bool(candidates) and orders_alike(data, truth, options_to_layout(candidates[0]["options"]))
+            ties += tie
+            misses.append(f"{os.path.basename(path)}: {description}; truth rank {rank or '>5'}; first: {best}"
+                          + ("; an exact tie (the same order of values)" if tie else ""))
         print(f"{os.path.basename(path)} rank {rank or '>5'}: {description}", flush=True)
         if args.keep and not args.reuse:
             with open(path + ".json", "w") as out:
@@ -265,6 +269,7 @@ def main():
     n = args.count
     print(f"\nfirst candidate exact: {first}/{n} = {100.0 * first / n:.1f} %")
     print(f"truth in first five:   {top5}/{n} = {100.0 * top5 / n:.1f} %")
+    print(f"first reads the truth's values in their order (exact or a tie): {first + ties}/{n}")
     print("misses:")
     for m in misses:
         print("  " + m)

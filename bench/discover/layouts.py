@@ -80,6 +80,18 @@ def options_to_layout(tokens):
     return layout
 
 
+def orders_alike(data, truth, candidate):
+    """Whether the candidate reads the same samples in other values that keep
+    their order: signed against unsigned where no value crosses the top bit,
+    integer against real within one power of two. Only what values are
+    likely can tell such readings apart, never the picture."""
+    a = read_samples(data, truth)
+    b = read_samples(data, candidate)
+    if a is None or b is None or a.shape != b.shape or np.isnan(a).any() or np.isnan(b).any():
+        return False
+    return np.array_equal(np.unique(a, return_inverse=True)[1], np.unique(b, return_inverse=True)[1])
+
+
 def reads_alike(data, truth, candidate):
     """Whether the candidate reads every sample exactly as the truth does."""
     a = read_samples(data, truth)
