@@ -351,10 +351,11 @@ private:
         const std::optional<Placement> placed = addShapeCandidates(result, *found, lag, weight);
         // A picture's flat or clipped edges read like a pad of constant
         // bytes: the record read as one whole line competes, a little less
-        // believed.
+        // believed unless its lines hold bands by line that stand out
+        // clearly (a pad within the line would break their alignment).
         if (found->pad > 0 && lag.lag % width_ == 0) {
             if (const auto whole = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size(), true))
-                addShapeCandidates(result, *whole, lag, weight * 0.6);
+                addShapeCandidates(result, *whole, lag, weight, 0.6);
         }
         return placed;
     }
@@ -367,7 +368,8 @@ private:
     }
 
     // The candidates of one line shape: its header, bands and readings.
-    std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight)
+    std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
+                                                double doubtUnlessBands = 1.0)
     {
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
@@ -383,6 +385,9 @@ private:
             return sampleCodes(file_.read(position, length), position, encoding_, range_, static_cast<size_t>(width_));
         };
         const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
+        constexpr double clearBands = 5;
+        const bool clearBil = bands.front().structure == BandStructure::BIL && bands.front().margin >= clearBands;
+        if (!clearBil) weight *= doubtUnlessBands;
 
         // Pads are a small part of a record; a layout that calls much of
         // each record pad gets to leave out the parts of the picture that

@@ -219,6 +219,21 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
     }
 }
 
+// The last band's picture clipped at its right edge reads like a pad of
+// constant bytes; the bands that line up only in the whole record say it
+// is image.
+TEST(Discovery, BandsByLineOutweighAClippedEdgeReadAsPad)
+{
+    const Case c{"clipped_bil", layout(1500, 300, 300, {1, F::UnsignedInteger, false}, 3, S::BIL, 0), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    const int64_t record = 3 * c.truth.samplesPerLine;
+    for (int64_t l = 0; l < c.truth.lines; ++l)
+        for (int64_t s = record - 12; s < record; ++s) bytes[static_cast<size_t>(c.truth.headerBytes + l * record + s)] = 255;
+    const Discovery discovery = discoverBytes(c.name, bytes);
+    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+}
+
 // Files that once made discovery read outside its buffers (the sanitizing
 // build catches a relapse): each must end in candidates or a sentence.
 TEST(Discovery, SurvivesFilesThatOnceBrokeIt)
