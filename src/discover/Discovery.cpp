@@ -112,6 +112,13 @@ std::string plural(int64_t count, const std::string& word)
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
+// A line shape less believed than others, unless its lines hold bands by
+// line whose margin beats the one given.
+struct Doubt {
+    double factor = 1;
+    double bandMarginToBeat = 0;
+};
+
 class Search {
 public:
     Search(const std::string& path, const DiscoveryProgress& progress) : file_(path), path_(path), progress_(progress)
@@ -307,6 +314,7 @@ private:
     struct Placement {
         int64_t header = 0;
         int64_t leftover = 0;
+        double bandMargin = 0;  // of the most believed band guess, 0 for one band
     };
 
     // A lag that repeats about as well as one whose lines leave bytes over,
@@ -352,10 +360,11 @@ private:
         // A picture's flat or clipped edges read like a pad of constant
         // bytes: the record read as one whole line competes, a little less
         // believed unless its lines hold bands by line that stand out
-        // clearly (a pad within the line would break their alignment).
+        // clearly, and more than the bands with the pad do (a pad within the
+        // line would break their alignment).
         if (found->pad > 0 && lag.lag % width_ == 0) {
             if (const auto whole = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size(), true))
-                addShapeCandidates(result, *whole, lag, weight, 0.6);
+                addShapeCandidates(result, *whole, lag, weight, Doubt{0.6, placed ? placed->bandMargin : 0});
         }
         return placed;
     }
@@ -369,7 +378,7 @@ private:
 
     // The candidates of one line shape: its header, bands and readings.
     std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
-                                                double doubtUnlessBands = 1.0)
+                                                Doubt doubt = {})
     {
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
@@ -386,8 +395,9 @@ private:
         };
         const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
         constexpr double clearBands = 5;
-        const bool clearBil = bands.front().structure == BandStructure::BIL && bands.front().margin >= clearBands;
-        if (!clearBil) weight *= doubtUnlessBands;
+        const bool clearBil = bands.front().structure == BandStructure::BIL &&
+                              bands.front().margin >= std::max(clearBands, doubt.bandMarginToBeat);
+        if (!clearBil) weight *= doubt.factor;
 
         // Pads are a small part of a record; a layout that calls much of
         // each record pad gets to leave out the parts of the picture that
@@ -433,7 +443,7 @@ private:
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});
         }
-        return Placement{header, leftover};
+        return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0};
     }
 
     // Where lines start was judged from samples alone and may be a sample

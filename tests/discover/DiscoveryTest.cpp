@@ -234,6 +234,27 @@ TEST(Discovery, BandsByLineOutweighAClippedEdgeReadAsPad)
     EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
 }
 
+// A short pad of a BIL record leaves the bands of the whole record a few
+// samples askew, where sharp edges still line up in part: the bands with
+// the pad, lined up exactly, are believed.
+TEST(Discovery, BandsWithThePadOutweighBandsAskewInTheWholeRecord)
+{
+    const Case c{"blocks_bil", layout(0, 1201, 200, {1, F::UnsignedInteger, false}, 3, S::BIL, 9), 0, false};
+    const RasterLayout raster = rasterLayout(c.truth);
+    std::vector<uint8_t> bytes(static_cast<size_t>(layoutBytes(c.truth) + c.truth.linePad));
+    uint32_t noise = 5;
+    for (int32_t l = 1; l <= c.truth.lines; ++l)
+        for (int32_t b = 1; b <= 3; ++b)
+            for (int32_t s = 1; s <= c.truth.samplesPerLine; ++s) {
+                const bool bright = std::sin(s / 23.0 + 2 * std::sin(l / 41.0) + l / 97.0) > 0;
+                const double value = 40 + 20 * b + (bright ? 120 : 0) + nextRandom(noise) % 4;
+                bytes[static_cast<size_t>(samplePosition(raster, l, b, s))] = static_cast<uint8_t>(value);
+            }
+    const Discovery discovery = discoverBytes(c.name, bytes);
+    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+}
+
 // Files that once made discovery read outside its buffers (the sanitizing
 // build catches a relapse): each must end in candidates or a sentence.
 TEST(Discovery, SurvivesFilesThatOnceBrokeIt)
