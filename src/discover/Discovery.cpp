@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 #include <optional>
-#include <cstdio>
 
 #include "base/Errors.h"
 #include "discover/BandGuess.h"
