@@ -15,10 +15,18 @@ constexpr int64_t maxLines = 32;
 constexpr int64_t maxSamples = 4096;
 constexpr int64_t bsqLines = 8;
 
-// Mean difference between samples `lag` apart within the lines of the window.
-double lagChange(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t lag)
+// Where the image's first line lies in the window's codes: lines of the
+// header would drown the image's likenesses in their noise.
+int64_t firstImageLine(const SampleCodes& window, int64_t recordBytes, int64_t headerBytes)
 {
-    const int64_t first = shape.lineStart - window.offset;
+    const int64_t behind = std::max<int64_t>(0, window.offset - headerBytes);
+    return headerBytes + (behind + recordBytes - 1) / recordBytes * recordBytes - window.offset;
+}
+
+// Mean difference between samples `lag` apart within the lines of the window
+// from the first at `first`.
+double lagChange(const SampleCodes& window, const LineShape& shape, int64_t first, int32_t width, int64_t lag)
+{
     int64_t sum = 0, count = 0;
     for (int64_t l = 0; l < maxLines; ++l) {
         const int64_t start = first + l * shape.recordBytes;
@@ -50,20 +58,22 @@ double recordsChange(const LineShape& shape, int32_t width, int64_t first, int64
 // Bands of one scene have their edges in the same places, whatever their
 // levels: the changes along a band's line go with the changes along the next
 // band's line at the same samples. Changes over a few samples, so that the
-// noise of single samples does not hide the edges.
+// noise of single samples does not hide the edges; or, where the noise hides
+// a smooth surface's changes over any few samples, changes between the means
+// of neighbouring blocks of `step` samples.
 class EdgeCorrelation {
 public:
-    explicit EdgeCorrelation(int64_t step = 4) : step(step) {}
+    explicit EdgeCorrelation(int64_t step = 4, bool blockMeans = false) : step(step), blockMeans(blockMeans) {}
     const int64_t step;
+    const bool blockMeans;
 
     // Two runs of `samples` codes, `width` bytes apart.
     void add(const int16_t* a, const int16_t* b, int64_t samples, int32_t width)
     {
+        if (blockMeans) return addBlocks(a, b, samples, width);
         const int64_t stride = std::max<int64_t>(1, samples / maxSamples);
-        for (int64_t s = 0; s + step < samples; s += stride) {
-            const double x = a[(s + step) * width] - a[s * width], y = b[(s + step) * width] - b[s * width];
-            n_ += 1, x_ += x, y_ += y, xx_ += x * x, yy_ += y * y, xy_ += x * y;
-        }
+        for (int64_t s = 0; s + step < samples; s += stride)
+            add(a[(s + step) * width] - a[s * width], b[(s + step) * width] - b[s * width]);
     }
 
     double value() const
@@ -74,6 +84,23 @@ public:
     }
 
 private:
+    void add(double x, double y) { n_ += 1, x_ += x, y_ += y, xx_ += x * x, yy_ += y * y, xy_ += x * y; }
+
+    void addBlocks(const int16_t* a, const int16_t* b, int64_t samples, int32_t width)
+    {
+        auto blockSum = [&](const int16_t* codes, int64_t first) {
+            double sum = 0;
+            for (int64_t s = first; s < first + step; ++s) sum += codes[s * width];
+            return sum;
+        };
+        double lastA = 0, lastB = 0;
+        for (int64_t first = 0; first + step <= samples; first += step) {
+            const double sumA = blockSum(a, first), sumB = blockSum(b, first);
+            if (first > 0) add(sumA - lastA, sumB - lastB);
+            lastA = sumA, lastB = sumB;
+        }
+    }
+
     double n_ = 0, x_ = 0, y_ = 0, xx_ = 0, yy_ = 0, xy_ = 0;
 };
 
@@ -104,10 +131,10 @@ double edgeMargin(double correlationAbove)
     return (correlationAbove - 0.15) * 20.0;
 }
 
-BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
+BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int64_t firstLine, int32_t width, int64_t bands)
 {
-    const double neighbour = lagChange(window, shape, width, 1) + 0.5;
-    const double sameBand = neighbour / (lagChange(window, shape, width, bands) + 0.5);
+    const double neighbour = lagChange(window, shape, firstLine, width, 1) + 0.5;
+    const double sameBand = neighbour / (lagChange(window, shape, firstLine, width, bands) + 0.5);
     // Where neighbours differ like noise, every lag is alike within a tenth.
     return {bands, BandStructure::BIP, (sameBand - 1.1) * 8.0,
             "a pixel's " + std::to_string(bands) + " neighbouring samples differ " + fixed(sameBand) +
@@ -117,14 +144,16 @@ BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
 // How much more the edges of a band's line go with those a band further on
 // than with those a little askew there: bands of one scene share their
 // edges exactly, while lines of one picture far apart may merely share its
-// large features. `correlationAt` gives the correlation at an offset from
-// the band's distance, in samples (BIL) or lines (BSQ).
+// large features. Edges askew that go against each other make no likeness
+// at the band's distance: a weak one must stand out from none at all.
+// `correlationAt` gives the correlation at an offset from the band's
+// distance, in samples (BIL) or lines (BSQ).
 double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t askew)
 {
-    return correlationAt(0) - std::max(correlationAt(-askew), correlationAt(askew));
+    return correlationAt(0) - std::max({correlationAt(-askew), correlationAt(askew), 0.0});
 }
 
-BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t width, int64_t bands)
+BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int64_t firstLine, int32_t width, int64_t bands)
 {
     const int64_t perBand = shape.lineSamples / bands;
     double jump = 1e300, alike = 1;
@@ -134,12 +163,12 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
             alike = 0;
             continue;
         }
-        auto alikeOver = [&](int64_t step) {
+        auto alikeOver = [&](int64_t step, bool blockMeans = false) {
             return edgesAlike([&](int64_t offset) {
-                EdgeCorrelation edges(step);
+                EdgeCorrelation edges(step, blockMeans);
                 const int64_t samples = perBand - std::abs(offset);
                 for (int64_t l = 0; l < maxLines; ++l) {
-                    const int64_t start = shape.lineStart - window.offset + l * shape.recordBytes;
+                    const int64_t start = firstLine + l * shape.recordBytes;
                     if (start < 0) continue;
                     if (start + shape.lineSamples * width > std::ssize(window.code)) break;
                     const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
@@ -149,9 +178,12 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int32_t wi
             }, 2 * step);
         };
         // Over 4 samples and, in lines long enough to tell chance from
-        // likeness, over 16: the noise of a smooth surface hides its edges
-        // over a few samples.
-        alike = std::min(alike, perBand >= 512 ? std::max(alikeOver(4), alikeOver(16)) : alikeOver(4));
+        // likeness, over 16 and between means of 64: the noise of a smooth
+        // surface hides its edges over a few samples. Shorter blocks would
+        // line up with the pixels of an enlarged picture.
+        double best = perBand >= 512 ? std::max(alikeOver(4), alikeOver(16)) : alikeOver(4);
+        if (perBand >= 32 * 64) best = std::max(best, alikeOver(64, true));
+        alike = std::min(alike, best);
     }
     return stronger({bands, BandStructure::BIL, jumpMargin(jump),
                      "each line jumps " + fixed(jump) + " times the usual step where a band's line ends"},
@@ -207,10 +239,11 @@ std::vector<BandGuess> guessBands(const SampleCodes& window, const LineShape& sh
                                   int64_t headerBytes, int64_t records, const CodeReader& readCodes)
 {
     std::vector<BandGuess> guesses;
+    const int64_t firstLine = firstImageLine(window, shape.recordBytes, headerBytes);
     for (int64_t bands : bandCounts) {
         if (shape.lineSamples % bands == 0 && shape.lineSamples / bands >= 2) {
-            guesses.push_back(bipGuess(window, shape, width, bands));
-            guesses.push_back(bilGuess(window, shape, width, bands));
+            guesses.push_back(bipGuess(window, shape, firstLine, width, bands));
+            guesses.push_back(bilGuess(window, shape, firstLine, width, bands));
         }
         // A band of BSQ is whole lines: its samples need not divide by the bands.
         if (records % bands == 0 && records / bands >= 3)

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -253,6 +254,40 @@ TEST(Discovery, BandsWithThePadOutweighBandsAskewInTheWholeRecord)
     const Discovery discovery = discoverBytes(c.name, bytes);
     ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
     EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+}
+
+// Bands of one scene whose lines join where one band's line ends and the
+// next one's starts: only the edges they share tell the bands apart. In a
+// small file the window holds a random header too, whose lines are no
+// image; in a noisy one only the means of many samples show the edges.
+TEST(Discovery, BandsByLineShareTheirEdges)
+{
+    struct Shared {
+        const char* name;
+        CandidateLayout truth;
+        double noise;
+    };
+    for (const Shared& c : {Shared{"random_header", layout(11001, 282, 245, {4, F::Real, false}, 3, S::BIL, 0), 20},
+                            Shared{"noisy", layout(0, 2100, 100, {4, F::Real, true}, 3, S::BIL, 0), 300}}) {
+        const RasterLayout raster = rasterLayout(c.truth);
+        std::vector<uint8_t> bytes(static_cast<size_t>(c.truth.headerBytes + layoutBytes(c.truth)));
+        uint32_t noise = 11;
+        for (uint8_t& byte : bytes) byte = nextRandom(noise);
+        const double turn = 2 * std::numbers::pi / static_cast<double>(c.truth.samplesPerLine);
+        for (int32_t l = 1; l <= c.truth.lines; ++l)
+            for (int32_t b = 1; b <= 3; ++b)
+                for (int32_t s = 1; s <= c.truth.samplesPerLine; ++s) {
+                    const double jitter = c.noise * (nextRandom(noise) / 128.0 - 1);
+                    const double value = 1000 + 20 * b + 600 * std::tanh(5 * std::sin(3 * turn * s + l / 40.0)) +
+                                         300 * std::sin(7 * turn * s - l / 25.0) +
+                                         400 * std::sin((4 + b) * turn * s) * std::cos(l / 30.0 + b) + jitter;
+                    store(bytes, samplePosition(raster, l, b, s), value, c.truth.encoding);
+                }
+        const Discovery discovery = discoverBytes(c.name, bytes);
+        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
+            << c.name << ": " << discovery.candidates.front().evidence;
+    }
 }
 
 // Files that once made discovery read outside its buffers (the sanitizing
