@@ -61,7 +61,7 @@ struct Job {
     std::FILE* err = nullptr;
     bool finished = false;
     int status = status::Done;
-    std::string failure;  // why it failed, for the summary
+    std::string failure = {};  // why it failed, for the summary
 };
 
 void copyInto(std::FILE* from, OutputStream& to)

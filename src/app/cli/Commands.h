@@ -16,7 +16,7 @@ struct ParsedArguments;
 struct Command {
     const char* name;
     const char* summary;  // its line in the help
-    std::function<void(MainWindow&)> run;
+    std::function<void(MainWindow&)> run = {};  // empty for a command that needs no window
     // Prints "Caption = text" for every box the operation wrote.
     bool printsWrittenBoxes = false;
     // Writes the -o file; without one there is nothing to do.
