@@ -153,12 +153,25 @@ double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t a
     return correlationAt(0) - std::max({correlationAt(-askew), correlationAt(askew), 0.0});
 }
 
+// How many times the usual step a line jumps where a band's line would
+// end. A picture of blocks (a grid of colours) jumps as far at many of its
+// edges: a jump counts only where no more of the line's steps are as large
+// than there are bands (the bands' ends and one to spare).
+double boundaryJump(const LineShape& shape, int32_t width, int64_t boundary, int64_t bands)
+{
+    const double at = shape.step[static_cast<size_t>(boundary * width)];
+    int64_t asLarge = 0;
+    for (int64_t s = 1; s < shape.lineSamples && asLarge <= bands; ++s)
+        asLarge += shape.step[static_cast<size_t>(s * width)] >= at ? 1 : 0;
+    return asLarge <= bands ? at / shape.sampleChange : 0;
+}
+
 BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int64_t firstLine, int32_t width, int64_t bands)
 {
     const int64_t perBand = shape.lineSamples / bands;
     double jump = 1e300, alike = 1;
     for (int64_t k = 1; k < bands; ++k) {
-        jump = std::min(jump, shape.step[static_cast<size_t>(k * perBand * width)] / shape.sampleChange);
+        jump = std::min(jump, boundaryJump(shape, width, k * perBand, bands));
         if (perBand < 32) {
             alike = 0;
             continue;

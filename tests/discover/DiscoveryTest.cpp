@@ -290,6 +290,23 @@ TEST(Discovery, BandsByLineShareTheirEdges)
     }
 }
 
+// A picture of blocks of colour jumps as far at many of its edges as where
+// a band's line would end, halfway or a third along its line: one band.
+TEST(Discovery, BlocksOfColourAreOneBand)
+{
+    const Case c{"colour_blocks", layout(0, 600, 400, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false};
+    std::vector<uint8_t> bytes(static_cast<size_t>(layoutBytes(c.truth)));
+    uint32_t noise = 9;
+    for (uint32_t l = 0; l < 400; ++l)
+        for (uint32_t s = 0; s < 600; ++s) {
+            const uint32_t block = ((l / 37) * 12 + s / 50 + 1) * 2654435761u;  // a level of its own
+            bytes[l * 600 + s] = static_cast<uint8_t>(20 + (block >> 24) % 200 + nextRandom(noise) % 3);
+        }
+    const Discovery discovery = discoverBytes(c.name, bytes);
+    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+}
+
 // Files that once made discovery read outside its buffers (the sanitizing
 // build catches a relapse): each must end in candidates or a sentence.
 TEST(Discovery, SurvivesFilesThatOnceBrokeIt)
