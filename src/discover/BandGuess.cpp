@@ -15,14 +15,6 @@ constexpr int64_t maxLines = 32;
 constexpr int64_t maxSamples = 4096;
 constexpr int64_t bsqLines = 8;
 
-// Where the image's first line lies in the window's codes: lines of the
-// header would drown the image's likenesses in their noise.
-int64_t firstImageLine(const SampleCodes& window, int64_t recordBytes, int64_t headerBytes)
-{
-    const int64_t behind = std::max<int64_t>(0, window.offset - headerBytes);
-    return headerBytes + (behind + recordBytes - 1) / recordBytes * recordBytes - window.offset;
-}
-
 // Mean difference between samples `lag` apart within the lines of the window
 // from the first at `first`.
 double lagChange(const SampleCodes& window, const LineShape& shape, int64_t first, int32_t width, int64_t lag)
@@ -252,7 +244,9 @@ std::vector<BandGuess> guessBands(const SampleCodes& window, const LineShape& sh
                                   int64_t headerBytes, int64_t records, const CodeReader& readCodes)
 {
     std::vector<BandGuess> guesses;
-    const int64_t firstLine = firstImageLine(window, shape.recordBytes, headerBytes);
+    // The image's first line in the window: lines of a header would drown
+    // the image's likenesses in their noise.
+    const int64_t firstLine = firstLineFrom(headerBytes, shape.recordBytes, window.offset) - window.offset;
     for (int64_t bands : bandCounts) {
         if (shape.lineSamples % bands == 0 && shape.lineSamples / bands >= 2) {
             guesses.push_back(bipGuess(window, shape, firstLine, width, bands));

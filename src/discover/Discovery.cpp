@@ -218,9 +218,7 @@ private:
     // start of the file.
     int64_t firstLineAfterText(const LineShape& shape) const
     {
-        const int64_t record = shape.recordBytes;
-        const int64_t first = shape.lineStart % record;
-        return first < textEnd_ ? first + (textEnd_ - first + record - 1) / record * record : first;
+        return firstLineFrom(shape.lineStart % shape.recordBytes, shape.recordBytes, textEnd_);
     }
 
     int64_t dataStart(const LineShape& shape)

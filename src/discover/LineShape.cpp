@@ -242,6 +242,12 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     return shape;
 }
 
+int64_t firstLineFrom(int64_t lineStart, int64_t recordBytes, int64_t from)
+{
+    const int64_t behind = std::max<int64_t>(0, from - lineStart);
+    return lineStart + (behind + recordBytes - 1) / recordBytes * recordBytes;
+}
+
 void remeasureChanges(LineShape& shape, const SampleCodes& codes, int32_t width)
 {
     const int64_t record = shape.recordBytes;

@@ -34,6 +34,10 @@ struct LineShape {
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
                                    int64_t fileSize, bool wholeRecord = false);
 
+// The first line start at or after `from`, lines starting every
+// `recordBytes` from `lineStart`.
+int64_t firstLineFrom(int64_t lineStart, int64_t recordBytes, int64_t from);
+
 // The shape's changes measured again in other codes of the same window,
 // the lines staying where they are: after the samples are read in another
 // encoding.
