@@ -115,6 +115,17 @@ bool readsAlike(const std::vector<uint8_t>& file, const CandidateLayout& truth, 
     return true;
 }
 
+// Discovery on these bytes must put first a layout that reads every sample
+// as `truth` does; `context` starts the message of a failure.
+void expectFirstReadsAsTruth(const std::string& name, const std::vector<uint8_t>& bytes, const CandidateLayout& truth,
+                             const std::string& context = "")
+{
+    const Discovery discovery = discoverBytes(name, bytes);
+    ASSERT_FALSE(discovery.candidates.empty()) << context << discovery.verdict;
+    EXPECT_TRUE(readsAlike(bytes, truth, discovery.candidates.front().layout))
+        << context << discovery.candidates.front().evidence;
+}
+
 CandidateLayout layout(int64_t header, int64_t samples, int64_t lines, Encoding encoding, int64_t bands,
                        BandStructure structure, int64_t pad)
 {
@@ -196,10 +207,7 @@ TEST(Discovery, DiagonalStripesDoNotSetTheRecordLength)
                 store(bytes, header + 2 * (l * c.truth.samplesPerLine + s),
                       20000 + 2500 * std::sin(static_cast<double>(s - l) / 3000.0) + jitter, c.truth.encoding);
             }
-        const Discovery discovery = discoverBytes(c.name, bytes);
-        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
-            << header << ": " << discovery.candidates.front().evidence;
+        expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(header) + ": ");
     }
 }
 
@@ -213,10 +221,7 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
         const int64_t record = c.truth.samplesPerLine * encoding.bytes;
         for (int64_t i = 1; i <= 3 * encoding.bytes; ++i)
             bytes[static_cast<size_t>(c.truth.headerBytes - i)] = bytes[static_cast<size_t>(c.truth.headerBytes - i + record)];
-        const Discovery discovery = discoverBytes(c.name, bytes);
-        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
-            << encoding.bytes << ": " << discovery.candidates.front().evidence;
+        expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(encoding.bytes) + ": ");
     }
 }
 
@@ -230,9 +235,7 @@ TEST(Discovery, BandsByLineOutweighAClippedEdgeReadAsPad)
     const int64_t record = 3 * c.truth.samplesPerLine;
     for (int64_t l = 0; l < c.truth.lines; ++l)
         for (int64_t s = record - 12; s < record; ++s) bytes[static_cast<size_t>(c.truth.headerBytes + l * record + s)] = 255;
-    const Discovery discovery = discoverBytes(c.name, bytes);
-    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // A short pad of a BIL record leaves the bands of the whole record a few
@@ -251,9 +254,7 @@ TEST(Discovery, BandsWithThePadOutweighBandsAskewInTheWholeRecord)
                 const double value = 40 + 20 * b + (bright ? 120 : 0) + nextRandom(noise) % 4;
                 bytes[static_cast<size_t>(samplePosition(raster, l, b, s))] = static_cast<uint8_t>(value);
             }
-    const Discovery discovery = discoverBytes(c.name, bytes);
-    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // Bands of one scene whose lines join where one band's line ends and the
@@ -283,10 +284,7 @@ TEST(Discovery, BandsByLineShareTheirEdges)
                                          400 * std::sin((4 + b) * turn * s) * std::cos(l / 30.0 + b) + jitter;
                     store(bytes, samplePosition(raster, l, b, s), value, c.truth.encoding);
                 }
-        const Discovery discovery = discoverBytes(c.name, bytes);
-        ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-        EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout))
-            << c.name << ": " << discovery.candidates.front().evidence;
+        expectFirstReadsAsTruth(c.name, bytes, c.truth, std::string(c.name) + ": ");
     }
 }
 
@@ -302,9 +300,7 @@ TEST(Discovery, BlocksOfColourAreOneBand)
             const uint32_t block = ((l / 37) * 12 + s / 50 + 1) * 2654435761u;  // a level of its own
             bytes[l * 600 + s] = static_cast<uint8_t>(20 + (block >> 24) % 200 + nextRandom(noise) % 3);
         }
-    const Discovery discovery = discoverBytes(c.name, bytes);
-    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
-    EXPECT_TRUE(readsAlike(bytes, c.truth, discovery.candidates.front().layout)) << discovery.candidates.front().evidence;
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // Files that once made discovery read outside its buffers (the sanitizing
