@@ -193,7 +193,7 @@ private:
             const double weight = lagWeight(lags, i);
             if (weight < 0.1) continue;
             const std::optional<Placement> placed = addCandidates(result, lags[i], weight);
-            if (placed && placed->leftover > 0) addFittingNeighbours(result, lags[i], *placed, weight);
+            if (placed && placed->leftover > 0) addFittingNeighbours(result, *placed, weight);
         }
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
@@ -312,14 +312,16 @@ private:
         int64_t header = 0;
         int64_t leftover = 0;
         double bandMargin = 0;  // of the most believed band guess, 0 for one band
+        LagFit lag;             // the record length the lines were placed at
     };
 
     // A lag that repeats about as well as one whose lines leave bytes over,
     // and whose lines end at the end of the file when they start where that
     // one's image starts, is the likelier record length: the other may be a
     // diagonal of the picture. Both compete.
-    void addFittingNeighbours(Discovery& result, const LagFit& lag, const Placement& placed, double weight)
+    void addFittingNeighbours(Discovery& result, const Placement& placed, double weight)
     {
+        const LagFit& lag = placed.lag;
         for (const int64_t other : lag.alike) {
             // Whole records of this length reach the end of the file from a
             // start `over` bytes after the found one, or a record less before it.
@@ -329,15 +331,16 @@ private:
         }
     }
 
-    std::optional<Placement> addCandidates(Discovery& result, const LagFit& lag, double weight)
+    // The line shape of records of this length, with the encoding settled
+    // on its lines.
+    std::optional<LineShape> settledShape(int64_t record)
     {
-        chooseEncoding(lag.lag);
-        std::optional<LineShape> found = lineShape(codes_, lag.lag, width_, residue_, file_.size());
+        std::optional<LineShape> found = lineShape(codes_, record, width_, residue_, file_.size());
         if (!found) return std::nullopt;
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
         if (refineEncoding(*found)) {
-            found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
+            found = lineShape(codes_, record, width_, residueOf(*found), file_.size());
             if (!found) return std::nullopt;
         }
         // A start moved by a byte or more reads other samples, whose
@@ -348,11 +351,42 @@ private:
             if (refineEncoding(*found) || swapped) {
                 // Without a pad, where lines start was judged from samples
                 // read askew; it is found again from ones read right.
-                if (swapped && found->pad == 0) found = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size());
-                else remeasureChanges(*found, codes_, width_);
-                if (!found) return std::nullopt;
+                if (swapped && found->pad == 0) found = lineShape(codes_, record, width_, residueOf(*found), file_.size());
+                else if (!(found->pad > 0 && findPadEndsAgain(*found))) remeasureChanges(*found, codes_, width_);
             }
         }
+        return found;
+    }
+
+    // Where a pad ends was judged from samples read askew, or in a range
+    // drawn from them; found again from ones read right, a sample either way
+    // at most (a line a band or a record further on may hold as long a run
+    // of samples). True if the shape was found again.
+    bool findPadEndsAgain(LineShape& shape)
+    {
+        const int64_t record = shape.recordBytes;
+        const auto again = lineShape(codes_, record, width_, residueOf(shape), file_.size());
+        if (!again) return false;
+        const int64_t apart = ((again->lineStart - shape.lineStart) % record + record) % record;
+        if (std::min(apart, record - apart) > width_) return false;
+        shape = *again;
+        return true;
+    }
+
+    std::optional<Placement> addCandidates(Discovery& result, LagFit lag, double weight)
+    {
+        chooseEncoding(lag.lag);
+        std::optional<LineShape> found = settledShape(lag.lag);
+        if (!found) return std::nullopt;
+        // With the samples read right, a record a sample or a few longer or
+        // shorter may read the lines closer: the bytes' repetition found a
+        // diagonal of the picture.
+        const LagFit steadier = steadiestNeighbour(codes_, lag, width_);
+        if (steadier.lag != lag.lag) {
+            found = lineShape(codes_, steadier.lag, width_, residueAt(found->lineStart, steadier.lag), file_.size());
+            if (!found) return std::nullopt;
+        }
+        lag = steadier;
         const std::optional<Placement> placed = addShapeCandidates(result, *found, lag, weight);
         // A picture's flat or clipped edges read like a pad of constant
         // bytes: the record read as one whole line competes, a little less
@@ -367,11 +401,13 @@ private:
     }
 
     // The byte of a record, counted from the window's start, where the
-    // shape's samples start modulo the sample width.
-    int32_t residueOf(const LineShape& shape) const
+    // samples of lines starting at `lineStart` start modulo the sample width.
+    int32_t residueAt(int64_t lineStart, int64_t record) const
     {
-        return static_cast<int32_t>(((shape.lineStart - windowStart_) % shape.recordBytes) % width_);
+        return static_cast<int32_t>(((lineStart - windowStart_) % record) % width_);
     }
+
+    int32_t residueOf(const LineShape& shape) const { return residueAt(shape.lineStart, shape.recordBytes); }
 
     // The candidates of one line shape: its header, bands and readings.
     std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
@@ -440,7 +476,7 @@ private:
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});
         }
-        return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0};
+        return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0, lag};
     }
 
     // Where lines start was judged from samples alone and may be a sample
@@ -448,9 +484,12 @@ private:
     // The nearest shift by whole samples that makes the lines end there, if
     // the lines do not already; a pad could fit in more places, so it gets
     // less reach.
-    int64_t shiftToFileEnd(const LineShape& shape, int64_t header) const
+    int64_t shiftToFileEnd(const LineShape& shape, int64_t header)
     {
         const int64_t record = shape.recordBytes;
+        // A pad whose bytes differ from line to line (a counter, noise)
+        // marks where lines start; only a constant one leaves doubt.
+        if (shape.pad > 0 && padVaries(shape, header)) return 0;
         auto endsFit = [&](int64_t start) {
             const int64_t rest = file_.size() - start;
             return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
@@ -461,6 +500,18 @@ private:
             for (const int64_t shift : {samples * width_, -samples * width_})
                 if (endsFit(header + shift)) return shift;
         return 0;
+    }
+
+    // Whether the pad bytes after the first lines from `header` on differ
+    // from one line to another.
+    bool padVaries(const LineShape& shape, int64_t header)
+    {
+        constexpr int64_t lines = 8;
+        const int64_t padStart = header + shape.recordBytes - shape.pad;
+        const std::vector<uint8_t> first = file_.read(padStart, shape.pad);
+        for (int64_t line = 1; line < lines; ++line)
+            if (file_.read(padStart + line * shape.recordBytes, shape.pad) != first) return true;
+        return false;
     }
 
     struct GatheredLines {

@@ -166,4 +166,79 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     return withFractions;
 }
 
+namespace {
+
+// Mean change between samples and those each of `others` bytes on, over
+// runs spread through the codes; 1e300 where no pair could be compared.
+std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const std::vector<int64_t>& others,
+                                int32_t width)
+{
+    constexpr int64_t runs = 4096, runSamples = 64;
+    const int64_t span = runSamples * width + others.back();
+    const auto size = std::ssize(codes.code);
+    std::vector<double> changes(others.size(), 1e300);
+    if (size < span + width) return changes;
+    auto usable = [](int16_t code) { return code != notANumberCode && code > -codeLimit && code < codeLimit; };
+    const int16_t* code = codes.code.data();
+    // Change from the run's samples to those `other` bytes on, pairs
+    // outside the codes' range left out (samples read askew mostly are).
+    auto runChange = [&](int64_t from, int64_t other, int64_t& pairs) {
+        int64_t sum = 0;
+        for (int64_t at = from; at < from + runSamples * width; at += width) {
+            const bool both = usable(code[at]) && usable(code[at + other]);
+            sum += both ? codeDistance(code[at], code[at + other]) : 0;
+            pairs += both ? 1 : 0;
+        }
+        return sum;
+    };
+    std::vector<int64_t> sums(others.size(), 0), pairs(others.size(), 0);
+    for (int64_t run = 0; run < runs; ++run) {
+        // Each run at the byte of the width where its samples read the
+        // record on most closely: where a record is not a whole number of
+        // samples, that byte changes from record to record.
+        const int64_t start = (size - span - width) * run / runs;
+        int64_t from = start;
+        double closest = 1e300;
+        for (int64_t byte = start; byte < start + width; ++byte) {
+            int64_t count = 0;
+            const int64_t sum = runChange(byte, record, count);
+            const double change = count * 2 >= runSamples ? static_cast<double>(sum) / static_cast<double>(count) : 1e300;
+            if (change < closest) closest = change, from = byte;
+        }
+        if (closest == 1e300) continue;
+        for (size_t i = 0; i < others.size(); ++i) sums[i] += runChange(from, others[i], pairs[i]);
+    }
+    for (size_t i = 0; i < others.size(); ++i)
+        if (pairs[i] > 0) changes[i] = static_cast<double>(sums[i]) / static_cast<double>(pairs[i]);
+    return changes;
+}
+
+}  // namespace
+
+LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width)
+{
+    constexpr double clearlyCloser = 0.98;
+    constexpr int moves = 4;
+    const int64_t reach = alikeSamples * width;
+    LagFit steadiest = lag;
+    // Downhill, a few samples at a time, while another lag is clearly
+    // closer: a diagonal a pixel of several bands along may be found first.
+    for (int move = 0; move < moves; ++move) {
+        const int64_t record = steadiest.lag;
+        if (record - reach < 2 * width) return steadiest;
+        std::vector<int64_t> others;
+        for (int64_t other = record - reach; other <= record + reach; other += width) others.push_back(other);
+        const std::vector<double> changes = meanChanges(codes, record, others, width);
+        const auto own = static_cast<size_t>(alikeSamples);
+        const auto least = static_cast<size_t>(std::min_element(changes.begin(), changes.end()) - changes.begin());
+        const size_t chosen = changes[least] < clearlyCloser * changes[own] ? least : own;
+        steadiest.lag = others[chosen];
+        steadiest.alike.clear();
+        for (size_t i = 0; i < others.size(); ++i)
+            if (i != chosen && changes[i] <= changes[chosen] / clearlyCloser) steadiest.alike.push_back(others[i]);
+        if (chosen == own) break;
+    }
+    return steadiest;
+}
+
 }  // namespace skeldra

@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+#include "discover/SampleCodes.h"
+
 namespace skeldra {
 
 struct LagFit {
@@ -44,5 +46,13 @@ std::vector<double> laggedDifferences(std::span<const float> signal, int64_t max
 // neighbouring pixels decline towards the smallest lag, they do not dip.
 std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sampleBytes, int64_t minLag,
                                   int64_t maxLag, size_t count, const KeepGoing& keepGoing);
+
+// The lag, or one whole samples either way, at which the decoded samples
+// differ least from those a record further on, and the lags at which they
+// differ nearly as little (`alike`, replaced). The bytes' repetition
+// cannot tell a line from a diagonal of a smooth picture when the low bytes
+// are noise; the values can, as the line below is the nearest. The lag
+// moves only where another is clearly closer.
+LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width);
 
 }  // namespace skeldra

@@ -225,6 +225,18 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
     }
 }
 
+// A pad of noise says where lines start: bytes left over at the end that
+// whole lines two samples later would take up do not move them.
+TEST(Discovery, APadOfNoiseKeepsLinesWhereTheyStart)
+{
+    for (const Encoding encoding : {Encoding{2, F::SignedInteger, false}, Encoding{8, F::Real, false}}) {
+        const Case c{"noise_pad_leftover", layout(1001, 701, 300, encoding, 1, S::BSQ, 6), 0, false, 0, 1, true};
+        std::vector<uint8_t> bytes = makeFile(c);
+        bytes.insert(bytes.end(), static_cast<size_t>(2 * encoding.bytes), 0x5a);
+        expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(encoding.bytes) + ": ");
+    }
+}
+
 // The last band's picture clipped at its right edge reads like a pad of
 // constant bytes; the bands that line up only in the whole record say it
 // is image.

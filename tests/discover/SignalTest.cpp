@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "discover/RecordLength.h"
+#include "discover/SampleCodes.h"
 #include "discover/SampleEncoding.h"
 
 using namespace skeldra;
@@ -84,6 +85,36 @@ TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
     for (const LagFit& fit : lags) {
         if (fit.lag < line->lag) {
             EXPECT_LT(fit.contrast, 0.5 * line->contrast) << fit.lag;
+        }
+    }
+}
+
+// A smooth surface with noise in its low bytes: a diagonal a sample or two
+// along repeats the bytes about as well as the line below, but its values
+// differ more. Also where a record is not a whole number of samples and the
+// samples start at another byte of the width in each record.
+TEST(RecordLengths, TheLineBelowIsCloserThanADiagonal)
+{
+    constexpr int64_t samples = 1000, lines = 400;
+    for (const int64_t pad : {0, 3}) {
+        std::vector<uint8_t> bytes;
+        uint32_t noise = 7;
+        for (int64_t l = 0; l < lines; ++l) {
+            for (int64_t s = 0; s < samples; ++s) {
+                const double x = static_cast<double>(s), y = static_cast<double>(l);
+                const double level = 3e4 * std::sin(x / 23.0) * std::cos(y / 19.0) + 1e4 * std::sin((x + y) / 31.0);
+                put(bytes, static_cast<uint64_t>(1.9e9 + level + static_cast<double>(nextRandom(noise) % 2000)), 4, true);
+            }
+            for (int64_t b = 0; b < pad; ++b) bytes.push_back(static_cast<uint8_t>(nextRandom(noise)));
+        }
+        const int64_t record = samples * 4 + pad;
+        const SampleCodes codes = sampleCodes(bytes, 0, {4, DataFormat::UnsignedInteger, true}, {1.85e9, 1.95e9});
+        for (const int64_t off : {-8, 4, 8, 0, 28}) {
+            SCOPED_TRACE("pad " + std::to_string(pad) + ", lag off by " + std::to_string(off));
+            const LagFit found = steadiestNeighbour(codes, LagFit{record + off, 0.5, 0.5, {}}, 4);
+            EXPECT_EQ(found.lag, record);
+            EXPECT_TRUE(std::none_of(found.alike.begin(), found.alike.end(),
+                                     [&](int64_t lag) { return std::abs(lag - record) <= 4; }));
         }
     }
 }
