@@ -381,7 +381,7 @@ private:
         // With the samples read right, a record a sample or a few longer or
         // shorter may read the lines closer: the bytes' repetition found a
         // diagonal of the picture.
-        const LagFit steadier = steadiestNeighbour(codes_, lag, width_);
+        const LagFit steadier = steadiestNeighbour(codes_, lag, width_, minRecordSamples * width_);
         if (steadier.lag != lag.lag) {
             found = lineShape(codes_, steadier.lag, width_, residueAt(found->lineStart, steadier.lag), file_.size());
             if (!found) return std::nullopt;

@@ -26,6 +26,9 @@ double median(std::vector<double> values)
 struct Columns {
     std::vector<double> vertical;    // mean change to the same byte a record on
     std::vector<double> horizontal;  // mean change to the byte a sample before
+    // The least mean change to the byte 1 to 4 samples before: in a line of
+    // pixels interleaved by band, a sample's neighbour is a pixel on.
+    std::vector<double> nearest;
     std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
     std::vector<bool> outside;       // beyond the values' range in most lines, yet changing: not the picture
 };
@@ -40,11 +43,14 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
 {
     const int64_t span = 2 * record;
     Columns columns{std::vector<double>(static_cast<size_t>(span)), std::vector<double>(static_cast<size_t>(span)),
-                    std::vector<bool>(static_cast<size_t>(span)), std::vector<bool>(static_cast<size_t>(span))};
+                    std::vector<double>(static_cast<size_t>(span)), std::vector<bool>(static_cast<size_t>(span)),
+                    std::vector<bool>(static_cast<size_t>(span))};
+    const int64_t farthest = std::min<int64_t>(4, record / width);
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     for (int64_t c = 0; c < span; ++c) {
         int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0}, measured = 0;
+        int64_t further[4] = {0, 0, 0, 0};  // changes to the samples 1 to 4 before
         // The steps of the first two lines that change within the codes'
         // range: a counter outside the picture's range reads clamped.
         std::optional<int32_t> step[2];
@@ -52,6 +58,7 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
             const int64_t here = (l + 1) * record + c;
             vertical += codeDistance(x[here - record], x[here]);
             horizontal += codeDistance(x[here], x[here - width]);
+            for (int64_t k = 1; k < farthest; ++k) further[k] += codeDistance(x[here], x[here - (k + 1) * width]);
             if (clamped(x[here]) || clamped(x[here - record])) continue;
             const int32_t change = int32_t{x[here]} - int32_t{x[here - record]};
             if (!step[0]) step[0] = change;
@@ -64,6 +71,9 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
         columns.outside[static_cast<size_t>(c)] = 2 * measured < rows;
         columns.vertical[static_cast<size_t>(c)] = static_cast<double>(vertical) / static_cast<double>(rows);
         columns.horizontal[static_cast<size_t>(c)] = static_cast<double>(horizontal) / static_cast<double>(rows);
+        further[0] = horizontal;
+        columns.nearest[static_cast<size_t>(c)] =
+            static_cast<double>(*std::min_element(further, further + farthest)) / static_cast<double>(rows);
     }
     return columns;
 }
@@ -211,13 +221,19 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     bool fromFileSize = false;
     int64_t startColumn = 0;
     if (run.length == longest) {
-        // No pad: the line starts where a sample differs most from the one
-        // before it, unless the file's end puts it at a plausible place.
+        // No pad: the line starts where a sample differs most from the
+        // nearest of the few samples before it (the bands of a pixel differ
+        // wherever the colour does), unless the file's end puts it at a
+        // plausible place.
+        auto nearestAt = [&](int64_t index) { return columns.nearest[column(std::clamp<int64_t>(index, 0, count - 1))]; };
+        std::vector<double> nearestSteps;
+        for (int64_t i = 0; i < run.length; ++i) nearestSteps.push_back(nearestAt(run.first + i));
+        const double nearestTypical = median(nearestSteps) + 1;
         int64_t jump = run.first;
         for (int64_t i = run.first; i < run.first + run.length; ++i)
-            if (stepAt(i) > stepAt(jump)) jump = i;
-        const bool clearJump = stepAt(jump) >= 6 * stepTypical;
-        const bool sizeJump = columns.horizontal[static_cast<size_t>(bySize)] >= 0.5 * stepAt(jump);
+            if (nearestAt(i) > nearestAt(jump)) jump = i;
+        const bool clearJump = nearestAt(jump) >= 6 * nearestTypical;
+        const bool sizeJump = columns.nearest[static_cast<size_t>(bySize)] >= 0.5 * nearestAt(jump);
         // Bytes left over at the end put the file's end anywhere; a place
         // between the bytes of a sample cannot be where lines start.
         const bool sizeAtSample = (bySize - best.residue) % width == 0;

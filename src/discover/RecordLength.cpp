@@ -215,7 +215,7 @@ std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const 
 
 }  // namespace
 
-LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width)
+LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag)
 {
     constexpr double clearlyCloser = 0.98;
     constexpr int moves = 4;
@@ -225,7 +225,7 @@ LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t w
     // closer: a diagonal a pixel of several bands along may be found first.
     for (int move = 0; move < moves; ++move) {
         const int64_t record = steadiest.lag;
-        if (record - reach < 2 * width) return steadiest;
+        if (record - reach < std::max<int64_t>(minLag, 2 * width)) return steadiest;
         std::vector<int64_t> others;
         for (int64_t other = record - reach; other <= record + reach; other += width) others.push_back(other);
         const std::vector<double> changes = meanChanges(codes, record, others, width);

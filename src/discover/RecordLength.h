@@ -52,7 +52,7 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
 // differ nearly as little (`alike`, replaced). The bytes' repetition
 // cannot tell a line from a diagonal of a smooth picture when the low bytes
 // are noise; the values can, as the line below is the nearest. The lag
-// moves only where another is clearly closer.
-LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width);
+// moves only where another is clearly closer, and not below `minLag`.
+LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag);
 
 }  // namespace skeldra

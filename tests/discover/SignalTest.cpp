@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "discover/LineShape.h"
 #include "discover/RecordLength.h"
 #include "discover/SampleCodes.h"
 #include "discover/SampleEncoding.h"
@@ -111,12 +112,37 @@ TEST(RecordLengths, TheLineBelowIsCloserThanADiagonal)
         const SampleCodes codes = sampleCodes(bytes, 0, {4, DataFormat::UnsignedInteger, true}, {1.85e9, 1.95e9});
         for (const int64_t off : {-8, 4, 8, 0, 28}) {
             SCOPED_TRACE("pad " + std::to_string(pad) + ", lag off by " + std::to_string(off));
-            const LagFit found = steadiestNeighbour(codes, LagFit{record + off, 0.5, 0.5, {}}, 4);
+            const LagFit found = steadiestNeighbour(codes, LagFit{record + off, 0.5, 0.5, {}}, 4, 64 * 4);
             EXPECT_EQ(found.lag, record);
             EXPECT_TRUE(std::none_of(found.alike.begin(), found.alike.end(),
                                      [&](int64_t lag) { return std::abs(lag - record) <= 4; }));
         }
     }
+}
+
+// Pixels of three bands whose colours differ more than a line's end and the
+// next line's start do: the line starts where a sample differs most from
+// the nearest samples of its band (here the first band jumps the farthest),
+// not from the band beside it. The file's end says nothing (bytes are left
+// over).
+TEST(LineShapes, PixelsOfThreeBandsStartTheirLineAtTheJump)
+{
+    constexpr int64_t pixels = 700, lines = 300, header = 1234;
+    std::vector<uint8_t> bytes(header, 0);
+    uint32_t noise = 9;
+    for (int64_t l = 0; l < lines; ++l)
+        for (int64_t p = 0; p < pixels; ++p)
+            for (const auto& [colour, rise] : {std::pair{20.0, 60.0}, std::pair{120.0, 30.0}, std::pair{200.0, 30.0}}) {
+                const double x = static_cast<double>(p);
+                bytes.push_back(static_cast<uint8_t>(colour + rise * x / pixels + 10 * std::sin(static_cast<double>(l) / 17.0) +
+                                                     static_cast<double>(nextRandom(noise) % 3)));
+            }
+    const int64_t record = pixels * 3;
+    const SampleCodes codes = sampleCodes(bytes, 0, {1, DataFormat::UnsignedInteger, false}, {0, 255});
+    const auto shape = lineShape(codes, record, 1, 0, std::ssize(bytes) + 7);
+    ASSERT_TRUE(shape.has_value());
+    EXPECT_EQ(shape->pad, 0);
+    EXPECT_EQ((shape->lineStart - header) % record, 0) << shape->lineStart;
 }
 
 }  // namespace
