@@ -173,11 +173,14 @@ namespace {
 std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const std::vector<int64_t>& others,
                                 int32_t width)
 {
-    constexpr int64_t runs = 4096, runSamples = 64;
+    constexpr int64_t mostRuns = 4096, runSamples = 64;
     const int64_t span = runSamples * width + others.back();
     const auto size = std::ssize(codes.code);
     std::vector<double> changes(others.size(), 1e300);
     if (size < span + width) return changes;
+    // Runs start at least 64 bytes apart: a small file is not compared over
+    // the same samples again and again.
+    const int64_t runs = std::min(mostRuns, (size - span - width) / runSamples + 1);
     auto usable = [](int16_t code) { return code != notANumberCode && code > -codeLimit && code < codeLimit; };
     const int16_t* code = codes.code.data();
     // Change from the run's samples to those `other` bytes on, pairs
