@@ -33,11 +33,6 @@ struct Columns {
     std::vector<bool> outside;       // beyond the values' range in most lines, yet changing: not the picture
 };
 
-bool clamped(int16_t code)
-{
-    return code <= -codeLimit || code >= codeLimit;
-}
-
 // Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
 {

@@ -181,14 +181,13 @@ std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const 
     // Runs start at least 64 bytes apart: a small file is not compared over
     // the same samples again and again.
     const int64_t runs = std::min(mostRuns, (size - span - width) / runSamples + 1);
-    auto usable = [](int16_t code) { return code != notANumberCode && code > -codeLimit && code < codeLimit; };
     const int16_t* code = codes.code.data();
     // Change from the run's samples to those `other` bytes on, pairs
     // outside the codes' range left out (samples read askew mostly are).
     auto runChange = [&](int64_t from, int64_t other, int64_t& pairs) {
         int64_t sum = 0;
         for (int64_t at = from; at < from + runSamples * width; at += width) {
-            const bool both = usable(code[at]) && usable(code[at + other]);
+            const bool both = !clamped(code[at]) && !clamped(code[at + other]);
             sum += both ? codeDistance(code[at], code[at + other]) : 0;
             pairs += both ? 1 : 0;
         }

@@ -21,6 +21,13 @@ inline constexpr int16_t notANumberCode = 32767;
 // Values beyond the range read as the nearest of ±codeLimit.
 inline constexpr int16_t codeLimit = 32000;
 
+// A code that tells nothing of the value: beyond the range, or not a number.
+static_assert(notANumberCode >= codeLimit);
+inline bool clamped(int16_t code)
+{
+    return code <= -codeLimit || code >= codeLimit;
+}
+
 struct SampleCodes {
     std::vector<int16_t> code;  // code[j]: the sample whose first byte is j
     int64_t offset = 0;         // file position of byte 0
