@@ -134,15 +134,20 @@ BandGuess bipGuess(const SampleCodes& window, const LineShape& shape, int64_t fi
 }
 
 // How much more the edges of a band's line go with those a band further on
-// than with those a little askew there: bands of one scene share their
-// edges exactly, while lines of one picture far apart may merely share its
-// large features. Edges askew that go against each other make no likeness
-// at the band's distance: a weak one must stand out from none at all.
-// `correlationAt` gives the correlation at an offset from the band's
-// distance, in samples (BIL) or lines (BSQ).
-double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t askew)
+// than with those askew there, `askew` and up to `reach` times as far either
+// way: bands of one scene share their edges exactly, while lines of one
+// picture far apart may merely share its large features, and a smooth
+// picture's few large features go together now here, now there, by chance.
+// Edges askew that go against each other make no likeness at the band's
+// distance: a weak one must stand out from none at all. `correlationAt`
+// gives the correlation at an offset from the band's distance, in samples
+// (BIL) or lines (BSQ).
+double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t askew, int64_t reach = 1)
 {
-    return correlationAt(0) - std::max({correlationAt(-askew), correlationAt(askew), 0.0});
+    double beside = 0;
+    for (int64_t times = 1; times <= reach; times *= 2)
+        beside = std::max({beside, correlationAt(-times * askew), correlationAt(times * askew)});
+    return correlationAt(0) - beside;
 }
 
 // How many times the usual step a line jumps where a band's line would
@@ -180,7 +185,7 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int64_t fi
                     edges.add(line, line + (k * perBand + offset) * width, samples, width);
                 }
                 return edges.value();
-            }, 2 * step);
+            }, 2 * step, 4);
         };
         // Over 4 samples and, in lines long enough to tell chance from
         // likeness, over 16 and between means of 64: the noise of a smooth

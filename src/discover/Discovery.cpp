@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
+#include <map>
 #include <optional>
 
 #include "base/Errors.h"
@@ -74,12 +76,26 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
     return layout;
 }
 
+// The least mean change of the samples to those a record on, the record
+// this long or a few samples longer or shorter: the bytes' repetition may
+// have found a diagonal, which in pixels of several bands compares two bands.
+double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width)
+{
+    std::vector<int64_t> near;
+    for (int64_t samples = -4; samples <= 4; ++samples) near.push_back(record + samples * width);
+    const std::vector<double> changes = meanChanges(codes, record, near, width);
+    return *std::min_element(changes.begin(), changes.end());
+}
+
 // How much a record length is believed against the others: lines a lag
 // apart that differ more than at the best lag make it less likely, and a
 // lag that has a fraction nearly as good is more likely a multiple of the
 // record length than the record length itself (lines further apart differ
-// more).
-double lagWeight(const std::vector<LagFit>& lags, size_t index)
+// more), unless its samples are clearly closer to those a record on than
+// to those the fraction on: a record of bands by line whose bands look
+// alike repeats nearly as well at one band's line.
+double lagWeight(const std::vector<LagFit>& lags, size_t index, const std::function<double(int64_t)>& changeAt,
+                 int32_t width)
 {
     double deepest = 0, clearest = 0;
     for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth), clearest = std::max(clearest, fit.contrast);
@@ -92,7 +108,8 @@ double lagWeight(const std::vector<LagFit>& lags, size_t index)
     const bool multiple = std::any_of(lags.begin(), lags.end(), [&](const LagFit& other) {
         if (other.lag >= lag.lag || measure(other) < 0.9 * measure(lag)) return false;
         const int64_t k = (lag.lag + other.lag / 2) / other.lag;
-        return k >= 2 && std::abs(lag.lag - k * other.lag) <= k;
+        if (k < 2 || std::abs(lag.lag - k * other.lag) > k * width) return false;
+        return !(changeAt(lag.lag) < 0.9 * changeAt(other.lag));
     });
     return multiple ? weight / 2 : weight;
 }
@@ -189,8 +206,9 @@ private:
         }
         // A lag believed less than a tenth as well as the best gives no
         // candidate worth its time.
+        const std::vector<double> weights = lagWeights(lags);
         for (size_t i = 0; i < lags.size(); ++i) {
-            const double weight = lagWeight(lags, i);
+            const double weight = weights[i];
             if (weight < 0.1) continue;
             const std::optional<Placement> placed = addCandidates(result, lags[i], weight);
             if (placed && placed->leftover > 0) addFittingNeighbours(result, *placed, weight);
@@ -202,12 +220,29 @@ private:
         step(result, 5);
     }
 
+    // Each lag's weight, the samples read as the deepest lag reads them.
+    std::vector<double> lagWeights(const std::vector<LagFit>& lags)
+    {
+        chooseEncoding(lags.front().lag);
+        std::map<int64_t, double> changes;
+        auto changeAt = [&](int64_t lag) {
+            const auto [at, added] = changes.try_emplace(lag, 0.0);
+            if (added) at->second = steadiestChange(codes_, lag, width_);
+            return at->second;
+        };
+        std::vector<double> weights;
+        for (size_t i = 0; i < lags.size(); ++i) weights.push_back(lagWeight(lags, i, changeAt, width_));
+        return weights;
+    }
+
     // The encoding, and the byte of a record where samples start, for
     // records of this length.
     void chooseEncoding(int64_t record)
     {
         const std::span<const uint8_t> bytes(window_);
-        const auto fits = rankEncodings(bytes, width_, record);
+        // The deepest lag's ranking serves its weighing and its candidates.
+        if (rankedRecord_ != record) rankedRecord_ = record, ranked_ = rankEncodings(bytes, width_, record);
+        const std::vector<EncodingFit>& fits = ranked_;
         encoding_ = fits.front().encoding;
         residue_ = fits.front().alignment;
         range_ = fits.front().range;
@@ -569,10 +604,13 @@ private:
         };
         int64_t shift = 0;
         if (const auto better = bytesPairedBetter(shape, first)) {
-            // A byte either way reads the same pairs; the one whose lines'
-            // ends stay clear of a pad or header reads smoother.
+            // A shift and one a sample less read the same pairs; the one
+            // whose lines' ends stay clear of a pad or header reads smoother.
             const Encoding& encoding = better->first;
-            if (better->second != 0) shift = first >= 1 && roughnessAt(-1, encoding) < roughnessAt(1, encoding) ? -1 : 1;
+            if (const int64_t ahead = better->second; ahead != 0) {
+                const int64_t back = ahead - width_;
+                shift = first + back >= 0 && roughnessAt(back, encoding) < roughnessAt(ahead, encoding) ? back : ahead;
+            }
             encoding_ = encoding;
             codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
             if (shift == 0) return true;
@@ -601,20 +639,22 @@ private:
         if (shape.lineStart < windowStart_) shape.lineStart += shape.recordBytes;
     }
 
-    // 16-bit samples read in the other byte order, or a byte askew in it,
-    // pair each upper byte with a lower byte not its own (of its sample or
-    // a neighbour's), and may still change smoothly but where a carry
-    // reaches the upper byte. The reading, and its shift in bytes, that
-    // carries far more cleanly than the one chosen.
+    // 16- and 32-bit samples read in the other byte order, or a byte or
+    // more askew in it, pair the upper byte with lower bytes not its own (of
+    // its sample or a neighbour's), and may still change smoothly but where
+    // a carry reaches the upper byte: where the lower bytes are mostly
+    // noise, every reading that keeps the upper byte reads about as smooth.
+    // The reading, and its shift in bytes, that carries far more cleanly
+    // than the one chosen.
     std::optional<std::pair<Encoding, int64_t>> bytesPairedBetter(const LineShape& shape, int64_t first)
     {
-        if (width_ != 2) return std::nullopt;
+        if (width_ != 2 && width_ != 4) return std::nullopt;
         const auto gathered = gatherLines(first, shape, 16);
         if (!gathered) return std::nullopt;
         Encoding swapped = encoding_;
         swapped.msbFirst = !swapped.msbFirst;
         // All readings over the same bytes: each run's inner samples, a
-        // byte later read as the same offsets one byte further in.
+        // few bytes later read as the same offsets as many bytes further in.
         std::vector<std::vector<int64_t>> inner;
         for (const std::vector<int64_t>& run : gathered->lines)
             if (run.size() >= 4) inner.emplace_back(run.begin() + 1, run.end() - 1);
@@ -622,8 +662,8 @@ private:
         const double now = carryStep(bytes, encoding_, inner);
         if (now < 0) return std::nullopt;
         std::optional<std::pair<Encoding, int64_t>> better;
-        double least = 0.5 * now;
-        for (const int64_t shift : {0, 1}) {
+        double least = 0.7 * now;
+        for (int64_t shift = 0; shift < width_; ++shift) {
             const double carry = carryStep(bytes.subspan(static_cast<size_t>(shift)), swapped, inner);
             if (carry >= 0 && carry < least) least = carry, better = std::pair{swapped, shift};
         }
@@ -694,6 +734,8 @@ private:
     ValueRange range_;
     SampleCodes codes_;
     std::vector<EncodingFit> alternatives_;
+    int64_t rankedRecord_ = -1;  // the record length `ranked_` was ranked for
+    std::vector<EncodingFit> ranked_;
 };
 
 }  // namespace

@@ -166,10 +166,6 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     return withFractions;
 }
 
-namespace {
-
-// Mean change between samples and those each of `others` bytes on, over
-// runs spread through the codes; 1e300 where no pair could be compared.
 std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const std::vector<int64_t>& others,
                                 int32_t width)
 {
@@ -214,8 +210,6 @@ std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const 
         if (pairs[i] > 0) changes[i] = static_cast<double>(sums[i]) / static_cast<double>(pairs[i]);
     return changes;
 }
-
-}  // namespace
 
 LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag)
 {

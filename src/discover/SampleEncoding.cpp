@@ -220,7 +220,11 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
         const double least = nonzeroRanks.quantile(0.01), most = nonzeroRanks.quantile(0.99);
         const bool unsignedTopBit = encoding.format == DataFormat::UnsignedInteger && least >= half;
         const bool signedNegative = encoding.format == DataFormat::SignedInteger && most < 0;
-        const bool nearZero = unsignedTopBit ? least >= 1.75 * half : least >= -half / 4;
+        // Close to zero: within a quarter of the range of a 16-bit sign, and
+        // within 2^24 of 32-bit ones (where integers that large hold
+        // measurements rarely, either way).
+        const double close = encoding.bytes == 2 ? half / 4 : std::ldexp(1.0, 24);
+        const bool nearZero = unsignedTopBit ? least >= 2 * half - close : least >= -close;
         if ((unsignedTopBit && nearZero) || (signedNegative && !nearZero)) fit.roughness *= 1.02;
         // Values at both ends of the codes and none between are values
         // about the middle of the other reading, torn apart: a tie where
@@ -468,7 +472,18 @@ int32_t sampleWidth(std::span<const uint8_t> bytes)
 {
     double distance[4];
     const int32_t widths[4] = {1, 2, 4, 8};
-    for (int i = 0; i < 4; ++i) distance[i] = byteDistance(bytes, static_cast<size_t>(widths[i]));
+    // The quietest lane of each stretch of a few KB: a line pad that is not
+    // a whole number of samples moves the lanes from one line to the next,
+    // and values that cross zero now and then turn their upper bytes from 0
+    // to 255; over the whole window every lane would be busy somewhere.
+    constexpr size_t stretch = 4096;
+    for (int i = 0; i < 4; ++i) {
+        double sum = 0;
+        size_t count = 0;
+        for (size_t from = 0; from == 0 || from + stretch <= bytes.size(); from += stretch, ++count)
+            sum += byteDistance(bytes.subspan(from, std::min(stretch, bytes.size() - from)), static_cast<size_t>(widths[i]));
+        distance[i] = sum / static_cast<double>(count);
+    }
     const double least = *std::min_element(distance, distance + 4);
     for (int i = 0; i < 4; ++i)
         if (distance[i] <= 1.15 * least + 0.25) return widths[i];
@@ -512,7 +527,17 @@ double readingRoughness(std::span<const uint8_t> bytes, const Encoding& encoding
 double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
                  const std::vector<std::vector<int64_t>>& lines)
 {
-    const size_t upper = encoding.msbFirst ? 0 : 1;
+    const int32_t width = encoding.bytes;
+    const size_t upper = encoding.msbFirst ? 0 : static_cast<size_t>(width - 1);
+    // The bytes as one unsigned number in this order: a carry is as small
+    // a step whether the number is signed or holds a real.
+    auto pattern = [&](size_t at) {
+        uint64_t value = 0;
+        for (int32_t i = 0; i < width; ++i)
+            value = value << 8 | bytes[at + static_cast<size_t>(encoding.msbFirst ? i : width - 1 - i)];
+        return static_cast<double>(value);
+    };
+    const double unit = std::ldexp(1.0, 8 * (width - 1));
     double least = -1;
     // Neighbours 1 to 4 samples apart: those of a pixel's other bands
     // differ too much to tell.
@@ -523,8 +548,7 @@ double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
             for (size_t s = lag; s < line.size(); ++s) {
                 const auto here = static_cast<size_t>(line[s]), before = static_cast<size_t>(line[s - lag]);
                 if (std::abs(int{bytes[here + upper]} - int{bytes[before + upper]}) != 1) continue;
-                const double step = decodeValue(bytes.data() + here, encoding) - decodeValue(bytes.data() + before, encoding);
-                sum += std::min(std::abs(step), 512.0) / 256;
+                sum += std::min(std::abs(pattern(here) - pattern(before)) / unit, 2.0);
                 ++carries;
             }
         if (carries >= 16 && (least < 0 || sum / static_cast<double>(carries) < least)) least = sum / static_cast<double>(carries);

@@ -57,12 +57,13 @@ std::vector<std::vector<int64_t>> runsOverLines(size_t size, int64_t first, int6
 std::vector<EncodingFit> rankEncodingsAt(std::span<const uint8_t> bytes, int32_t width,
                                          const std::vector<std::vector<int64_t>>& lines);
 
-// Of 16-bit readings: the mean change between neighbours where the upper
-// byte moves by one, in units of 256. Read with the bytes paired right, the
-// lower byte wraps at the same sample and the change is small; paired with
-// a neighbour's lower byte, it wraps a sample early or late and the change
-// is near 256. Neighbours are taken 1 to 4 samples apart, the least of
-// them counts; -1 when none of those shows 16 carries.
+// The mean change between neighbours where the upper byte moves by one,
+// in units of that byte, the bytes taken as one unsigned number in the
+// reading's order. Read with the bytes paired right, the byte below wraps
+// at the same sample and the change is small; paired with a neighbour's
+// lower bytes, it wraps a sample early or late and the change is near one
+// unit. Neighbours are taken 1 to 4 samples apart, the least of them
+// counts; -1 when none of those shows 16 carries.
 double carryStep(std::span<const uint8_t> bytes, const Encoding& encoding,
                  const std::vector<std::vector<int64_t>>& lines);
 

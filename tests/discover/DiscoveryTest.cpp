@@ -190,7 +190,11 @@ INSTANTIATE_TEST_SUITE_P(
                          false, 1200, 10, false, 0.2},
                     // 8-bit values about zero: read unsigned, they tear
                     // apart wherever they cross it
-                    Case{"s8_across_zero_bsq", layout(999, 733, 200, {1, F::UnsignedInteger, false}, 3, S::BSQ, 5), 0, false, -1000, 3}),
+                    Case{"s8_across_zero_bsq", layout(999, 733, 200, {1, F::UnsignedInteger, false}, 3, S::BSQ, 5), 0, false, -1000, 3},
+                    // all samples with the top bit set: high counts read
+                    // unsigned, small negative numbers signed
+                    Case{"u32_high_counts", layout(600, 389, 200, {4, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 4.0e9},
+                    Case{"i32_small_negatives", layout(600, 389, 200, {4, F::SignedInteger, true}, 1, S::None, 0), 0, false, -3000}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
@@ -298,6 +302,33 @@ TEST(Discovery, BandsByLineShareTheirEdges)
                 }
         expectFirstReadsAsTruth(c.name, bytes, c.truth, std::string(c.name) + ": ");
     }
+}
+
+// A grey picture with patches of colour, in 32-bit samples whose low bytes
+// are noise: one band's line repeats the next band's about as well in the
+// bytes as the same band's next line; the values tell which is closer.
+TEST(Discovery, BandsByLineThatLookAlikeKeepTheirRecord)
+{
+    const Case c{"grey_bil", layout(4000, 1201, 150, {4, F::UnsignedInteger, false}, 3, S::BIL, 0), 0, false};
+    const RasterLayout raster = rasterLayout(c.truth);
+    std::vector<uint8_t> bytes(static_cast<size_t>(c.truth.headerBytes + layoutBytes(c.truth)));
+    uint32_t noise = 3;
+    // Two random walks along the line; the picture drifts slowly from
+    // the one to the other down the lines.
+    std::vector<double> along(1201), drift(1201);
+    for (size_t s = 1; s < along.size(); ++s) {
+        along[s] = along[s - 1] + nextRandom(noise) / 128.0 - 1;
+        drift[s] = drift[s - 1] + nextRandom(noise) / 128.0 - 1;
+    }
+    for (int32_t l = 1; l <= c.truth.lines; ++l)
+        for (int32_t b = 1; b <= 3; ++b)
+            for (int32_t s = 1; s <= c.truth.samplesPerLine; ++s) {
+                const bool patch = std::sin(s / 61.0 + 0.3) * std::sin(l / 23.0 + 0.1) > 0.6;
+                const double grey = along[static_cast<size_t>(s - 1)] + 0.02 * l * drift[static_cast<size_t>(s - 1)];
+                const double value = 2e9 + 2e7 * grey + (patch ? 1e8 * b : 0) + 2e4 * nextRandom(noise);
+                store(bytes, samplePosition(raster, l, b, s), value, c.truth.encoding);
+            }
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // A picture of blocks of colour jumps as far at many of its edges as where

@@ -38,30 +38,61 @@ std::vector<std::vector<int64_t>> runsFrom(int64_t first, int64_t runs, int64_t 
     return lines;
 }
 
-// 16-bit samples read a byte askew in the other byte order pair each upper
-// byte with a neighbour's lower one; only the carries tell, also where the
-// neighbours are the other bands of a pixel.
+// Samples read a byte or three askew in the other byte order pair the
+// upper byte with a neighbour's lower ones; only the carries tell, also
+// where the neighbours are the other bands of a pixel, and where all the
+// lower bytes of 32-bit samples are noise.
 TEST(CarryStep, TellsBytesPairedRightFromPairedAcross)
 {
-    for (const bool msbFirst : {false, true})
-        for (const int bands : {1, 3}) {
-            std::vector<uint8_t> bytes;
-            uint32_t noise = 3;
-            for (int64_t pixel = 0; pixel < 4000; ++pixel)
-                for (int b = 0; b < bands; ++b) {
-                    const double level = 30000 + 5000 * std::sin(static_cast<double>(pixel) / 97.0) + 3000.0 * b;
-                    put(bytes, static_cast<uint64_t>(level + static_cast<double>(nextRandom(noise) % 9)), 2, msbFirst);
+    struct Samples {
+        int32_t width;
+        double level, wave, noise;
+    };
+    for (const Samples& kind : {Samples{2, 30000, 5000, 9}, Samples{4, 2.9e9, 5e8, 4e6}})
+        for (const bool msbFirst : {false, true})
+            for (const int bands : {1, 3}) {
+                std::vector<uint8_t> bytes;
+                uint32_t noise = 3;
+                for (int64_t pixel = 0; pixel < 4000; ++pixel)
+                    for (int b = 0; b < bands; ++b) {
+                        const double level = kind.level + kind.wave * std::sin(static_cast<double>(pixel) / 97.0) +
+                                             0.6 * kind.wave * b;
+                        const double jitter = std::fmod(static_cast<double>(nextRandom(noise)), kind.noise);
+                        put(bytes, static_cast<uint64_t>(level + jitter), kind.width, msbFirst);
+                    }
+                const Encoding right{kind.width, DataFormat::UnsignedInteger, msbFirst};
+                const Encoding across{kind.width, DataFormat::UnsignedInteger, !msbFirst};
+                const int64_t samples = 4000 * bands - 2;
+                SCOPED_TRACE(std::to_string(kind.width) + " bytes, " + (msbFirst ? "msb" : "lsb") + ", bands " +
+                             std::to_string(bands));
+                const double paired = carryStep(bytes, right, runsFrom(0, 8, samples / 8, kind.width));
+                const double askew = carryStep(bytes, across, runsFrom(kind.width - 1, 8, samples / 8, kind.width));
+                ASSERT_GE(paired, 0);
+                EXPECT_LT(paired, 0.6 * askew);
+                EXPECT_GT(askew, 0.7);
+            }
+}
+
+// 32-bit samples of three bands by pixel that cross zero now and then:
+// their upper bytes are 0 or 255, and the low ones noise. A pad that is
+// not a whole number of samples moves the bytes' places from line to line;
+// only within stretches of a line are the bytes of each place of one kind.
+TEST(SampleWidth, PadsMovingTheBytesFromLineToLine)
+{
+    for (const int64_t pad : {0, 6, 15}) {
+        std::vector<uint8_t> bytes;
+        uint32_t noise = 5;
+        for (int64_t line = 0; bytes.size() < (size_t{1} << 20); ++line) {
+            for (int64_t pixel = 0; pixel < 2476; ++pixel)
+                for (int band = 0; band < 3; ++band) {
+                    const double wave = 2e6 * std::sin(static_cast<double>(pixel + 3 * line) / 150.0 + band);
+                    const auto value = static_cast<int64_t>(1e6 + wave) + nextRandom(noise) % 200000;
+                    put(bytes, static_cast<uint64_t>(value), 4, false);
                 }
-            const Encoding right{2, DataFormat::UnsignedInteger, msbFirst};
-            const Encoding across{2, DataFormat::UnsignedInteger, !msbFirst};
-            const int64_t samples = 4000 * bands - 2;
-            SCOPED_TRACE(std::string(msbFirst ? "msb" : "lsb") + ", bands " + std::to_string(bands));
-            const double paired = carryStep(bytes, right, runsFrom(0, 8, samples / 8, 2));
-            const double askew = carryStep(bytes, across, runsFrom(1, 8, samples / 8, 2));
-            ASSERT_GE(paired, 0);
-            EXPECT_LT(paired, 0.2);
-            EXPECT_GT(askew, 0.7);
+            for (int64_t p = 0; p < pad; ++p) bytes.push_back(static_cast<uint8_t>(line));
         }
+        EXPECT_EQ(sampleWidth(bytes), 4) << "pad " << pad;
+    }
 }
 
 // A flat picture of 32-bit samples: every lag that keeps the samples
