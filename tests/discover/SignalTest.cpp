@@ -73,26 +73,30 @@ TEST(CarryStep, TellsBytesPairedRightFromPairedAcross)
             }
 }
 
-// 32-bit samples of three bands by pixel that cross zero now and then:
-// their upper bytes are 0 or 255, and the low ones noise. A pad that is
-// not a whole number of samples moves the bytes' places from line to line;
-// only within stretches of a line are the bytes of each place of one kind.
+// 32-bit samples of three bands by pixel, small numbers that cross zero now
+// and then, or bands of their own signs: their upper bytes are 0 or 255,
+// and the next sample is another band. A pad that is not a whole number of
+// samples moves the bytes' places from line to line; only within stretches
+// of a line are the bytes of each place of one kind.
 TEST(SampleWidth, PadsMovingTheBytesFromLineToLine)
 {
-    for (const int64_t pad : {0, 6, 15}) {
-        std::vector<uint8_t> bytes;
-        uint32_t noise = 5;
-        for (int64_t line = 0; bytes.size() < (size_t{1} << 20); ++line) {
-            for (int64_t pixel = 0; pixel < 2476; ++pixel)
-                for (int band = 0; band < 3; ++band) {
-                    const double wave = 2e6 * std::sin(static_cast<double>(pixel + 3 * line) / 150.0 + band);
-                    const auto value = static_cast<int64_t>(1e6 + wave) + nextRandom(noise) % 200000;
-                    put(bytes, static_cast<uint64_t>(value), 4, false);
-                }
-            for (int64_t p = 0; p < pad; ++p) bytes.push_back(static_cast<uint8_t>(line));
+    for (const bool ownSigns : {false, true})
+        for (const int64_t pad : {0, 6, 15}) {
+            std::vector<uint8_t> bytes;
+            uint32_t noise = 5;
+            for (int64_t line = 0; bytes.size() < (size_t{1} << 20); ++line) {
+                for (int64_t pixel = 0; pixel < 2476; ++pixel)
+                    for (int band = 0; band < 3; ++band) {
+                        const double along = static_cast<double>(pixel + 3 * line) / 150.0 + band;
+                        const double level = ownSigns ? (band == 1 ? -6000 : 2000) + 300 * std::sin(along)
+                                                      : 1e6 + 2e6 * std::sin(along);
+                        const auto value = static_cast<int64_t>(level) + nextRandom(noise) % (ownSigns ? 200 : 200000);
+                        put(bytes, static_cast<uint64_t>(value), 4, false);
+                    }
+                for (int64_t p = 0; p < pad; ++p) bytes.push_back(static_cast<uint8_t>(line));
+            }
+            EXPECT_EQ(sampleWidth(bytes), 4) << (ownSigns ? "bands of their own signs" : "crossing zero") << ", pad " << pad;
         }
-        EXPECT_EQ(sampleWidth(bytes), 4) << "pad " << pad;
-    }
 }
 
 // A flat picture of 32-bit samples: every lag that keeps the samples
