@@ -76,17 +76,6 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
     return layout;
 }
 
-// The least mean change of the samples to those a record on, the record
-// this long or a few samples longer or shorter: the bytes' repetition may
-// have found a diagonal, which in pixels of several bands compares two bands.
-double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width)
-{
-    std::vector<int64_t> near;
-    for (int64_t samples = -4; samples <= 4; ++samples) near.push_back(record + samples * width);
-    const std::vector<double> changes = meanChanges(codes, record, near, width);
-    return *std::min_element(changes.begin(), changes.end());
-}
-
 // How much a record length is believed against the others: lines a lag
 // apart that differ more than at the best lag make it less likely, and a
 // lag that has a fraction nearly as good is more likely a multiple of the

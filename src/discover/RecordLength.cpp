@@ -166,6 +166,12 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     return withFractions;
 }
 
+namespace {
+
+// Mean change between the decoded samples and those each of `others` bytes
+// on (ascending), over runs of samples spread through the codes, each run at
+// the byte where its samples read `record` bytes on most closely; 1e300
+// where no pair could be compared.
 std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const std::vector<int64_t>& others,
                                 int32_t width)
 {
@@ -211,6 +217,22 @@ std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const 
     return changes;
 }
 
+// The record length and those up to `alikeSamples` whole samples either way.
+std::vector<int64_t> lagsAround(int64_t record, int32_t width)
+{
+    std::vector<int64_t> lags;
+    for (int64_t samples = -alikeSamples; samples <= alikeSamples; ++samples) lags.push_back(record + samples * width);
+    return lags;
+}
+
+}  // namespace
+
+double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width)
+{
+    const std::vector<double> changes = meanChanges(codes, record, lagsAround(record, width), width);
+    return *std::min_element(changes.begin(), changes.end());
+}
+
 LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag)
 {
     constexpr double clearlyCloser = 0.98;
@@ -222,8 +244,7 @@ LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t w
     for (int move = 0; move < moves; ++move) {
         const int64_t record = steadiest.lag;
         if (record - reach < std::max<int64_t>(minLag, 2 * width)) return steadiest;
-        std::vector<int64_t> others;
-        for (int64_t other = record - reach; other <= record + reach; other += width) others.push_back(other);
+        const std::vector<int64_t> others = lagsAround(record, width);
         const std::vector<double> changes = meanChanges(codes, record, others, width);
         const auto own = static_cast<size_t>(alikeSamples);
         const auto least = static_cast<size_t>(std::min_element(changes.begin(), changes.end()) - changes.begin());

@@ -47,12 +47,11 @@ std::vector<double> laggedDifferences(std::span<const float> signal, int64_t max
 std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sampleBytes, int64_t minLag,
                                   int64_t maxLag, size_t count, const KeepGoing& keepGoing);
 
-// Mean change between the decoded samples and those each of `others`
-// bytes on (ascending), over runs of samples spread through the codes, each
-// run at the byte where its samples read `record` bytes on most closely;
-// 1e300 where no pair could be compared.
-std::vector<double> meanChanges(const SampleCodes& codes, int64_t record, const std::vector<int64_t>& others,
-                                int32_t width);
+// The least mean change between the decoded samples and those a record on,
+// the record this long or a few whole samples longer or shorter: the bytes'
+// repetition may have found a diagonal, which in pixels of several bands
+// compares two bands. 1e300 where no pair could be compared.
+double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width);
 
 // The lag, or one whole samples either way, at which the decoded samples
 // differ least from those a record further on, and the lags at which they
