@@ -47,8 +47,9 @@ TEST(CarryStep, TellsBytesPairedRightFromPairedAcross)
     struct Samples {
         int32_t width;
         double level, wave, noise;
+        double pairedBelow;  // the carry step read right stays below this
     };
-    for (const Samples& kind : {Samples{2, 30000, 5000, 9}, Samples{4, 2.9e9, 5e8, 4e6}})
+    for (const Samples& kind : {Samples{2, 30000, 5000, 9, 0.2}, Samples{4, 2.9e9, 5e8, 4e6, 0.35}})
         for (const bool msbFirst : {false, true})
             for (const int bands : {1, 3}) {
                 std::vector<uint8_t> bytes;
@@ -68,6 +69,7 @@ TEST(CarryStep, TellsBytesPairedRightFromPairedAcross)
                 const double paired = carryStep(bytes, right, runsFrom(0, 8, samples / 8, kind.width));
                 const double askew = carryStep(bytes, across, runsFrom(kind.width - 1, 8, samples / 8, kind.width));
                 ASSERT_GE(paired, 0);
+                EXPECT_LT(paired, kind.pairedBelow);
                 EXPECT_LT(paired, 0.6 * askew);
                 EXPECT_GT(askew, 0.7);
             }
