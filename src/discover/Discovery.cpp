@@ -266,9 +266,32 @@ private:
             // rougher than the middle the window saw.
             const double change = static_cast<double>(sum) / static_cast<double>(samples);
             const bool lineLike = change <= 3 * shape.lineChange + 2 || 3 * sum < askew;
-            if (varies && change > 0 && lineLike) return first + at;
+            if (varies && change > 0 && lineLike) return first + flatLinesBefore(bytes, codes, shape, at, samples);
         }
         return first;
+    }
+
+    // A picture may start with lines of one value (the margin of a logo),
+    // which no sample parts from a header of one value. A pad that changes
+    // from line to line (noise, a counter) does: the lines before `at` whose
+    // samples all hold the value the first image line starts with, and
+    // whose pad differs from the pads of the lines on either side, belong
+    // to the image. Where that line's start is the first image byte,
+    // counted from the bytes' start.
+    int64_t flatLinesBefore(const std::vector<uint8_t>& bytes, const SampleCodes& codes, const LineShape& shape,
+                            int64_t at, int64_t samples) const
+    {
+        const int64_t record = shape.recordBytes, padFrom = shape.lineSamples * width_;
+        if (shape.pad == 0) return at;
+        const int16_t margin = codes.code[static_cast<size_t>(at)];
+        auto imageLine = [&](int64_t line) {
+            for (int64_t s = 0; s < samples; ++s)
+                if (codes.code[static_cast<size_t>(line + s * width_)] != margin) return false;
+            const auto pad = bytes.begin() + line + padFrom;
+            return !std::equal(pad, pad + shape.pad, pad + record) && !std::equal(pad, pad + shape.pad, pad - record);
+        };
+        while (at >= 2 * record && imageLine(at - record)) at -= record;
+        return at;
     }
 
     // Without a pad nothing in a record marks where a line starts: the
@@ -439,7 +462,8 @@ private:
     {
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
-        if (const int64_t shift = shiftToFileEnd(shape, header); shift != 0) {
+        const int64_t shift = shiftToFileEnd(shape, header);
+        if (shift != 0) {
             moveLineStart(shape, shift);
             header += shift;
         }
@@ -462,8 +486,11 @@ private:
         const double imageShare = 1 - static_cast<double>(shape.pad) / static_cast<double>(shape.recordBytes);
         // Most files end where their last line ends; bytes left over make a
         // record length a little less likely (a diagonal of the picture can
-        // repeat about as well as its lines).
-        const double sizeFit = leftover == 0 ? 1.0 : 0.85;
+        // repeat about as well as its lines), most of a record left over
+        // more so: it is likelier lines of a multiple of the record length
+        // that does not divide them than a trailer.
+        const double leftoverShare = static_cast<double>(leftover) / static_cast<double>(shape.recordBytes);
+        const double sizeFit = leftover == 0 ? 1.0 : 0.85 * (1 - 0.3 * leftoverShare);
         const double score = weight * imageShare * sizeFit * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
         std::string common = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
                               describeEncoding(encoding_) + " gives the smoothest rows";
@@ -496,9 +523,27 @@ private:
             CandidateLayout layout = best;
             layout.encoding = alternatives_[i].encoding;
             normalize(layout);
-            result.candidates.push_back({layout, score * (i == 1 ? 0.6 : 0.5),
+            // A reading as smooth as the next one is as likely (a picture of
+            // two levels reads alike signed and unsigned).
+            const bool asNext = alternatives_[i].roughness <= alternatives_[1].roughness;
+            result.candidates.push_back({layout, score * (asNext ? 0.6 : 0.5),
                                          common + "; read as " + describeEncoding(layout.encoding) +
                                              " instead, the next smoothest."});
+        }
+        // Bytes may be left over after all: the lines where the samples put
+        // them compete.
+        const int64_t recordsAsFound = (file_.size() - header + shift + shape.pad) / shape.recordBytes;
+        if (shift != 0 && recordsAsFound >= 2) {
+            CandidateLayout layout = best;
+            layout.headerBytes = header - shift;
+            const int64_t over = std::max<int64_t>(0, file_.size() - layout.headerBytes - recordsAsFound * shape.recordBytes);
+            layout.lines = layout.structure == BandStructure::BSQ ? recordsAsFound / layout.bands : recordsAsFound;
+            result.candidates.push_back({layout, score * 0.5,
+                                         "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
+                                             describeEncoding(encoding_) + " gives the smoothest rows; image data "
+                                             "start at byte " + std::to_string(layout.headerBytes) +
+                                             ", where the samples first read like lines; " +
+                                             plural(over, "byte") + " left over at the end."});
         }
         return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0, lag};
     }
@@ -519,7 +564,7 @@ private:
             return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
         };
         if (endsFit(header)) return 0;
-        const int64_t reach = shape.pad == 0 ? 8 : 2;
+        const int64_t reach = shape.pad == 0 ? 16 : 2;
         for (int64_t samples = 1; samples <= reach; ++samples)
             for (const int64_t shift : {samples * width_, -samples * width_})
                 if (endsFit(header + shift)) return shift;

@@ -112,6 +112,24 @@ Run imageRun(const std::vector<ColumnKind>& kinds, int64_t longest)
     return best;
 }
 
+// The record read as one line but for its block of pad columns, when it
+// has exactly one (columns that change unlike image data, not merely
+// constant ones, which a flat part of the picture is as well); the whole
+// record otherwise. A record holds `longest` columns.
+Run lineBesidePads(const std::vector<ColumnKind>& kinds, int64_t longest, const Run& run)
+{
+    const Run whole{std::min(run.first, std::ssize(kinds) - longest), longest, run.score};
+    if (std::ssize(kinds) < 2 * longest) return whole;
+    auto isPad = [&](int64_t c) { return kinds[static_cast<size_t>((c + longest) % longest)] == ColumnKind::Pad; };
+    int64_t padColumns = 0, blocks = 0, blockStart = 0;
+    for (int64_t c = 0; c < longest; ++c) {
+        padColumns += isPad(c) ? 1 : 0;
+        if (isPad(c) && !isPad(c - 1)) ++blocks, blockStart = c;
+    }
+    if (blocks != 1 || 2 * padColumns >= longest) return whole;
+    return {(blockStart + padColumns) % longest, longest - padColumns, run.score};
+}
+
 // The sample columns of one alignment and their kinds.
 struct Alignment {
     int32_t residue = 0;
@@ -203,7 +221,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     if (run.length < 2) return std::nullopt;
     auto column = [&](int64_t index) { return static_cast<size_t>(best.residue + index * width); };
     const auto count = std::ssize(best.kinds);
-    if (wholeRecord) run = {std::min(run.first, count - longest), longest, run.score};
+    if (wholeRecord) run = lineBesidePads(best.kinds, longest, run);
 
     std::vector<double> steps;
     for (int64_t i = 0; i < run.length; ++i) steps.push_back(columns.horizontal[column(run.first + i)]);

@@ -29,8 +29,9 @@ struct LineShape {
 // `residue`: the byte of a record, counted from codes' first byte, where
 // samples start modulo the width, as the encoding's reading found it; every
 // other alignment is tried too, and wins if its samples hold a longer line.
-// `wholeRecord`: the line takes the whole record, whatever its columns
-// look like.
+// `wholeRecord`: the line takes the whole record but for a single block of
+// columns that change unlike image data, whatever the other columns look
+// like.
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
                                    int64_t fileSize, bool wholeRecord = false);
 

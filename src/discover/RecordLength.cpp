@@ -116,7 +116,12 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
 {
     maxLag = std::min<int64_t>(maxLag, static_cast<int64_t>(bytes.size()) / 2);
     if (maxLag <= minLag + 2) return {};
-    const std::vector<double> difference = laggedDifferences(quietBytes(bytes, sampleBytes), maxLag);
+    // Compared from the window's end back: a header comes before the image,
+    // and where the window holds a whole small file its start may be
+    // mostly header, which repeats at every lag (zeros) or none.
+    std::vector<float> signal = quietBytes(bytes, sampleBytes);
+    std::reverse(signal.begin(), signal.end());
+    const std::vector<double> difference = laggedDifferences(signal, maxLag);
     if (difference.empty() || (keepGoing && !keepGoing())) return {};
     std::vector<double> sorted(difference.begin() + minLag, difference.end());
     const double typical = std::max(quantile(sorted, 0.5), 1.0);

@@ -2,6 +2,7 @@
 // read every sample as the true layout does.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -239,6 +240,35 @@ TEST(Discovery, APadOfNoiseKeepsLinesWhereTheyStart)
         bytes.insert(bytes.end(), static_cast<size_t>(2 * encoding.bytes), 0x5a);
         expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(encoding.bytes) + ": ");
     }
+}
+
+// Two bytes left over after the last line: lines two samples later would
+// end where the file does, but those where the samples start reading like
+// lines are among the first five.
+TEST(Discovery, LinesWhereTheSamplesStartCompeteWithLinesEndingWithTheFile)
+{
+    const Case c{"leftover", layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 0, 1, true};
+    std::vector<uint8_t> bytes = makeFile(c);
+    bytes.insert(bytes.end(), {0x5a, 0xa5});
+    const Discovery discovery = discoverBytes(c.name, bytes);
+    const auto firstFive = discovery.candidates.begin() + std::min<ptrdiff_t>(5, std::ssize(discovery.candidates));
+    EXPECT_TRUE(std::any_of(discovery.candidates.begin(), firstFive,
+                            [&](const Candidate& candidate) { return readsAlike(bytes, c.truth, candidate.layout); }));
+}
+
+// A figure on a plain ground, as a logo is drawn, in lines with a pad of
+// noise: the ground's columns and lines are as constant as a pad or a
+// header of zeros could be; the noise alone says where lines and the image
+// start.
+TEST(Discovery, AFigureOnAPlainGroundKeepsItsPadOfNoise)
+{
+    const Case c{"logo", layout(3004, 543, 300, {2, F::SignedInteger, false}, 1, S::BSQ, 8), 0, false, 0, 1, true};
+    std::vector<uint8_t> bytes = makeFile(c);
+    const RasterLayout raster = rasterLayout(c.truth);
+    for (int32_t l = 1; l <= c.truth.lines; ++l)
+        for (int32_t s = 1; s <= c.truth.samplesPerLine; ++s)
+            if (l < 120 || l > 220 || s < 150 || s > 400) store(bytes, samplePosition(raster, l, 1, s), 30000, c.truth.encoding);
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // The last band's picture clipped at its right edge reads like a pad of

@@ -127,6 +127,23 @@ TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
     }
 }
 
+// A small picture behind a header of zeros as long as itself: the zeros
+// repeat at every lag, so the picture alone must show its lines.
+TEST(RecordLengths, ASmallPictureBehindAsLongAHeaderOfZeros)
+{
+    constexpr int64_t width = 126, lines = 48;
+    std::vector<uint8_t> bytes(6000, 0);
+    for (int64_t l = 0; l < lines; ++l)
+        for (int64_t s = 0; s < width; ++s)
+            put(bytes, static_cast<uint64_t>(128 + 70 * std::sin(static_cast<double>(l) / 37.0) *
+                                                       std::cos(static_cast<double>(s) / 13.0) +
+                                             40 * std::sin(static_cast<double>(s * s) / 700.0)),
+                1, false);
+    const std::vector<LagFit> lags = recordLengths(bytes, 1, 64, 1 << 17, 6, {});
+    ASSERT_FALSE(lags.empty());
+    EXPECT_EQ(lags.front().lag, width);
+}
+
 // A smooth surface with noise in its low bytes: a diagonal a sample or two
 // along repeats the bytes about as well as the line below, but its values
 // differ more. Also where a record is not a whole number of samples and the
