@@ -552,7 +552,9 @@ private:
     // or a few off; most files end where their last line (or its pad) ends.
     // The nearest shift by whole samples that makes the lines end there, if
     // the lines do not already; a pad could fit in more places, so it gets
-    // less reach.
+    // less reach. Bytes left over after the last line (a trailer) look like
+    // lines starting late by as many, so a shift towards the end gets less
+    // reach than one back, which would need most of a record left over.
     int64_t shiftToFileEnd(const LineShape& shape, int64_t header)
     {
         const int64_t record = shape.recordBytes;
@@ -564,10 +566,11 @@ private:
             return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
         };
         if (endsFit(header)) return 0;
-        const int64_t reach = shape.pad == 0 ? 16 : 2;
-        for (int64_t samples = 1; samples <= reach; ++samples)
-            for (const int64_t shift : {samples * width_, -samples * width_})
-                if (endsFit(header + shift)) return shift;
+        const int64_t reachBack = shape.pad == 0 ? 16 : 2, reachOn = shape.pad == 0 ? 8 : 2;
+        for (int64_t samples = 1; samples <= reachBack; ++samples) {
+            if (samples <= reachOn && endsFit(header + samples * width_)) return samples * width_;
+            if (endsFit(header - samples * width_)) return -samples * width_;
+        }
         return 0;
     }
 
