@@ -467,9 +467,8 @@ private:
             moveLineStart(shape, shift);
             header += shift;
         }
-        const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;
+        const auto [records, leftover] = extentFrom(shape, header);
         if (records < 2) return std::nullopt;
-        const int64_t leftover = std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes);
 
         CodeReader reader = [&](int64_t position, int64_t length) {
             return sampleCodes(file_.read(position, length), position, encoding_, range_, static_cast<size_t>(width_));
@@ -492,12 +491,7 @@ private:
         const double leftoverShare = static_cast<double>(leftover) / static_cast<double>(shape.recordBytes);
         const double sizeFit = leftover == 0 ? 1.0 : 0.85 * (1 - 0.3 * leftoverShare);
         const double score = weight * imageShare * sizeFit * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
-        std::string common = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
-                              describeEncoding(encoding_) + " gives the smoothest rows";
-        if (shape.pad > 0) common += "; " + plural(shape.pad, "byte") + " per line unlike image data (line pad)";
-        common += "; image data start at byte " + std::to_string(header);
-        if (textEnd_ > 0 && header >= textEnd_) common += ", after " + plural(textEnd_, "byte") + " of ASCII text";
-        if (leftover > 0) common += "; " + plural(leftover, "byte") + " left over at the end";
+        const std::string common = placementEvidence(shape, header, leftover);
 
         double factor = 1.0;
         for (const BandGuess& guess : bands) {
@@ -508,7 +502,7 @@ private:
             layout.structure = guess.structure;
             const bool interleaved = guess.structure == BandStructure::BIL || guess.structure == BandStructure::BIP;
             layout.samplesPerLine = interleaved ? shape.lineSamples / guess.bands : shape.lineSamples;
-            layout.lines = guess.structure == BandStructure::BSQ ? records / guess.bands : records;
+            layout.lines = linesIn(records, layout);
             layout.linePad = shape.pad;
             normalize(layout);
             std::string evidence = common + "; " +
@@ -532,20 +526,47 @@ private:
         }
         // Bytes may be left over after all: the lines where the samples put
         // them compete.
-        const int64_t recordsAsFound = (file_.size() - header + shift + shape.pad) / shape.recordBytes;
-        if (shift != 0 && recordsAsFound >= 2) {
+        const Extent asFound = extentFrom(shape, header - shift);
+        if (shift != 0 && asFound.records >= 2) {
             CandidateLayout layout = best;
             layout.headerBytes = header - shift;
-            const int64_t over = std::max<int64_t>(0, file_.size() - layout.headerBytes - recordsAsFound * shape.recordBytes);
-            layout.lines = layout.structure == BandStructure::BSQ ? recordsAsFound / layout.bands : recordsAsFound;
+            layout.lines = linesIn(asFound.records, layout);
             result.candidates.push_back({layout, score * 0.5,
-                                         "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
-                                             describeEncoding(encoding_) + " gives the smoothest rows; image data "
-                                             "start at byte " + std::to_string(layout.headerBytes) +
-                                             ", where the samples first read like lines; " +
-                                             plural(over, "byte") + " left over at the end."});
+                                         placementEvidence(shape, layout.headerBytes, asFound.leftover) +
+                                             "; the lines start where the samples first read like lines."});
         }
         return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0, lag};
+    }
+
+    // Whole records from `header` on (the last one's pad may be cut off by
+    // the file's end), and the bytes after them.
+    struct Extent {
+        int64_t records = 0;
+        int64_t leftover = 0;
+    };
+
+    Extent extentFrom(const LineShape& shape, int64_t header) const
+    {
+        const int64_t records = (file_.size() - header + shape.pad) / shape.recordBytes;
+        return {records, std::max<int64_t>(0, file_.size() - header - records * shape.recordBytes)};
+    }
+
+    // The lines of a layout's bands in this many records.
+    static int64_t linesIn(int64_t records, const CandidateLayout& layout)
+    {
+        return layout.structure == BandStructure::BSQ ? records / layout.bands : records;
+    }
+
+    // What the candidates of a line shape placed at `header` rest on.
+    std::string placementEvidence(const LineShape& shape, int64_t header, int64_t leftover) const
+    {
+        std::string evidence = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
+                               describeEncoding(encoding_) + " gives the smoothest rows";
+        if (shape.pad > 0) evidence += "; " + plural(shape.pad, "byte") + " per line unlike image data (line pad)";
+        evidence += "; image data start at byte " + std::to_string(header);
+        if (textEnd_ > 0 && header >= textEnd_) evidence += ", after " + plural(textEnd_, "byte") + " of ASCII text";
+        if (leftover > 0) evidence += "; " + plural(leftover, "byte") + " left over at the end";
+        return evidence;
     }
 
     // Where lines start was judged from samples alone and may be a sample
