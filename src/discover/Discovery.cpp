@@ -376,13 +376,41 @@ private:
             if (std::min(over, other - over) <= fittingReachSamples * width_)
                 addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
         }
+        for (const int64_t other : recordsFillingFile(placed))
+            addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
     }
 
-    // The line shape of records of this length, with the encoding settled
-    // on its lines.
-    std::optional<LineShape> settledShape(int64_t record)
+    // Record lengths further from the found one that fill the file with as
+    // many lines, or one more or less, from a start near the found one's,
+    // and whose lines read closer than the found one's: in an enlarged or
+    // smooth picture a diagonal many pixels along repeats about as well as
+    // the line below.
+    std::vector<int64_t> recordsFillingFile(const Placement& placed)
     {
-        std::optional<LineShape> found = lineShape(codes_, record, width_, residue_, file_.size());
+        constexpr int64_t reachSamples = 64;
+        const int64_t record = placed.lag.lag, data = file_.size() - placed.header;
+        const double own = changeAtRecord(codes_, record, width_);
+        std::vector<int64_t> fitting;
+        for (int64_t lines = data / record; lines <= data / record + 1; ++lines) {
+            if (lines < 2) continue;
+            const int64_t near = data / lines / width_ * width_;
+            for (const int64_t other : {near, near + width_}) {
+                const int64_t header = file_.size() - lines * other;
+                const int64_t apart = std::abs(other - record);
+                if (apart <= fittingReachSamples * width_ || apart > reachSamples * width_ || header < textEnd_) continue;
+                if (std::abs(header - placed.header) > apart + fittingReachSamples * width_) continue;
+                const double change = changeAtRecord(codes_, other, width_);
+                if (change < own) fitting.push_back(other);
+            }
+        }
+        return fitting;
+    }
+
+    // The line shape of records of this length whose samples start at this
+    // byte of the sample width, with the encoding settled on its lines.
+    std::optional<LineShape> settledShape(int64_t record, int32_t residue)
+    {
+        std::optional<LineShape> found = lineShape(codes_, record, width_, residue, file_.size());
         if (!found) return std::nullopt;
         // Once lines are known to start at a sample, the encoding is
         // clear of the readings that pair bytes of neighbouring samples.
@@ -423,14 +451,14 @@ private:
     std::optional<Placement> addCandidates(Discovery& result, LagFit lag, double weight)
     {
         chooseEncoding(lag.lag);
-        std::optional<LineShape> found = settledShape(lag.lag);
+        std::optional<LineShape> found = settledShape(lag.lag, residue_);
         if (!found) return std::nullopt;
         // With the samples read right, a record a sample or a few longer or
         // shorter may read the lines closer: the bytes' repetition found a
         // diagonal of the picture.
         const LagFit steadier = steadiestNeighbour(codes_, lag, width_, minRecordSamples * width_);
         if (steadier.lag != lag.lag) {
-            found = lineShape(codes_, steadier.lag, width_, residueAt(found->lineStart, steadier.lag), file_.size());
+            found = settledShape(steadier.lag, residueAt(found->lineStart, steadier.lag));
             if (!found) return std::nullopt;
         }
         lag = steadier;
@@ -456,24 +484,46 @@ private:
 
     int32_t residueOf(const LineShape& shape) const { return residueAt(shape.lineStart, shape.recordBytes); }
 
-    // The candidates of one line shape: its header, bands and readings.
-    std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
-                                                Doubt doubt = {})
+    // Where a line shape's image starts (the lines moved to there), and
+    // by how much it moved to make the lines end with the file.
+    struct LinesPlaced {
+        int64_t header = 0;
+        int64_t shift = 0;
+        bool turned = false;  // a byte, into the other byte order
+    };
+
+    LinesPlaced placeLines(LineShape& shape)
     {
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
-        const int64_t shift = shiftToFileEnd(shape, header);
+        int64_t shift = shiftToFileEnd(shape, header);
+        const bool turned = shift == 0 && (shift = byteTurnToFileEnd(shape, header)) != 0;
         if (shift != 0) {
             moveLineStart(shape, shift);
             header += shift;
         }
+        return {header, shift, turned};
+    }
+
+    // The candidates of one line shape: its header, bands and readings.
+    std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
+                                                Doubt doubt = {})
+    {
+        const auto [header, shift, turned] = placeLines(shape);
         const auto [records, leftover] = extentFrom(shape, header);
         if (records < 2) return std::nullopt;
+        const Encoding encoding = turned ? turnedOver(encoding_) : encoding_;
+        SampleCodes turnedCodes;
+        if (turned) {
+            turnedCodes = sampleCodes(window_, windowStart_, encoding, range_);
+            remeasureChanges(shape, turnedCodes, width_);
+        }
+        const SampleCodes& codes = turned ? turnedCodes : codes_;
 
         CodeReader reader = [&](int64_t position, int64_t length) {
-            return sampleCodes(file_.read(position, length), position, encoding_, range_, static_cast<size_t>(width_));
+            return sampleCodes(file_.read(position, length), position, encoding, range_, static_cast<size_t>(width_));
         };
-        const std::vector<BandGuess> bands = guessBands(codes_, shape, width_, header, records, reader);
+        const std::vector<BandGuess> bands = guessBands(codes, shape, width_, header, records, reader);
         constexpr double clearBands = 5;
         const bool clearBil = bands.front().structure == BandStructure::BIL &&
                               bands.front().margin >= std::max(clearBands, doubt.bandMarginToBeat);
@@ -491,13 +541,16 @@ private:
         const double leftoverShare = static_cast<double>(leftover) / static_cast<double>(shape.recordBytes);
         const double sizeFit = leftover == 0 ? 1.0 : 0.85 * (1 - 0.3 * leftoverShare);
         const double score = weight * imageShare * sizeFit * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
-        const std::string common = placementEvidence(shape, header, leftover);
+        std::string common = placementEvidence(shape, encoding, header, leftover);
+        if (turned)
+            common += "; the other byte order a byte " + std::string(shift > 0 ? "earlier" : "later") +
+                      " reads as smoothly, but its lines do not end where the file does";
 
         double factor = 1.0;
         for (const BandGuess& guess : bands) {
             CandidateLayout layout;
             layout.headerBytes = header;
-            layout.encoding = encoding_;
+            layout.encoding = encoding;
             layout.bands = guess.bands;
             layout.structure = guess.structure;
             const bool interleaved = guess.structure == BandStructure::BIL || guess.structure == BandStructure::BIP;
@@ -515,7 +568,7 @@ private:
         const CandidateLayout best = result.candidates[result.candidates.size() - bands.size()].layout;
         for (size_t i = 1; i < alternatives_.size() && i < 3; ++i) {
             CandidateLayout layout = best;
-            layout.encoding = alternatives_[i].encoding;
+            layout.encoding = turned ? turnedOver(alternatives_[i].encoding) : alternatives_[i].encoding;
             normalize(layout);
             // A reading as smooth as the next one is as likely (a picture of
             // two levels reads alike signed and unsigned).
@@ -530,9 +583,10 @@ private:
         if (shift != 0 && asFound.records >= 2) {
             CandidateLayout layout = best;
             layout.headerBytes = header - shift;
+            layout.encoding = encoding_;
             layout.lines = linesIn(asFound.records, layout);
             result.candidates.push_back({layout, score * 0.5,
-                                         placementEvidence(shape, layout.headerBytes, asFound.leftover) +
+                                         placementEvidence(shape, encoding_, layout.headerBytes, asFound.leftover) +
                                              "; the lines start where the samples first read like lines."});
         }
         return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0, lag};
@@ -558,15 +612,24 @@ private:
     }
 
     // What the candidates of a line shape placed at `header` rest on.
-    std::string placementEvidence(const LineShape& shape, int64_t header, int64_t leftover) const
+    std::string placementEvidence(const LineShape& shape, const Encoding& encoding, int64_t header,
+                                  int64_t leftover) const
     {
         std::string evidence = "rows repeat every " + plural(shape.recordBytes, "byte") + "; " +
-                               describeEncoding(encoding_) + " gives the smoothest rows";
+                               describeEncoding(encoding) + " gives the smoothest rows";
         if (shape.pad > 0) evidence += "; " + plural(shape.pad, "byte") + " per line unlike image data (line pad)";
         evidence += "; image data start at byte " + std::to_string(header);
         if (textEnd_ > 0 && header >= textEnd_) evidence += ", after " + plural(textEnd_, "byte") + " of ASCII text";
         if (leftover > 0) evidence += "; " + plural(leftover, "byte") + " left over at the end";
         return evidence;
+    }
+
+    // Whether lines from `start` end where the file ends (their last pad may
+    // be cut off), and start after the text at its start.
+    bool linesEndWithFile(const LineShape& shape, int64_t start) const
+    {
+        const int64_t record = shape.recordBytes, rest = file_.size() - start;
+        return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
     }
 
     // Where lines start was judged from samples alone and may be a sample
@@ -578,21 +641,41 @@ private:
     // reach than one back, which would need most of a record left over.
     int64_t shiftToFileEnd(const LineShape& shape, int64_t header)
     {
-        const int64_t record = shape.recordBytes;
         // A pad whose bytes differ from line to line (a counter, noise)
         // marks where lines start; only a constant one leaves doubt.
         if (shape.pad > 0 && padVaries(shape, header)) return 0;
-        auto endsFit = [&](int64_t start) {
-            const int64_t rest = file_.size() - start;
-            return start >= textEnd_ && rest > record && (rest % record == 0 || rest % record >= record - shape.pad);
-        };
-        if (endsFit(header)) return 0;
+        if (linesEndWithFile(shape, header)) return 0;
         const int64_t reachBack = shape.pad == 0 ? 16 : 2, reachOn = shape.pad == 0 ? 8 : 2;
         for (int64_t samples = 1; samples <= reachBack; ++samples) {
-            if (samples <= reachOn && endsFit(header + samples * width_)) return samples * width_;
-            if (endsFit(header - samples * width_)) return -samples * width_;
+            if (samples <= reachOn && linesEndWithFile(shape, header + samples * width_)) return samples * width_;
+            if (linesEndWithFile(shape, header - samples * width_)) return -samples * width_;
         }
         return 0;
+    }
+
+    // 16-bit samples read a byte on or back in the other byte order pair
+    // each upper byte with the lower byte of its other neighbour, which
+    // reads as smoothly where the upper byte seldom carries (a flat ground,
+    // a narrow range): where that pairing carries no less cleanly, the
+    // file's end tells which is right. The shift that makes the lines end
+    // with the file that way, where they do not already; 0 if none.
+    int64_t byteTurnToFileEnd(const LineShape& shape, int64_t header)
+    {
+        if (width_ != 2 || shape.pad != 0 || linesEndWithFile(shape, header)) return 0;
+        const int64_t shift = linesEndWithFile(shape, header + 1) ? 1 : linesEndWithFile(shape, header - 1) ? -1 : 0;
+        if (shift == 0) return 0;
+        auto carry = [&](int64_t first, const Encoding& encoding) {
+            const auto gathered = gatherLines(first, shape, 16);
+            return gathered ? carryStep(gathered->bytes, encoding, gathered->lines) : -1.0;
+        };
+        const double now = carry(header, encoding_), turned = carry(header + shift, turnedOver(encoding_));
+        return now < 0 || (turned >= 0 && turned <= now) ? shift : 0;
+    }
+
+    static Encoding turnedOver(Encoding encoding)
+    {
+        encoding.msbFirst = !encoding.msbFirst;
+        return encoding;
     }
 
     // Whether the pad bytes after the first lines from `header` on differ

@@ -238,6 +238,11 @@ double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width)
     return *std::min_element(changes.begin(), changes.end());
 }
 
+double changeAtRecord(const SampleCodes& codes, int64_t record, int32_t width)
+{
+    return meanChanges(codes, record, {record}, width).front();
+}
+
 LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag)
 {
     constexpr double clearlyCloser = 0.98;

@@ -53,6 +53,10 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
 // compares two bands. 1e300 where no pair could be compared.
 double steadiestChange(const SampleCodes& codes, int64_t record, int32_t width);
 
+// The mean change between the decoded samples and those a record on, at
+// this record length alone; 1e300 where no pair could be compared.
+double changeAtRecord(const SampleCodes& codes, int64_t record, int32_t width);
+
 // The lag, or one whole samples either way, at which the decoded samples
 // differ least from those a record further on, and the lags at which they
 // differ nearly as little (`alike`, replaced). The bytes' repetition

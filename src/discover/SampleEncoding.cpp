@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 namespace skeldra {
 
@@ -147,6 +148,42 @@ std::vector<std::vector<int64_t>> smoothest(const std::vector<std::vector<int64_
     return kept;
 }
 
+// The 5th to 95th percentile widened by their distance on each side rather
+// than the extremes: a few lines of header read as huge numbers must not
+// squeeze the image into a handful of codes, and the bright and dark parts
+// of a picture must not clamp into constant columns.
+ValueRange spreadRange(const ValueRanks& ranks)
+{
+    const double low = ranks.quantile(0.05), high = ranks.quantile(0.95);
+    const double spread = high - low;
+    return {low - spread, spread > 0 ? high + spread : low + 1};
+}
+
+// The plausible values of the lines that are not far rougher than most,
+// where some are: in a small file read whole, a fifth of its values may be
+// a header of any values, which would draw the range so wide that the
+// picture reads flat. Rough as random values are (they move a third of
+// the ranks from one to the next), not merely rougher than a flat ground.
+std::optional<std::vector<double>> valuesOfCalmLines(const std::vector<std::vector<double>>& readings,
+                                                     const std::vector<double>& costs)
+{
+    constexpr double farRougher = 4, roughAnyway = 0.1;
+    if (costs.size() != readings.size() || costs.empty()) return std::nullopt;
+    std::vector<double> sorted = costs;
+    std::nth_element(sorted.begin(), sorted.begin() + std::ssize(sorted) / 2, sorted.end());
+    const double limit = std::max(farRougher * sorted[sorted.size() / 2], roughAnyway);
+    std::vector<double> values;
+    size_t calmLines = 0;
+    for (size_t i = 0; i < readings.size(); ++i) {
+        if (costs[i] > limit) continue;
+        ++calmLines;
+        for (double value : readings[i])
+            if (!std::isnan(value)) values.push_back(value);
+    }
+    if (calmLines == readings.size() || values.empty()) return std::nullopt;
+    return values;
+}
+
 EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
                         const std::vector<std::vector<int64_t>>& lines, int32_t alignment,
                         Lines kind = Lines::Aligned)
@@ -171,13 +208,8 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     }
     fit.ordinaryRealShare = total > 0 ? static_cast<double>(ordinary) / static_cast<double>(total) : 0;
     const ValueRanks ranks(values);
-    const double low = ranks.quantile(0.05), high = ranks.quantile(0.95);
-    const double spread = high - low;
-    // A spread beyond the 5th and 95th percentile on each side rather than
-    // the extremes: a few lines of header read as huge numbers must not
-    // squeeze the image into a handful of codes, and the bright and dark
-    // parts of a picture must not clamp into constant columns.
-    fit.range = {low - spread, spread > 0 ? high + spread : low + 1};
+    const double spread = ranks.quantile(0.95) - ranks.quantile(0.05);
+    fit.range = spreadRange(ranks);
     if (kind == Lines::HalfAskew) {
         const auto [from, to] = ranks.densestHalf();
         if (to > from) fit.range = {from - 2 * (to - from), to + 2 * (to - from)};
@@ -196,6 +228,9 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
         readingRanks.push_back(ranks.of(reading));
         rankCosts.push_back(interleavedNeighbourDistance(readingRanks.back()) +
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
+    }
+    if (kind == Lines::Aligned) {
+        if (const auto calm = valuesOfCalmLines(readings, rankCosts)) fit.range = spreadRange(ValueRanks(*calm));
     }
     const double kept = kind == Lines::HalfAskew ? 0.4 : 0.75;
     // Half-askew lines: the bytes' order judged on the runs that read right.

@@ -195,7 +195,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // all samples with the top bit set: high counts read
                     // unsigned, small negative numbers signed
                     Case{"u32_high_counts", layout(600, 389, 200, {4, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 4.0e9},
-                    Case{"i32_small_negatives", layout(600, 389, 200, {4, F::SignedInteger, true}, 1, S::None, 0), 0, false, -3000}),
+                    Case{"i32_small_negatives", layout(600, 389, 200, {4, F::SignedInteger, true}, 1, S::None, 0), 0, false, -3000},
+                    // a small file, a fifth of it a random header before a
+                    // picture of a narrow range: the header must not draw
+                    // the range, or the picture reads flat
+                    Case{"i32_narrow_range_behind_random_header", layout(5340, 115, 51, {4, F::SignedInteger, false}, 1, S::None, 0),
+                         0, false, 1.8457e9, 1, true, 0.05}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
@@ -227,6 +232,28 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
         for (int64_t i = 1; i <= 3 * encoding.bytes; ++i)
             bytes[static_cast<size_t>(c.truth.headerBytes - i)] = bytes[static_cast<size_t>(c.truth.headerBytes - i + record)];
         expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(encoding.bytes) + ": ");
+    }
+}
+
+// An upper byte that never changes pairs as well with the lower byte
+// before it, read in the other byte order a byte earlier, where the header
+// ends in spaces: only the file's end tells the two readings apart.
+TEST(Discovery, AStillUpperByteLeavesTheByteOrderToTheFileEnd)
+{
+    for (const bool msbFirst : {true, false}) {
+        const CandidateLayout truth = layout(3001, 611, 300, {2, F::UnsignedInteger, msbFirst}, 1, S::None, 0);
+        std::vector<uint8_t> bytes(static_cast<size_t>(truth.headerBytes + layoutBytes(truth)), ' ');
+        const std::string text = "SOURCE = TEST\r\nNOTE = SAMPLES FOLLOW\r\nEND\r\n";
+        std::copy(text.begin(), text.end(), bytes.begin());
+        uint32_t noise = 4;
+        for (int64_t l = 0; l < truth.lines; ++l)
+            for (int64_t s = 0; s < truth.samplesPerLine; ++s) {
+                const double low = 128 + 90 * std::sin(l / 37.0) * std::cos(s / 53.0) + 30 * std::sin((l + 2 * s) / 91.0) +
+                                   nextRandom(noise) % 5 - 2;
+                store(bytes, truth.headerBytes + 2 * (l * truth.samplesPerLine + s), 0x4600 + std::clamp(low, 0.0, 255.0),
+                      truth.encoding);
+            }
+        expectFirstReadsAsTruth("still_upper_byte", bytes, truth, msbFirst ? "MSB: " : "LSB: ");
     }
 }
 
