@@ -15,16 +15,28 @@ constexpr int64_t maxLines = 32;
 constexpr int64_t maxSamples = 4096;
 constexpr int64_t bsqLines = 8;
 
+// Where up to `maxLines` whole lines of the window start, the first at
+// `first`, spread over the window: a picture's lines in one place may all
+// be its flat ground.
+std::vector<int64_t> linesOfWindow(const SampleCodes& window, const LineShape& shape, int64_t first, int32_t width)
+{
+    const int64_t lineEnd = shape.lineSamples * width;
+    if (first < 0) first += (-first + shape.recordBytes - 1) / shape.recordBytes * shape.recordBytes;
+    const int64_t room = std::ssize(window.code) - lineEnd - first;
+    const int64_t whole = room < 0 ? 0 : room / shape.recordBytes + 1;
+    const int64_t stride = std::max<int64_t>(1, whole / maxLines);
+    std::vector<int64_t> starts;
+    for (int64_t l = 0; l < maxLines && l * stride < whole; ++l) starts.push_back(first + l * stride * shape.recordBytes);
+    return starts;
+}
+
 // Mean difference between samples `lag` apart within the lines of the window
 // from the first at `first`.
 double lagChange(const SampleCodes& window, const LineShape& shape, int64_t first, int32_t width, int64_t lag)
 {
     int64_t sum = 0, count = 0;
-    for (int64_t l = 0; l < maxLines; ++l) {
-        const int64_t start = first + l * shape.recordBytes;
+    for (const int64_t start : linesOfWindow(window, shape, first, width)) {
         const int64_t samples = shape.lineSamples;
-        if (start < 0) continue;
-        if (start + samples * width >= static_cast<int64_t>(window.code.size())) break;
         for (int64_t s = 0; s + lag < samples; s += std::max<int64_t>(1, samples / maxSamples)) {
             sum += codeDistance(window.code[static_cast<size_t>(start + s * width)],
                                 window.code[static_cast<size_t>(start + (s + lag) * width)]);
@@ -177,10 +189,7 @@ BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int64_t fi
             return edgesAlike([&](int64_t offset) {
                 EdgeCorrelation edges(step, blockMeans);
                 const int64_t samples = perBand - std::abs(offset);
-                for (int64_t l = 0; l < maxLines; ++l) {
-                    const int64_t start = firstLine + l * shape.recordBytes;
-                    if (start < 0) continue;
-                    if (start + shape.lineSamples * width > std::ssize(window.code)) break;
+                for (const int64_t start : linesOfWindow(window, shape, firstLine, width)) {
                     const int16_t* line = window.code.data() + start + std::max<int64_t>(0, -offset) * width;
                     edges.add(line, line + (k * perBand + offset) * width, samples, width);
                 }

@@ -388,6 +388,18 @@ TEST(Discovery, BandsByLineThatLookAlikeKeepTheirRecord)
     expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
+// A picture whose top half is a ground of noise, in bands by pixel: the
+// lines that show the bands lie further down than the first few.
+TEST(Discovery, BandsByPixelBelowAGroundOfNoise)
+{
+    const Case c{"ground_bip", layout(0, 400, 300, {1, F::UnsignedInteger, false}, 3, S::BIP, 0), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    uint32_t noise = 3;
+    for (size_t i = 0; i < static_cast<size_t>(150 * 3 * c.truth.samplesPerLine); ++i)
+        bytes[i] = static_cast<uint8_t>(200 + nextRandom(noise) % 3);
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
+}
+
 // A picture of blocks of colour jumps as far at many of its edges as where
 // a band's line would end, halfway or a third along its line: one band.
 TEST(Discovery, BlocksOfColourAreOneBand)
