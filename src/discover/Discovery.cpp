@@ -365,19 +365,20 @@ private:
     // A lag that repeats about as well as one whose lines leave bytes over,
     // and whose lines end at the end of the file when they start where that
     // one's image starts, is the likelier record length: the other may be a
-    // diagonal of the picture. Both compete.
+    // diagonal of the picture. Both compete. Judged before any of them is
+    // placed, in the samples as the found lag reads them.
     void addFittingNeighbours(Discovery& result, const Placement& placed, double weight)
     {
         const LagFit& lag = placed.lag;
+        std::vector<int64_t> fitting;
         for (const int64_t other : lag.alike) {
             // Whole records of this length reach the end of the file from a
             // start `over` bytes after the found one, or a record less before it.
             const int64_t over = (file_.size() - placed.header) % other;
-            if (std::min(over, other - over) <= fittingReachSamples * width_)
-                addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
+            if (std::min(over, other - over) <= fittingReachSamples * width_) fitting.push_back(other);
         }
-        for (const int64_t other : recordsFillingFile(placed))
-            addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
+        for (const int64_t other : recordsFillingFile(placed)) fitting.push_back(other);
+        for (const int64_t other : fitting) addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
     }
 
     // Record lengths further from the found one that fill the file with as
