@@ -162,25 +162,58 @@ double edgesAlike(const std::function<double(int64_t)>& correlationAt, int64_t a
     return correlationAt(0) - beside;
 }
 
-// How many times the usual step a line jumps where a band's line would
-// end. A picture of blocks (a grid of colours) jumps as far at many of its
-// edges: a jump counts only where no more of the line's steps are as large
-// than there are bands (the bands' ends and one to spare).
-double boundaryJump(const LineShape& shape, int32_t width, int64_t boundary, int64_t bands)
+// The mean step from each sample of a line to the one before it, over
+// lines spread over the whole image, and the median of those steps: the
+// window's rows may lie where the bands' ends happen to meet. The window's
+// steps where no line can be read.
+struct LineSteps {
+    std::vector<double> step;
+    double typical = 1;
+};
+
+LineSteps lineSteps(const LineShape& shape, int32_t width, int64_t headerBytes, int64_t records,
+                    const CodeReader& readCodes)
 {
-    const double at = shape.step[static_cast<size_t>(boundary * width)];
-    int64_t asLarge = 0;
-    for (int64_t s = 1; s < shape.lineSamples && asLarge <= bands; ++s)
-        asLarge += shape.step[static_cast<size_t>(s * width)] >= at ? 1 : 0;
-    return asLarge <= bands ? at / shape.sampleChange : 0;
+    const int64_t samples = shape.lineSamples, lineBytes = samples * width;
+    LineSteps steps{std::vector<double>(static_cast<size_t>(samples), 0.0), shape.sampleChange};
+    int64_t read = 0;
+    for (int64_t l = 0; l < maxLines && records > 0; ++l) {
+        const SampleCodes line = readCodes(headerBytes + records * l / maxLines * shape.recordBytes, lineBytes);
+        if (std::ssize(line.code) < lineBytes - width + 1) continue;
+        for (int64_t s = 1; s < samples; ++s)
+            steps.step[static_cast<size_t>(s)] += codeDistance(line.code[static_cast<size_t>(s * width)],
+                                                               line.code[static_cast<size_t>((s - 1) * width)]);
+        ++read;
+    }
+    if (read == 0) {
+        for (int64_t s = 1; s < samples; ++s) steps.step[static_cast<size_t>(s)] = shape.step[static_cast<size_t>(s * width)];
+        return steps;
+    }
+    for (double& step : steps.step) step /= static_cast<double>(read);
+    std::vector<double> sorted(steps.step.begin() + 1, steps.step.end());
+    steps.typical = quantile(sorted, 0.5) + 1;
+    return steps;
 }
 
-BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, int64_t firstLine, int32_t width, int64_t bands)
+// How many times the usual step a line jumps where a band's line would
+// end. A picture of blocks (a grid of colours) jumps about as far at many of
+// its edges: a jump counts only where no more of the line's steps come near
+// it than there are bands (the bands' ends and one to spare).
+double boundaryJump(const LineSteps& steps, int64_t boundary, int64_t bands)
+{
+    const double at = steps.step[static_cast<size_t>(boundary)];
+    int64_t asLarge = 0;
+    for (size_t s = 1; s < steps.step.size() && asLarge <= bands; ++s) asLarge += steps.step[s] >= 0.8 * at ? 1 : 0;
+    return asLarge <= bands ? at / steps.typical : 0;
+}
+
+BandGuess bilGuess(const SampleCodes& window, const LineShape& shape, const LineSteps& steps, int64_t firstLine,
+                   int32_t width, int64_t bands)
 {
     const int64_t perBand = shape.lineSamples / bands;
     double jump = 1e300, alike = 1;
     for (int64_t k = 1; k < bands; ++k) {
-        jump = std::min(jump, boundaryJump(shape, width, k * perBand, bands));
+        jump = std::min(jump, boundaryJump(steps, k * perBand, bands));
         if (perBand < 32) {
             alike = 0;
             continue;
@@ -261,10 +294,11 @@ std::vector<BandGuess> guessBands(const SampleCodes& window, const LineShape& sh
     // The image's first line in the window: lines of a header would drown
     // the image's likenesses in their noise.
     const int64_t firstLine = firstLineFrom(headerBytes, shape.recordBytes, window.offset) - window.offset;
+    const LineSteps steps = lineSteps(shape, width, headerBytes, records, readCodes);
     for (int64_t bands : bandCounts) {
         if (shape.lineSamples % bands == 0 && shape.lineSamples / bands >= 2) {
             guesses.push_back(bipGuess(window, shape, firstLine, width, bands));
-            guesses.push_back(bilGuess(window, shape, firstLine, width, bands));
+            guesses.push_back(bilGuess(window, shape, steps, firstLine, width, bands));
         }
         // A band of BSQ is whole lines: its samples need not divide by the bands.
         if (records % bands == 0 && records / bands >= 3)

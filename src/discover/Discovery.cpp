@@ -29,18 +29,31 @@ constexpr int64_t fittingReachSamples = 4;
 constexpr int64_t headerSearchBytes = int64_t{1} << 20;
 constexpr int steps = 5;
 
+bool textByte(uint8_t b)
+{
+    return b == '\n' || b == '\r' || b == '\t' || (b >= 32 && b <= 126);
+}
+
 // End of the ASCII text at the start of the file (after its last line
 // break), 0 when the file does not start with lines of text.
 int64_t asciiTextEnd(const std::vector<uint8_t>& head)
 {
-    int64_t end = 0, breaks = 0, i = 0;
-    const auto size = static_cast<int64_t>(head.size());
-    for (; i < size; ++i) {
-        const uint8_t b = head[static_cast<size_t>(i)];
-        if (b == '\n') ++breaks, end = i + 1;
-        else if (b != '\r' && b != '\t' && (b < 32 || b > 126)) break;
-    }
+    int64_t end = 0, breaks = 0;
+    for (int64_t i = 0; i < std::ssize(head) && textByte(head[static_cast<size_t>(i)]); ++i)
+        if (head[static_cast<size_t>(i)] == '\n') ++breaks, end = i + 1;
     return breaks >= 2 && end >= 32 ? end : 0;
+}
+
+// End of the spaces after the text that fill a label out to its record:
+// those up to the first byte that is no text (the samples' first bytes may
+// be spaces too); the text's end where more text or the head's end follows.
+int64_t spacesAfterText(const std::vector<uint8_t>& head, int64_t textEnd)
+{
+    if (textEnd == 0) return 0;
+    const auto size = static_cast<int64_t>(head.size());
+    int64_t end = textEnd;
+    while (end < size && head[static_cast<size_t>(end)] == ' ') ++end;
+    return end == size || textByte(head[static_cast<size_t>(end)]) ? textEnd : end;
 }
 
 // One band is "None" without a line pad and one BSQ band with one, as
@@ -136,6 +149,7 @@ public:
         const int64_t size = file_.size();
         head_ = file_.read(0, headBytes);
         textEnd_ = asciiTextEnd(head_);
+        spacesEnd_ = spacesAfterText(head_, textEnd_);
         if (!step(result, 1)) return result;
         std::optional<CandidateLayout> label;
         std::string labelKind;
@@ -313,13 +327,17 @@ private:
         const double limit = 6 * shape.lineChange + 2;
         // closeBefore[i]: samples before sample i that are close to the next
         // line; a constant run where the next line changes is a filled
-        // header, however close its value.
+        // header, however close its value. A few equal samples are as
+        // likely the picture's, unless they lie beyond its range.
+        constexpr int64_t fillRun = 8;
         std::vector<int64_t> closeBefore(static_cast<size_t>(samples + 1), 0);
         const auto next = static_cast<size_t>(record), step = static_cast<size_t>(width_);
+        int64_t equalRun = 0;  // samples before this one equal to it
         for (int64_t i = 0; i < samples; ++i) {
             const auto at = static_cast<size_t>(i * width_);
-            const bool filled = i > 0 && codes.code[at] == codes.code[at - step] &&
-                                codes.code[at + next] != codes.code[at + next - step];
+            equalRun = i > 0 && codes.code[at] == codes.code[at - step] ? equalRun + 1 : 0;
+            const bool fill = equalRun >= fillRun - 1 || (equalRun > 0 && clamped(codes.code[at]));
+            const bool filled = fill && codes.code[at + next] != codes.code[at + next - step];
             const bool close = !filled && codeDistance(codes.code[at], codes.code[at + next]) <= limit;
             closeBefore[static_cast<size_t>(i + 1)] = closeBefore[static_cast<size_t>(i)] + (close ? 1 : 0);
         }
@@ -498,7 +516,14 @@ private:
         const int64_t firstImageRecord = dataStart(shape);
         int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
         int64_t shift = shiftToFileEnd(shape, header);
-        const bool turned = shift == 0 && (shift = byteTurnToFileEnd(shape, header)) != 0;
+        if (shift == 0) shift = shiftPastSpaces(shape, header);
+        bool turned = shift == 0 && (shift = byteTurnToFileEnd(shape, header)) != 0;
+        if (shift == 0 && padEdgesTurned(shape, header)) {
+            turned = true;
+            shift = -1;
+            ++shape.lineSamples;
+            shape.pad -= 2;
+        }
         if (shift != 0) {
             moveLineStart(shape, shift);
             header += shift;
@@ -510,6 +535,7 @@ private:
     std::optional<Placement> addShapeCandidates(Discovery& result, LineShape shape, const LagFit& lag, double weight,
                                                 Doubt doubt = {})
     {
+        const LineShape found = shape;
         const auto [header, shift, turned] = placeLines(shape);
         const auto [records, leftover] = extentFrom(shape, header);
         if (records < 2) return std::nullopt;
@@ -545,7 +571,9 @@ private:
         std::string common = placementEvidence(shape, encoding, header, leftover);
         if (turned)
             common += "; the other byte order a byte " + std::string(shift > 0 ? "earlier" : "later") +
-                      " reads as smoothly, but its lines do not end where the file does";
+                      " reads as smoothly, but " +
+                      (shape.lineSamples != found.lineSamples ? "its pad's edges vary where the rest is constant"
+                                                              : "its lines do not end where the file does");
 
         double factor = 1.0;
         for (const BandGuess& guess : bands) {
@@ -580,14 +608,19 @@ private:
         }
         // Bytes may be left over after all: the lines where the samples put
         // them compete.
-        const Extent asFound = extentFrom(shape, header - shift);
-        if (shift != 0 && asFound.records >= 2) {
+        const Extent asFound = extentFrom(found, header - shift);
+        // A line widened into its pad holds the bands' samples it did not
+        // before: only a line of one band's samples can be read as found.
+        const bool widened = found.lineSamples != shape.lineSamples;
+        const bool oneBandLines = best.structure == BandStructure::None || best.structure == BandStructure::BSQ;
+        if (shift != 0 && asFound.records >= 2 && (!widened || oneBandLines)) {
             CandidateLayout layout = best;
             layout.headerBytes = header - shift;
             layout.encoding = encoding_;
+            if (widened) layout.samplesPerLine = found.lineSamples, layout.linePad = found.pad;
             layout.lines = linesIn(asFound.records, layout);
             result.candidates.push_back({layout, score * 0.5,
-                                         placementEvidence(shape, encoding_, layout.headerBytes, asFound.leftover) +
+                                         placementEvidence(found, encoding_, layout.headerBytes, asFound.leftover) +
                                              "; the lines start where the samples first read like lines."});
         }
         return Placement{header, leftover, bands.front().bands > 1 ? bands.front().margin : 0, lag};
@@ -654,6 +687,18 @@ private:
         return 0;
     }
 
+    // Spaces that fill a label out to its record may read like samples close
+    // to the next line; lines placed among them start after them, by whole
+    // samples, where that makes the lines end with the file. The first
+    // sample may begin with a space itself.
+    int64_t shiftPastSpaces(const LineShape& shape, int64_t header) const
+    {
+        const int64_t past = spacesEnd_ - (width_ - 1) - header;
+        if (past <= 0) return 0;
+        const int64_t shift = (past + width_ - 1) / width_ * width_;
+        return linesEndWithFile(shape, header + shift) ? shift : 0;
+    }
+
     // 16-bit samples read a byte on or back in the other byte order pair
     // each upper byte with the lower byte of its other neighbour, which
     // reads as smoothly where the upper byte seldom carries (a flat ground,
@@ -671,6 +716,24 @@ private:
         };
         const double now = carry(header, encoding_), turned = carry(header + shift, turnedOver(encoding_));
         return now < 0 || (turned >= 0 && turned <= now) ? shift : 0;
+    }
+
+    // The same byte pairing beside a pad of constant bytes: the line read a
+    // byte late takes the last upper byte and the next line's first lower
+    // byte into its pad, which then varies at both edges. Whether the pad
+    // two bytes narrower a byte back is constant, and the other byte order
+    // there carries no less cleanly: the line is a sample longer that way.
+    bool padEdgesTurned(const LineShape& shape, int64_t header)
+    {
+        if (width_ != 2 || shape.pad < 4 || !padVaries(shape, header)) return false;
+        LineShape wider = shape;
+        ++wider.lineSamples;
+        wider.pad -= 2;
+        if (header - 1 < textEnd_ || padVaries(wider, header - 1)) return false;
+        const auto now = gatherLines(header, shape, 16), turned = gatherLines(header - 1, wider, 16);
+        if (!now || !turned) return false;
+        return carryStep(turned->bytes, turnedOver(encoding_), turned->lines) <=
+               carryStep(now->bytes, encoding_, now->lines);
     }
 
     static Encoding turnedOver(Encoding encoding)
@@ -869,6 +932,7 @@ private:
     std::vector<uint8_t> head_;
     std::vector<uint8_t> window_;
     int64_t textEnd_ = 0;
+    int64_t spacesEnd_ = 0;  // of the spaces after the text
     int64_t windowStart_ = 0;
     int32_t width_ = 1;
     int32_t residue_ = 0;

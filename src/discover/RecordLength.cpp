@@ -155,17 +155,25 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
     std::sort(minima.begin(), minima.end(), [](const LagFit& a, const LagFit& b) { return a.depth > b.depth; });
     if (minima.size() > count) minima.resize(count);
 
+    // Where lines repeat nearly exactly, every multiple of the record length
+    // is as deep, and the deepest few may all be multiples of one another
+    // far above it: the fractions of a fraction as deep as its lag count
+    // too. Bounded, as a flat window makes many lags deep.
+    const size_t most = count * 12;
     std::vector<LagFit> withFractions;
-    auto add = [&](const LagFit& fit) {
+    std::vector<bool> divided;  // whose fractions are added
+    auto add = [&](const LagFit& fit, bool divide) {
         const bool seen = std::any_of(withFractions.begin(), withFractions.end(),
                                       [&](const LagFit& f) { return f.lag == fit.lag; });
-        if (!seen) withFractions.push_back(fit);
+        if (!seen && withFractions.size() < most) withFractions.push_back(fit), divided.push_back(divide);
     };
-    for (const LagFit& fit : minima) {
-        add(fit);
+    for (const LagFit& fit : minima) add(fit, true);
+    for (size_t i = 0; i < withFractions.size(); ++i) {
+        if (!divided[i]) continue;
+        const LagFit fit = withFractions[i];
         for (int64_t k = 2; k <= 8 && fit.lag / k >= minLag; ++k) {
             const int64_t lag = bestNear((fit.lag + k / 2) / k, k);
-            if (depthAt(lag) >= 0.8 * fit.depth) add(fitAt(lag));
+            if (depthAt(lag) >= 0.8 * fit.depth) add(fitAt(lag), depthAt(lag) >= 0.999 * fit.depth);
         }
     }
     return withFractions;

@@ -358,8 +358,14 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
             const double integerBend = bothSigns ? 0 : std::abs(integer.levelSkew);
             const double realBend = bothSigns ? 0 : std::abs(real.levelSkew);
             constexpr double bend = 0.3;
-            const bool realFirst = realBend + bend < integerBend ||
-                                   (integerBend + bend >= realBend && real.ordinaryRealShare > 0.9);
+            // Both bending the same way is the picture's own doing (changes
+            // that grow with its level), which a reading only adds to or
+            // takes from: then the values alone tell.
+            const bool pictureBends = std::min(integerBend, realBend) >= bend &&
+                                      (integer.levelSkew > 0) == (real.levelSkew > 0);
+            const bool ordinary = real.ordinaryRealShare > 0.9;
+            const bool realFirst = pictureBends ? ordinary
+                                                : realBend + bend < integerBend || (integerBend + bend >= realBend && ordinary);
             if (realFirst) fits[i].roughness = std::max(fits[i].roughness, real.roughness * 1.1);
             else fits[j].roughness = std::max(fits[j].roughness, integer.roughness * 1.1);
         }

@@ -235,26 +235,53 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
     }
 }
 
-// An upper byte that never changes pairs as well with the lower byte
-// before it, read in the other byte order a byte earlier, where the header
-// ends in spaces: only the file's end tells the two readings apart.
-TEST(Discovery, AStillUpperByteLeavesTheByteOrderToTheFileEnd)
+// A few equal samples at the picture's start are not the fill of the header
+// of zeros before them: with bytes left over, only the samples tell where
+// the image starts.
+TEST(Discovery, AFewEqualSamplesStartThePictureAfterAFilledHeader)
 {
-    for (const bool msbFirst : {true, false}) {
-        const CandidateLayout truth = layout(3001, 611, 300, {2, F::UnsignedInteger, msbFirst}, 1, S::None, 0);
-        std::vector<uint8_t> bytes(static_cast<size_t>(truth.headerBytes + layoutBytes(truth)), ' ');
-        const std::string text = "SOURCE = TEST\r\nNOTE = SAMPLES FOLLOW\r\nEND\r\n";
-        std::copy(text.begin(), text.end(), bytes.begin());
-        uint32_t noise = 4;
-        for (int64_t l = 0; l < truth.lines; ++l)
-            for (int64_t s = 0; s < truth.samplesPerLine; ++s) {
-                const double low = 128 + 90 * std::sin(l / 37.0) * std::cos(s / 53.0) + 30 * std::sin((l + 2 * s) / 91.0) +
-                                   nextRandom(noise) % 5 - 2;
-                store(bytes, truth.headerBytes + 2 * (l * truth.samplesPerLine + s), 0x4600 + std::clamp(low, 0.0, 255.0),
-                      truth.encoding);
-            }
-        expectFirstReadsAsTruth("still_upper_byte", bytes, truth, msbFirst ? "MSB: " : "LSB: ");
-    }
+    const Case c{"equal_start", layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    // The first four samples alike, where the line below differs from sample
+    // to sample.
+    const auto start = static_cast<size_t>(c.truth.headerBytes), below = start + static_cast<size_t>(c.truth.samplesPerLine);
+    for (size_t s = 0; s < 4; ++s) bytes[start + s] = bytes[start], bytes[below + s] = static_cast<uint8_t>(bytes[start] + s % 2);
+    bytes.insert(bytes.end(), 100, 0x5a);
+    expectFirstReadsAsTruth(c.name, bytes, c.truth, "");
+}
+
+// An upper byte that never changes pairs as well with the lower byte
+// before it, read in the other byte order a byte earlier. Where no pad
+// follows a line, only the file's end tells the two readings apart; beside a
+// pad of zeros, the pad does (read a byte late, it takes in an upper and a
+// lower byte at its edges).
+TEST(Discovery, AStillUpperByteLeavesTheByteOrderToTheFileEndOrThePad)
+{
+    struct Still {
+        int64_t pad, prefix;
+        double amplitude;  // of the lower byte
+    };
+    for (const Still still : {Still{0, 0, 3}, Still{24, 10, 1}})
+        for (const bool msbFirst : {true, false}) {
+            constexpr int64_t header = 3001;
+            const CandidateLayout truth = layout(header + still.prefix, 611, 300, {2, F::UnsignedInteger, msbFirst}, 1,
+                                                 still.pad > 0 ? S::BSQ : S::None, still.pad);
+            const int64_t record = 2 * truth.samplesPerLine + still.pad;
+            std::vector<uint8_t> bytes(static_cast<size_t>(header + truth.lines * record), 0);
+            const std::string text = "SOURCE = TEST\r\nNOTE = SAMPLES FOLLOW\r\nEND\r\n";
+            std::copy(text.begin(), text.end(), bytes.begin());
+            uint32_t noise = 4;
+            for (int64_t l = 0; l < truth.lines; ++l)
+                for (int64_t s = 0; s < truth.samplesPerLine; ++s) {
+                    const double low = 128 + still.amplitude * (30 * std::sin(l / 37.0) * std::cos(s / 53.0) +
+                                                                10 * std::sin((l + 2 * s) / 91.0)) +
+                                       nextRandom(noise) % 5 - 2;
+                    store(bytes, truth.headerBytes + l * record + 2 * s, 0x4600 + std::clamp(low, 0.0, 255.0),
+                          truth.encoding);
+                }
+            expectFirstReadsAsTruth("still_upper_byte", bytes, truth,
+                                    "pad " + std::to_string(still.pad) + (msbFirst ? ", MSB: " : ", LSB: "));
+        }
 }
 
 // A pad of noise says where lines start: bytes left over at the end that
