@@ -41,7 +41,8 @@ std::vector<double> laggedDifferences(std::span<const float> signal, int64_t max
 
 // Lags between minLag and maxLag, best first, at most `count`, and the
 // fractions of each that are nearly as good (a multiple of the record
-// length can be as deep where lines differ mostly by noise). A lag counts
+// length can be as deep where lines differ mostly by noise), and of those
+// fractions that are as deep as their lag. A lag counts
 // when no lag within 64 bytes of it (below minLag too) is better: lags of
 // neighbouring pixels decline towards the smallest lag, they do not dip.
 std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sampleBytes, int64_t minLag,
