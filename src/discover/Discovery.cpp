@@ -518,11 +518,12 @@ private:
         int64_t shift = shiftToFileEnd(shape, header);
         if (shift == 0) shift = shiftPastSpaces(shape, header);
         bool turned = shift == 0 && (shift = byteTurnToFileEnd(shape, header)) != 0;
-        if (shift == 0 && padEdgesTurned(shape, header)) {
-            turned = true;
-            shift = -1;
-            ++shape.lineSamples;
-            shape.pad -= 2;
+        if (shift == 0) {
+            if (const std::optional<LineShape> wider = padEdgesTurned(shape, header)) {
+                shape = *wider;
+                turned = true;
+                shift = -1;
+            }
         }
         if (shift != 0) {
             moveLineStart(shape, shift);
@@ -568,12 +569,14 @@ private:
         const double leftoverShare = static_cast<double>(leftover) / static_cast<double>(shape.recordBytes);
         const double sizeFit = leftover == 0 ? 1.0 : 0.85 * (1 - 0.3 * leftoverShare);
         const double score = weight * imageShare * sizeFit * std::clamp(0.3 + 0.65 * lag.depth, 0.0, 0.95);
+        // A line widened into its pad by a turn of the byte order.
+        const bool widened = found.lineSamples != shape.lineSamples;
         std::string common = placementEvidence(shape, encoding, header, leftover);
         if (turned)
             common += "; the other byte order a byte " + std::string(shift > 0 ? "earlier" : "later") +
                       " reads as smoothly, but " +
-                      (shape.lineSamples != found.lineSamples ? "its pad's edges vary where the rest is constant"
-                                                              : "its lines do not end where the file does");
+                      (widened ? "its pad's edges vary where the rest is constant"
+                               : "its lines do not end where the file does");
 
         double factor = 1.0;
         for (const BandGuess& guess : bands) {
@@ -611,7 +614,6 @@ private:
         const Extent asFound = extentFrom(found, header - shift);
         // A line widened into its pad holds the bands' samples it did not
         // before: only a line of one band's samples can be read as found.
-        const bool widened = found.lineSamples != shape.lineSamples;
         const bool oneBandLines = best.structure == BandStructure::None || best.structure == BandStructure::BSQ;
         if (shift != 0 && asFound.records >= 2 && (!widened || oneBandLines)) {
             CandidateLayout layout = best;
@@ -710,30 +712,36 @@ private:
         if (width_ != 2 || shape.pad != 0 || linesEndWithFile(shape, header)) return 0;
         const int64_t shift = linesEndWithFile(shape, header + 1) ? 1 : linesEndWithFile(shape, header - 1) ? -1 : 0;
         if (shift == 0) return 0;
-        auto carry = [&](int64_t first, const Encoding& encoding) {
-            const auto gathered = gatherLines(first, shape, 16);
-            return gathered ? carryStep(gathered->bytes, encoding, gathered->lines) : -1.0;
-        };
-        const double now = carry(header, encoding_), turned = carry(header + shift, turnedOver(encoding_));
+        const double now = carriesOfLines(shape, header, encoding_).value_or(-1.0);
+        const double turned = carriesOfLines(shape, header + shift, turnedOver(encoding_)).value_or(-1.0);
         return now < 0 || (turned >= 0 && turned <= now) ? shift : 0;
     }
 
     // The same byte pairing beside a pad of constant bytes: the line read a
     // byte late takes the last upper byte and the next line's first lower
-    // byte into its pad, which then varies at both edges. Whether the pad
-    // two bytes narrower a byte back is constant, and the other byte order
-    // there carries no less cleanly: the line is a sample longer that way.
-    bool padEdgesTurned(const LineShape& shape, int64_t header)
+    // byte into its pad, which then varies at both edges. The shape a sample
+    // longer, its pad two bytes narrower, where that pad a byte back is
+    // constant and the other byte order there carries no less cleanly.
+    std::optional<LineShape> padEdgesTurned(const LineShape& shape, int64_t header)
     {
-        if (width_ != 2 || shape.pad < 4 || !padVaries(shape, header)) return false;
+        if (width_ != 2 || shape.pad < 4 || !padVaries(shape, header)) return std::nullopt;
         LineShape wider = shape;
         ++wider.lineSamples;
         wider.pad -= 2;
-        if (header - 1 < textEnd_ || padVaries(wider, header - 1)) return false;
-        const auto now = gatherLines(header, shape, 16), turned = gatherLines(header - 1, wider, 16);
-        if (!now || !turned) return false;
-        return carryStep(turned->bytes, turnedOver(encoding_), turned->lines) <=
-               carryStep(now->bytes, encoding_, now->lines);
+        if (header - 1 < textEnd_ || padVaries(wider, header - 1)) return std::nullopt;
+        const auto now = carriesOfLines(shape, header, encoding_);
+        const auto turned = carriesOfLines(wider, header - 1, turnedOver(encoding_));
+        if (!now || !turned || *turned > *now) return std::nullopt;
+        return wider;
+    }
+
+    // `carryStep` of the lines from `first` on in this encoding (-1 where
+    // they show too few carries); none where no lines can be gathered.
+    std::optional<double> carriesOfLines(const LineShape& shape, int64_t first, const Encoding& encoding)
+    {
+        const auto gathered = gatherLines(first, shape, 16);
+        if (!gathered) return std::nullopt;
+        return carryStep(gathered->bytes, encoding, gathered->lines);
     }
 
     static Encoding turnedOver(Encoding encoding)
