@@ -267,20 +267,23 @@ private:
         const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
         const int64_t samples = std::min<int64_t>(shape.lineSamples, 4096);
         for (int64_t at = 0; at + record + samples * width_ <= static_cast<int64_t>(codes.code.size()); at += record) {
-            int64_t sum = 0, askew = 0;
+            int64_t sum = 0, askew = 0, beyondRange = 0;
             bool varies = false;
             for (int64_t s = 0; s < samples; ++s) {
                 const int16_t here = codes.code[static_cast<size_t>(at + s * width_)];
                 sum += codeDistance(here, codes.code[static_cast<size_t>(at + record + s * width_)]);
                 askew += codeDistance(here, codes.code[static_cast<size_t>(at + record + (s + samples / 2) % samples * width_)]);
                 varies = varies || here != codes.code[static_cast<size_t>(at)];
+                beyondRange += clamped(here) ? 1 : 0;
             }
             // Like the lines of the window, or far closer to the next line
             // than to another part of it: the top of a picture may be
-            // rougher than the middle the window saw.
+            // rougher than the middle the window saw. Random bytes beyond
+            // the picture's range read as one value, as close as any line.
             const double change = static_cast<double>(sum) / static_cast<double>(samples);
             const bool lineLike = change <= 3 * shape.lineChange + 2 || 3 * sum < askew;
-            if (varies && change > 0 && lineLike) return first + flatLinesBefore(bytes, codes, shape, at, samples);
+            const bool inRange = 2 * beyondRange < samples;
+            if (varies && change > 0 && lineLike && inRange) return first + flatLinesBefore(bytes, codes, shape, at, samples);
         }
         return first;
     }
@@ -311,12 +314,15 @@ private:
     // Without a pad nothing in a record marks where a line starts: the
     // first line starts where the header ends, where samples close to the
     // sample a record further on follow samples that are not. Searched in
-    // the record before the first one that reads like image lines, as the
-    // place that best parts the two (a header sample may be close by chance).
+    // the record before the first one that reads like image lines and in
+    // that one (whose start may still be header, if the rest is picture
+    // enough), as the place that best parts the two (a header sample may be
+    // close by chance).
     int64_t imageStart(const LineShape& shape, int64_t firstImageRecord)
     {
-        constexpr int64_t reach = 32;  // samples of the first image record weighed too
+        constexpr int64_t beyond = 32;  // samples after the first image record weighed too
         const int64_t record = shape.recordBytes;
+        const int64_t reach = record / width_ + beyond;
         const int64_t from = std::max(textEnd_, firstImageRecord - record);
         const int64_t samples = (firstImageRecord - from) / width_ + reach;
         const int64_t first = firstImageRecord - (samples - reach) * width_;
@@ -343,7 +349,7 @@ private:
         }
         // The first image record may start a few samples late, as the line
         // start was found a record on, where the next line may blur it.
-        const int64_t searched = samples - reach / 2;
+        const int64_t searched = samples - beyond / 2;
         auto closeIn = [&](int64_t from, int64_t to) {
             return closeBefore[static_cast<size_t>(to)] - closeBefore[static_cast<size_t>(from)];
         };

@@ -360,9 +360,12 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
             constexpr double bend = 0.3;
             // Both bending the same way is the picture's own doing (changes
             // that grow with its level), which a reading only adds to or
-            // takes from: then the values alone tell.
+            // takes from: then the values alone tell. Negative reals run
+            // against the integers of their bytes, so the same way reads
+            // as opposite signs there.
+            const bool againstIntegers = real.negativeShare >= 0.99;
             const bool pictureBends = std::min(integerBend, realBend) >= bend &&
-                                      (integer.levelSkew > 0) == (real.levelSkew > 0);
+                                      ((integer.levelSkew > 0) == (real.levelSkew > 0)) != againstIntegers;
             const bool ordinary = real.ordinaryRealShare > 0.9;
             const bool realFirst = pictureBends ? ordinary
                                                 : realBend + bend < integerBend || (integerBend + bend >= realBend && ordinary);

@@ -200,7 +200,12 @@ INSTANTIATE_TEST_SUITE_P(
                     // picture of a narrow range: the header must not draw
                     // the range, or the picture reads flat
                     Case{"i32_narrow_range_behind_random_header", layout(5340, 115, 51, {4, F::SignedInteger, false}, 1, S::None, 0),
-                         0, false, 1.8457e9, 1, true, 0.05}),
+                         0, false, 1.8457e9, 1, true, 0.05},
+                    // a small picture behind a random header of two fifths
+                    // of the file: header bytes beyond the picture's range
+                    // read as one value, but are no flat lines
+                    Case{"u16_small_behind_large_random_header", layout(19596, 138, 98, {2, F::UnsignedInteger, false}, 1, S::None, 0),
+                         0, false, 0, 1, true}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
@@ -248,6 +253,26 @@ TEST(Discovery, AFewEqualSamplesStartThePictureAfterAFilledHeader)
     for (size_t s = 0; s < 4; ++s) bytes[start + s] = bytes[start], bytes[below + s] = static_cast<uint8_t>(bytes[start] + s % 2);
     bytes.insert(bytes.end(), 100, 0x5a);
     expectFirstReadsAsTruth(c.name, bytes, c.truth, "");
+}
+
+// A header of zeros that ends well into a record, before a picture whose
+// columns have nothing in common: nothing in a line tells where it starts,
+// so the record that first reads like image lines may start with header.
+TEST(Discovery, APictureStartsWithinTheFirstRecordThatReadsLikeLines)
+{
+    constexpr int64_t header = 12567;
+    const CandidateLayout truth = layout(header, 710, 300, {2, F::UnsignedInteger, true}, 1, S::None, 0);
+    std::vector<uint8_t> bytes(static_cast<size_t>(header + layoutBytes(truth) + 1), 0);
+    uint32_t noise = 28;  // puts the line start found 45 samples before the true one
+    std::vector<double> column(static_cast<size_t>(truth.samplesPerLine));
+    for (double& value : column) value = 37500 + nextRandom(noise);
+    for (int64_t l = 0; l < truth.lines; ++l)
+        for (int64_t s = 0; s < truth.samplesPerLine; ++s) {
+            double& value = column[static_cast<size_t>(s)];
+            value += static_cast<double>(nextRandom(noise) % 9) - 4;
+            store(bytes, header + 2 * (l * truth.samplesPerLine + s), value, truth.encoding);
+        }
+    expectFirstReadsAsTruth("late_start", bytes, truth);
 }
 
 // An upper byte that never changes pairs as well with the lower byte

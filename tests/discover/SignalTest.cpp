@@ -240,3 +240,26 @@ TEST(RankEncodings, RealsOfBothSignsGoBeforeTheirIntegerReadings)
         EXPECT_EQ(fits.front().encoding.msbFirst, msbFirst);
     }
 }
+
+// Negative integers read as reals run the other way: a picture whose
+// changes grow towards its dark end bends the real reading towards its
+// bright end, where a power of two it crosses bends it back, so the reals
+// look the less bent. Their values, far beyond what images hold, tell.
+TEST(RankEncodings, NegativeIntegersGoBeforeTheirRealReadingBentTheOtherWay)
+{
+    for (const bool msbFirst : {false, true}) {
+        std::vector<uint8_t> bytes;
+        uint32_t state = 5;
+        constexpr int64_t lines = 64, samples = 1000;
+        for (int64_t l = 0; l < lines; ++l)
+            for (int64_t s = 0; s < samples; ++s) {
+                const double level = 0.5 + 0.45 * std::sin(static_cast<double>(s) / 40.0 + static_cast<double>(l) / 60.0);
+                const double noise = static_cast<double>(nextRandom(state) % 1000) / 1000.0 - 0.5;
+                // about a power of two of the reals (bytes D6 00 00 00)
+                const double value = -704643072.0 + (level - 0.5) * 6e6 + (1 - level) * (1 - level) * 8e5 * noise;
+                put(bytes, static_cast<uint32_t>(static_cast<int32_t>(value)), 4, msbFirst);
+            }
+        const auto fits = rankEncodingsAt(bytes, 4, runsFrom(0, lines, samples, 4));
+        EXPECT_NE(fits.front().encoding.format, DataFormat::Real) << msbFirst << " " << fits.front().roughness;
+    }
+}
