@@ -6,6 +6,7 @@
 #include <string>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "discover/LineShape.h"
@@ -216,26 +217,40 @@ TEST(ValueRanks, RankAmongValuesFarFromAnOutlier)
     }
 }
 
+namespace {
+
+constexpr int64_t pictureLines = 64, pictureSamples = 1000;
+
+// The readings of a picture of 32-bit samples, ranked: `bitsAt` gives the
+// bits of each sample from its line, its sample and a random 0..999.
+std::vector<EncodingFit> rankedPicture(bool msbFirst, uint32_t seed,
+                                       const std::function<uint32_t(int64_t, int64_t, double)>& bitsAt)
+{
+    std::vector<uint8_t> bytes;
+    uint32_t state = seed;
+    for (int64_t l = 0; l < pictureLines; ++l)
+        for (int64_t s = 0; s < pictureSamples; ++s)
+            put(bytes, bitsAt(l, s, static_cast<double>(nextRandom(state) % 1000)), 4, msbFirst);
+    return rankEncodingsAt(bytes, 4, runsFrom(0, pictureLines, pictureSamples, 4));
+}
+
+}  // namespace
+
 // Reals of both signs read as integers keep their order only above zero:
 // however the two halves of a picture bend, the real reading goes first.
 TEST(RankEncodings, RealsOfBothSignsGoBeforeTheirIntegerReadings)
 {
     for (const bool msbFirst : {false, true}) {
-        std::vector<uint8_t> bytes;
-        uint32_t state = 11;
-        constexpr int64_t lines = 64, samples = 1000;
-        for (int64_t l = 0; l < lines; ++l)
-            for (int64_t s = 0; s < samples; ++s) {
-                // A bright, flat half with noise beside a dark half across zero.
-                const double noise = static_cast<double>(nextRandom(state) % 1000) / 500.0 - 1.0;
-                const double value = s < samples / 2 ? 182 + 0.1 * noise
-                                                     : 140 * std::sin(static_cast<double>(s + 3 * l) / 20.0) + noise;
-                const auto real = static_cast<float>(value);
-                uint32_t bits;
-                std::memcpy(&bits, &real, 4);
-                put(bytes, bits, 4, msbFirst);
-            }
-        const auto fits = rankEncodingsAt(bytes, 4, runsFrom(0, lines, samples, 4));
+        const auto fits = rankedPicture(msbFirst, 11, [](int64_t l, int64_t s, double random) {
+            // A bright, flat half with noise beside a dark half across zero.
+            const double noise = random / 500.0 - 1.0;
+            const double value = s < pictureSamples / 2 ? 182 + 0.1 * noise
+                                                        : 140 * std::sin(static_cast<double>(s + 3 * l) / 20.0) + noise;
+            const auto real = static_cast<float>(value);
+            uint32_t bits;
+            std::memcpy(&bits, &real, 4);
+            return bits;
+        });
         EXPECT_EQ(fits.front().encoding.format, DataFormat::Real) << msbFirst << " " << fits.front().roughness;
         EXPECT_EQ(fits.front().encoding.msbFirst, msbFirst);
     }
@@ -248,18 +263,13 @@ TEST(RankEncodings, RealsOfBothSignsGoBeforeTheirIntegerReadings)
 TEST(RankEncodings, NegativeIntegersGoBeforeTheirRealReadingBentTheOtherWay)
 {
     for (const bool msbFirst : {false, true}) {
-        std::vector<uint8_t> bytes;
-        uint32_t state = 5;
-        constexpr int64_t lines = 64, samples = 1000;
-        for (int64_t l = 0; l < lines; ++l)
-            for (int64_t s = 0; s < samples; ++s) {
-                const double level = 0.5 + 0.45 * std::sin(static_cast<double>(s) / 40.0 + static_cast<double>(l) / 60.0);
-                const double noise = static_cast<double>(nextRandom(state) % 1000) / 1000.0 - 0.5;
-                // about a power of two of the reals (bytes D6 00 00 00)
-                const double value = -704643072.0 + (level - 0.5) * 6e6 + (1 - level) * (1 - level) * 8e5 * noise;
-                put(bytes, static_cast<uint32_t>(static_cast<int32_t>(value)), 4, msbFirst);
-            }
-        const auto fits = rankEncodingsAt(bytes, 4, runsFrom(0, lines, samples, 4));
+        const auto fits = rankedPicture(msbFirst, 5, [](int64_t l, int64_t s, double random) {
+            const double level = 0.5 + 0.45 * std::sin(static_cast<double>(s) / 40.0 + static_cast<double>(l) / 60.0);
+            const double noise = random / 1000.0 - 0.5;
+            // about a power of two of the reals (bytes D6 00 00 00)
+            const double value = -704643072.0 + (level - 0.5) * 6e6 + (1 - level) * (1 - level) * 8e5 * noise;
+            return static_cast<uint32_t>(static_cast<int32_t>(value));
+        });
         EXPECT_NE(fits.front().encoding.format, DataFormat::Real) << msbFirst << " " << fits.front().roughness;
     }
 }
