@@ -89,33 +89,6 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
     return layout;
 }
 
-// How much a record length is believed against the others: lines a lag
-// apart that differ more than at the best lag make it less likely, and a
-// lag that has a fraction nearly as good is more likely a multiple of the
-// record length than the record length itself (lines further apart differ
-// more), unless its samples are clearly closer to those a record on than
-// to those the fraction on: a record of bands by line whose bands look
-// alike repeats nearly as well at one band's line.
-double lagWeight(const std::vector<LagFit>& lags, size_t index, const std::function<double(int64_t)>& changeAt,
-                 int32_t width)
-{
-    double deepest = 0, clearest = 0;
-    for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth), clearest = std::max(clearest, fit.contrast);
-    // Against aligned lags where those differ clearly; where they barely do,
-    // the samples' low bytes are noise and drown the comparison.
-    const bool byContrast = clearest >= 0.15;
-    auto measure = [&](const LagFit& fit) { return byContrast ? std::max(fit.contrast, 0.0) : fit.depth; };
-    const LagFit& lag = lags[index];
-    double weight = std::pow(measure(lag) / (byContrast ? clearest : deepest), 4);
-    const bool multiple = std::any_of(lags.begin(), lags.end(), [&](const LagFit& other) {
-        if (other.lag >= lag.lag || measure(other) < 0.9 * measure(lag)) return false;
-        const int64_t k = (lag.lag + other.lag / 2) / other.lag;
-        if (k < 2 || std::abs(lag.lag - k * other.lag) > k * width) return false;
-        return !(changeAt(lag.lag) < 0.9 * changeAt(other.lag));
-    });
-    return multiple ? weight / 2 : weight;
-}
-
 // A range whose span or place differs by half its span or more: the window
 // saw only a part of the picture, or read some samples askew, and much of
 // the picture would read flat or clamped in its codes.
@@ -376,6 +349,35 @@ private:
             if (score > most) most = score, best = t;
         }
         return first + best * width_;
+    }
+
+    // Whether the `count` samples from `header` on are each close to the
+    // sample a record further on and to the one beside them, and those
+    // before it mostly not: a header unlike the picture ends there, and a
+    // line that runs on so evenly has no start among those samples, however
+    // the file ends. (Header bytes that match the line below by chance are
+    // followed by a line's start, which seldom continues them.)
+    bool startsSharply(const LineShape& shape, int64_t header, int64_t count)
+    {
+        const int64_t record = shape.recordBytes, first = header - count * width_;
+        if (first < textEnd_) return false;
+        const std::vector<uint8_t> bytes = file_.read(first, 2 * count * width_ + record);
+        const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
+        if (std::ssize(codes.code) < (2 * count - 1) * width_ + record + 1) return false;
+        const double limit = 6 * shape.lineChange + 2;
+        auto close = [&](int64_t sample) {
+            const auto at = static_cast<size_t>(sample * width_);
+            return codeDistance(codes.code[at], codes.code[at + static_cast<size_t>(record)]) <= limit;
+        };
+        const double stepLimit = 6 * shape.sampleChange + 2;
+        auto even = [&](int64_t sample) {
+            const auto at = static_cast<size_t>(sample * width_);
+            return codeDistance(codes.code[at], codes.code[at - static_cast<size_t>(width_)]) <= stepLimit;
+        };
+        int64_t closeBefore = 0, closeAfter = 0, evenAfter = 0;
+        for (int64_t i = 0; i < count; ++i)
+            closeBefore += close(i), closeAfter += close(count + i), evenAfter += i == 0 || even(count + i);
+        return closeAfter == count && evenAfter == count && 4 * closeBefore <= count;
     }
 
     // Where a line shape's image starts, and the bytes left over at the end.
@@ -686,13 +688,23 @@ private:
         // A pad whose bytes differ from line to line (a counter, noise)
         // marks where lines start; only a constant one leaves doubt.
         if (shape.pad > 0 && padVaries(shape, header)) return 0;
-        if (linesEndWithFile(shape, header)) return 0;
+        if (linesEndWithFile(shape, header) || startsAfterLabel(header)) return 0;
         const int64_t reachBack = shape.pad == 0 ? 16 : 2, reachOn = shape.pad == 0 ? 8 : 2;
+        const bool mayStartLater = shape.pad != 0 || !startsSharply(shape, header, reachOn);
         for (int64_t samples = 1; samples <= reachBack; ++samples) {
-            if (samples <= reachOn && linesEndWithFile(shape, header + samples * width_)) return samples * width_;
+            if (samples <= reachOn && mayStartLater && linesEndWithFile(shape, header + samples * width_))
+                return samples * width_;
             if (linesEndWithFile(shape, header - samples * width_)) return -samples * width_;
         }
         return 0;
+    }
+
+    // Samples that first read like lines right where a label's text and the
+    // spaces filling it out end start there: bytes over at the file's end
+    // are then a trailer, not a sign that the lines start later.
+    bool startsAfterLabel(int64_t header) const
+    {
+        return textEnd_ > 0 && header <= spacesEnd_ && header > spacesEnd_ - width_;
     }
 
     // Spaces that fill a label out to its record may read like samples close

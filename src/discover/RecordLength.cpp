@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <bit>
+#include <cmath>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -274,6 +275,47 @@ LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t w
         if (chosen == own) break;
     }
     return steadiest;
+}
+
+namespace {
+
+// Whether `lag` is about `k` times `other`. Either may be a diagonal (a
+// pixel to one side of the record) that repeats about as well, and their
+// diagonals need not lean the same way, so the lags alike count too.
+bool nearMultiple(const LagFit& lag, const LagFit& other, int64_t k, int32_t width)
+{
+    auto withAlike = [](const LagFit& fit) {
+        std::vector<int64_t> all = fit.alike;
+        all.push_back(fit.lag);
+        return all;
+    };
+    const std::vector<int64_t> fractions = withAlike(other);
+    for (const int64_t whole : withAlike(lag))
+        for (const int64_t fraction : fractions)
+            if (std::abs(whole - k * fraction) <= k * width) return true;
+    return false;
+}
+
+}  // namespace
+
+double lagWeight(const std::vector<LagFit>& lags, size_t index, const std::function<double(int64_t)>& changeAt,
+                 int32_t width)
+{
+    double deepest = 0, clearest = 0;
+    for (const LagFit& fit : lags) deepest = std::max(deepest, fit.depth), clearest = std::max(clearest, fit.contrast);
+    // Against aligned lags where those differ clearly; where they barely do,
+    // the samples' low bytes are noise and drown the comparison.
+    const bool byContrast = clearest >= 0.15;
+    auto measure = [&](const LagFit& fit) { return byContrast ? std::max(fit.contrast, 0.0) : fit.depth; };
+    const LagFit& lag = lags[index];
+    double weight = std::pow(measure(lag) / (byContrast ? clearest : deepest), 4);
+    const bool multiple = std::any_of(lags.begin(), lags.end(), [&](const LagFit& other) {
+        if (other.lag >= lag.lag || measure(other) < 0.9 * measure(lag)) return false;
+        const int64_t k = (lag.lag + other.lag / 2) / other.lag;
+        if (k < 2 || !nearMultiple(lag, other, k, width)) return false;
+        return !(changeAt(lag.lag) < 0.9 * changeAt(other.lag));
+    });
+    return multiple ? weight / 2 : weight;
 }
 
 }  // namespace skeldra

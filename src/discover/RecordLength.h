@@ -66,4 +66,14 @@ double changeAtRecord(const SampleCodes& codes, int64_t record, int32_t width);
 // moves only where another is clearly closer, and not below `minLag`.
 LagFit steadiestNeighbour(const SampleCodes& codes, const LagFit& lag, int32_t width, int64_t minLag);
 
+// How much a record length is believed against the others: lines a lag
+// apart that differ more than at the best lag make it less likely, and a
+// lag that has a fraction nearly as good is more likely a multiple of the
+// record length than the record length itself (lines further apart differ
+// more), unless its samples are clearly closer to those a record on than
+// to those the fraction on: a record of bands by line whose bands look
+// alike repeats nearly as well at one band's line.
+double lagWeight(const std::vector<LagFit>& lags, size_t index, const std::function<double(int64_t)>& changeAt,
+                 int32_t width);
+
 }  // namespace skeldra

@@ -321,18 +321,33 @@ TEST(Discovery, APadOfNoiseKeepsLinesWhereTheyStart)
     }
 }
 
-// Two bytes left over after the last line: lines two samples later would
-// end where the file does, but those where the samples start reading like
-// lines are among the first five.
-TEST(Discovery, LinesWhereTheSamplesStartCompeteWithLinesEndingWithTheFile)
+// Bytes left over after the last line, where the picture's start is clear:
+// lines a few samples later would end where the file does, but the bytes
+// they would add to the header run on evenly from the picture's start
+// (after random bytes) or follow a label filled out with spaces (before a
+// bright margin, which does not run on evenly).
+TEST(Discovery, BytesLeftOverAfterAClearStartAreATrailer)
 {
-    const Case c{"leftover", layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 0, 1, true};
-    std::vector<uint8_t> bytes = makeFile(c);
-    bytes.insert(bytes.end(), {0x5a, 0xa5});
-    const Discovery discovery = discoverBytes(c.name, bytes);
-    const auto firstFive = discovery.candidates.begin() + std::min<ptrdiff_t>(5, std::ssize(discovery.candidates));
-    EXPECT_TRUE(std::any_of(discovery.candidates.begin(), firstFive,
-                            [&](const Candidate& candidate) { return readsAlike(bytes, c.truth, candidate.layout); }));
+    struct Trailer {
+        const char* name;
+        bool label;
+        int64_t bytes;
+    };
+    for (const Trailer t : {Trailer{"after_random", false, 2}, Trailer{"after_label", true, 5}}) {
+        const Case c{t.name, layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, t.label, 0, 1, !t.label};
+        std::vector<uint8_t> bytes = makeFile(c);
+        if (t.label) {
+            const std::string end = "END\r\n";
+            const auto textEnd = std::search(bytes.begin(), bytes.end(), end.begin(), end.end()) + std::ssize(end);
+            std::fill(textEnd, bytes.begin() + c.truth.headerBytes, ' ');
+            uint32_t noise = 5;
+            for (int64_t l = 0; l < c.truth.lines; ++l)
+                for (int64_t s = 0; s < 3; ++s)
+                    bytes[static_cast<size_t>(c.truth.headerBytes + l * c.truth.samplesPerLine + s)] = 240 + nextRandom(noise) % 4;
+        }
+        bytes.insert(bytes.end(), static_cast<size_t>(t.bytes), 0x5a);
+        expectFirstReadsAsTruth(c.name, bytes, c.truth, std::string(t.name) + ": ");
+    }
 }
 
 // A figure on a plain ground, as a logo is drawn, in lines with a pad of

@@ -128,6 +128,28 @@ TEST(RecordLengths, TheLineOfAFlatPictureStandsOutAmongAlignedLags)
     }
 }
 
+// A lag about twice one as deep is believed half as well, also where each
+// was found a pixel to one side (diagonals of a smooth picture, leaning
+// either way) and only a lag alike makes the multiple exact; not where its
+// samples are clearly closer to those a record on.
+TEST(RecordLengths, ALagTwiceAnotherIsBelievedLess)
+{
+    struct Pair {
+        LagFit fraction, lag;
+        double changeAtLag;  // the change at the fraction is 10
+        bool halved;
+    };
+    const LagFit line{9156, 0.99, 0.99, {}}, lineDiagonal{9153, 0.99, 0.99, {9156}};
+    for (const Pair& p : {Pair{line, {18312, 0.99, 0.99, {}}, 10, true},
+                          Pair{lineDiagonal, {18315, 0.99, 0.99, {18312}}, 10, true},
+                          Pair{lineDiagonal, {18315, 0.99, 0.99, {}}, 10, false},
+                          Pair{line, {18312, 0.99, 0.99, {}}, 5, false}}) {
+        const std::vector<LagFit> lags{p.fraction, p.lag};
+        const double weight = lagWeight(lags, 1, [&](int64_t lag) { return lag == p.lag.lag ? p.changeAtLag : 10.0; }, 1);
+        EXPECT_DOUBLE_EQ(weight, p.halved ? 0.5 : 1.0) << p.fraction.lag << " and " << p.lag.lag;
+    }
+}
+
 // A small picture behind a header of zeros as long as itself: the zeros
 // repeat at every lag, so the picture alone must show its lines.
 TEST(RecordLengths, ASmallPictureBehindAsLongAHeaderOfZeros)
