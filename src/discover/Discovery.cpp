@@ -98,6 +98,14 @@ bool rangeMoved(const ValueRange& before, const ValueRange& after)
     return std::abs(spanAfter - span) > span / 2 || std::abs(after.low - before.low) > span / 2;
 }
 
+// The most a sample of the picture's first line may differ from the sample
+// a record on: rough parts of a picture change several times more than its
+// typical column, header bytes mostly far more.
+double nextLineLimit(const LineShape& shape)
+{
+    return 6 * shape.lineChange + 2;
+}
+
 std::string plural(int64_t count, const std::string& word)
 {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
@@ -232,6 +240,12 @@ private:
         return firstLineFrom(shape.lineStart % shape.recordBytes, shape.recordBytes, textEnd_);
     }
 
+    // The file's samples from `position` on, read as the search reads them.
+    SampleCodes codesAt(int64_t position, int64_t length)
+    {
+        return sampleCodes(file_.read(position, length), position, encoding_, range_);
+    }
+
     int64_t dataStart(const LineShape& shape)
     {
         const int64_t record = shape.recordBytes;
@@ -300,10 +314,9 @@ private:
         const int64_t samples = (firstImageRecord - from) / width_ + reach;
         const int64_t first = firstImageRecord - (samples - reach) * width_;
         if (samples <= reach) return firstImageRecord;
-        const std::vector<uint8_t> bytes = file_.read(first, samples * width_ + record);
-        const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
+        const SampleCodes codes = codesAt(first, samples * width_ + record);
         if (std::ssize(codes.code) < (samples - 1) * width_ + record + 1) return firstImageRecord;
-        const double limit = 6 * shape.lineChange + 2;
+        const double limit = nextLineLimit(shape);
         // closeBefore[i]: samples before sample i that are close to the next
         // line; a constant run where the next line changes is a filled
         // header, however close its value. A few equal samples are as
@@ -361,10 +374,9 @@ private:
     {
         const int64_t record = shape.recordBytes, first = header - count * width_;
         if (first < textEnd_) return false;
-        const std::vector<uint8_t> bytes = file_.read(first, 2 * count * width_ + record);
-        const SampleCodes codes = sampleCodes(bytes, first, encoding_, range_);
+        const SampleCodes codes = codesAt(first, 2 * count * width_ + record);
         if (std::ssize(codes.code) < (2 * count - 1) * width_ + record + 1) return false;
-        const double limit = 6 * shape.lineChange + 2;
+        const double limit = nextLineLimit(shape);
         auto close = [&](int64_t sample) {
             const auto at = static_cast<size_t>(sample * width_);
             return codeDistance(codes.code[at], codes.code[at + static_cast<size_t>(record)]) <= limit;
@@ -690,9 +702,9 @@ private:
         if (shape.pad > 0 && padVaries(shape, header)) return 0;
         if (linesEndWithFile(shape, header) || startsAfterLabel(header)) return 0;
         const int64_t reachBack = shape.pad == 0 ? 16 : 2, reachOn = shape.pad == 0 ? 8 : 2;
-        const bool mayStartLater = shape.pad != 0 || !startsSharply(shape, header, reachOn);
         for (int64_t samples = 1; samples <= reachBack; ++samples) {
-            if (samples <= reachOn && mayStartLater && linesEndWithFile(shape, header + samples * width_))
+            if (samples <= reachOn && linesEndWithFile(shape, header + samples * width_) &&
+                (shape.pad != 0 || !startsSharply(shape, header, reachOn)))
                 return samples * width_;
             if (linesEndWithFile(shape, header - samples * width_)) return -samples * width_;
         }
