@@ -35,12 +35,20 @@ bool textByte(uint8_t b)
 }
 
 // End of the ASCII text at the start of the file (after its last line
-// break), 0 when the file does not start with lines of text.
+// break), 0 when the file does not start with lines of text. A text's lines
+// end alike: after lines ended by CR LF, a bare LF is a sample's byte that
+// happens to follow printable ones.
 int64_t asciiTextEnd(const std::vector<uint8_t>& head)
 {
     int64_t end = 0, breaks = 0;
-    for (int64_t i = 0; i < std::ssize(head) && textByte(head[static_cast<size_t>(i)]); ++i)
-        if (head[static_cast<size_t>(i)] == '\n') ++breaks, end = i + 1;
+    bool crlf = false;
+    for (int64_t i = 0; i < std::ssize(head) && textByte(head[static_cast<size_t>(i)]); ++i) {
+        if (head[static_cast<size_t>(i)] != '\n') continue;
+        const bool pair = i > 0 && head[static_cast<size_t>(i - 1)] == '\r';
+        if (breaks == 0) crlf = pair;
+        else if (crlf && !pair) break;
+        ++breaks, end = i + 1;
+    }
     return breaks >= 2 && end >= 32 ? end : 0;
 }
 
@@ -415,15 +423,19 @@ private:
             const int64_t over = (file_.size() - placed.header) % other;
             if (std::min(over, other - over) <= fittingReachSamples * width_) fitting.push_back(other);
         }
-        for (const int64_t other : recordsFillingFile(placed)) fitting.push_back(other);
-        for (const int64_t other : fitting) addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight);
+        for (const int64_t other : recordsFillingFile(placed))
+            if (std::find(fitting.begin(), fitting.end(), other) == fitting.end()) fitting.push_back(other);
+        // Each is placed as it stands: the found lag may read steadier, as
+        // the diagonal it is.
+        for (const int64_t other : fitting)
+            addCandidates(result, LagFit{other, lag.depth, lag.contrast, {}}, weight, false);
     }
 
-    // Record lengths further from the found one that fill the file with as
-    // many lines, or one more or less, from a start near the found one's,
-    // and whose lines read closer than the found one's: in an enlarged or
-    // smooth picture a diagonal many pixels along repeats about as well as
-    // the line below.
+    // Record lengths up to 64 samples from the found one that fill the file
+    // with as many lines, or one more or less, from a start near the found
+    // one's, and whose lines read closer than the found one's: in an
+    // enlarged or smooth picture a diagonal a pixel or many along repeats
+    // about as well as the line below, or better in its bytes.
     std::vector<int64_t> recordsFillingFile(const Placement& placed)
     {
         constexpr int64_t reachSamples = 64;
@@ -436,7 +448,7 @@ private:
             for (const int64_t other : {near, near + width_}) {
                 const int64_t header = file_.size() - lines * other;
                 const int64_t apart = std::abs(other - record);
-                if (apart <= fittingReachSamples * width_ || apart > reachSamples * width_ || header < textEnd_) continue;
+                if (apart == 0 || apart > reachSamples * width_ || header < textEnd_) continue;
                 if (std::abs(header - placed.header) > apart + fittingReachSamples * width_) continue;
                 const double change = changeAtRecord(codes_, other, width_);
                 if (change < own) fitting.push_back(other);
@@ -487,7 +499,7 @@ private:
         return true;
     }
 
-    std::optional<Placement> addCandidates(Discovery& result, LagFit lag, double weight)
+    std::optional<Placement> addCandidates(Discovery& result, LagFit lag, double weight, bool steadiest = true)
     {
         chooseEncoding(lag.lag);
         std::optional<LineShape> found = settledShape(lag.lag, residue_);
@@ -495,7 +507,7 @@ private:
         // With the samples read right, a record a sample or a few longer or
         // shorter may read the lines closer: the bytes' repetition found a
         // diagonal of the picture.
-        const LagFit steadier = steadiestNeighbour(codes_, lag, width_, minRecordSamples * width_);
+        const LagFit steadier = steadiest ? steadiestNeighbour(codes_, lag, width_, minRecordSamples * width_) : lag;
         if (steadier.lag != lag.lag) {
             found = settledShape(steadier.lag, residueAt(found->lineStart, steadier.lag));
             if (!found) return std::nullopt;

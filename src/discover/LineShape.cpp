@@ -254,9 +254,17 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));
     } else {
         // Prefix or suffix bytes that change like image data from line to
-        // line, but not like a neighbour of the samples, are pads too.
-        while (run.length > 2 && stepAt(run.first + 1) > 5 * stepTypical) ++run.first, --run.length;
-        while (run.length > 2 && stepAt(run.first + run.length - 1) > 5 * stepTypical) --run.length;
+        // line, but not like a neighbour of the samples, are pads too. A
+        // step that recurs a few samples inward is the picture's own: the
+        // step between two bands of each pixel.
+        auto padStep = [&](int64_t index, int64_t inward) {
+            if (stepAt(index) <= 5 * stepTypical) return false;
+            for (int64_t k = 2; k <= 4; ++k)
+                if (stepAt(index + k * inward) >= 0.5 * stepAt(index)) return false;
+            return true;
+        };
+        while (run.length > 2 && padStep(run.first + 1, 1)) ++run.first, --run.length;
+        while (run.length > 2 && padStep(run.first + run.length - 1, -1)) --run.length;
         startColumn = static_cast<int64_t>(column(run.first));
         fromFileSize = startColumn % record == bySize;
     }

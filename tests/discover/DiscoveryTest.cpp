@@ -116,6 +116,15 @@ bool readsAlike(const std::vector<uint8_t>& file, const CandidateLayout& truth, 
     return true;
 }
 
+// Spaces from the end of the label's text to `header`, as labels are
+// filled out to their records.
+void fillLabelWithSpaces(std::vector<uint8_t>& bytes, int64_t header)
+{
+    const std::string end = "END\r\n";
+    const auto textEnd = std::search(bytes.begin(), bytes.end(), end.begin(), end.end()) + std::ssize(end);
+    std::fill(textEnd, bytes.begin() + header, ' ');
+}
+
 // Discovery on these bytes must put first a layout that reads every sample
 // as `truth` does; `context` starts the message of a failure.
 void expectFirstReadsAsTruth(const std::string& name, const std::vector<uint8_t>& bytes, const CandidateLayout& truth,
@@ -337,9 +346,7 @@ TEST(Discovery, BytesLeftOverAfterAClearStartAreATrailer)
         const Case c{t.name, layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, t.label, 0, 1, !t.label};
         std::vector<uint8_t> bytes = makeFile(c);
         if (t.label) {
-            const std::string end = "END\r\n";
-            const auto textEnd = std::search(bytes.begin(), bytes.end(), end.begin(), end.end()) + std::ssize(end);
-            std::fill(textEnd, bytes.begin() + c.truth.headerBytes, ' ');
+            fillLabelWithSpaces(bytes, c.truth.headerBytes);
             uint32_t noise = 5;
             for (int64_t l = 0; l < c.truth.lines; ++l)
                 for (int64_t s = 0; s < 3; ++s)
@@ -348,6 +355,18 @@ TEST(Discovery, BytesLeftOverAfterAClearStartAreATrailer)
         bytes.insert(bytes.end(), static_cast<size_t>(t.bytes), 0x5a);
         expectFirstReadsAsTruth(c.name, bytes, c.truth, std::string(t.name) + ": ");
     }
+}
+
+// The first samples after a label of CR LF lines may be printable bytes
+// and a bare LF: they do not lengthen the label past the image's start.
+TEST(Discovery, ALineFeedAmongTheFirstSamplesIsNoLabelLine)
+{
+    const Case c{"line_feed_sample", layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, true};
+    std::vector<uint8_t> bytes = makeFile(c);
+    fillLabelWithSpaces(bytes, c.truth.headerBytes);
+    bytes[static_cast<size_t>(c.truth.headerBytes)] = 'd';
+    bytes[static_cast<size_t>(c.truth.headerBytes + 1)] = '\n';
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // A figure on a plain ground, as a logo is drawn, in lines with a pad of
