@@ -375,10 +375,30 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
     }
 }
 
+// Values below the top bit read alike signed and unsigned. A picture
+// whose range reaches below zero may dip there where the lines read did not
+// look, which the signed reading keeps whole: it goes first in a tie.
+void settleSignedAgainstUnsigned(std::vector<EncodingFit>& fits)
+{
+    for (EncodingFit& unsignedFit : fits) {
+        if (unsignedFit.encoding.format != DataFormat::UnsignedInteger || unsignedFit.encoding.bytes == 1) continue;
+        for (const EncodingFit& signedFit : fits) {
+            const bool sameBytes = signedFit.encoding.format == DataFormat::SignedInteger &&
+                                   signedFit.encoding.bytes == unsignedFit.encoding.bytes &&
+                                   signedFit.encoding.msbFirst == unsignedFit.encoding.msbFirst &&
+                                   signedFit.alignment == unsignedFit.alignment;
+            if (!sameBytes || signedFit.roughness > 1.01 * unsignedFit.roughness) continue;
+            if (signedFit.negativeShare < 0.01 && signedFit.range.low < 0)
+                unsignedFit.roughness = std::max(unsignedFit.roughness, 1.02 * signedFit.roughness);
+        }
+    }
+}
+
 // The readings in the order they are believed, smoothest first.
 void rank(std::vector<EncodingFit>& fits)
 {
     settleIntegerAgainstReal(fits);
+    settleSignedAgainstUnsigned(fits);
     std::stable_sort(fits.begin(), fits.end(),
                      [](const EncodingFit& a, const EncodingFit& b) { return a.roughness < b.roughness; });
 }

@@ -243,17 +243,19 @@ namespace {
 
 constexpr int64_t pictureLines = 64, pictureSamples = 1000;
 
-// The readings of a picture of 32-bit samples, ranked: `bitsAt` gives the
-// bits of each sample from its line, its sample and a random 0..999.
+// The readings of a picture of 32-bit (or `width`-byte) samples, ranked:
+// `bitsAt` gives the bits of each sample from its line, its sample and a
+// random 0..999.
 std::vector<EncodingFit> rankedPicture(bool msbFirst, uint32_t seed,
-                                       const std::function<uint32_t(int64_t, int64_t, double)>& bitsAt)
+                                       const std::function<uint32_t(int64_t, int64_t, double)>& bitsAt,
+                                       int32_t width = 4)
 {
     std::vector<uint8_t> bytes;
     uint32_t state = seed;
     for (int64_t l = 0; l < pictureLines; ++l)
         for (int64_t s = 0; s < pictureSamples; ++s)
-            put(bytes, bitsAt(l, s, static_cast<double>(nextRandom(state) % 1000)), 4, msbFirst);
-    return rankEncodingsAt(bytes, 4, runsFrom(0, pictureLines, pictureSamples, 4));
+            put(bytes, bitsAt(l, s, static_cast<double>(nextRandom(state) % 1000)), width, msbFirst);
+    return rankEncodingsAt(bytes, width, runsFrom(0, pictureLines, pictureSamples, width));
 }
 
 }  // namespace
@@ -294,4 +296,26 @@ TEST(RankEncodings, NegativeIntegersGoBeforeTheirRealReadingBentTheOtherWay)
         });
         EXPECT_NE(fits.front().encoding.format, DataFormat::Real) << msbFirst << " " << fits.front().roughness;
     }
+}
+
+// 16-bit samples below the top bit read alike signed and unsigned: a
+// picture that comes within its spread of zero may dip below it where no
+// line was read, which only the signed reading keeps whole; far from zero
+// (or with the top bit set, far from -1) the unsigned reading goes first.
+TEST(RankEncodings, SignedFirstForValuesNearZero)
+{
+    struct Tie {
+        double low, high;  // of the picture, as signed numbers
+        DataFormat first;
+    };
+    for (const Tie tie : {Tie{900, 4000, DataFormat::SignedInteger}, Tie{20000, 23000, DataFormat::UnsignedInteger},
+                          Tie{-17000, -1300, DataFormat::UnsignedInteger}})
+        for (const bool msbFirst : {false, true}) {
+            const auto fits = rankedPicture(msbFirst, 3, [&](int64_t l, int64_t s, double random) {
+                const double level = 0.5 + 0.45 * std::sin(static_cast<double>(s) / 40.0 + static_cast<double>(l) / 60.0);
+                return static_cast<uint32_t>(std::lround(tie.low + (tie.high - tie.low) * level + random / 100.0));
+            }, 2);
+            EXPECT_EQ(fits.front().encoding.format, tie.first) << tie.low << " " << msbFirst;
+            EXPECT_EQ(fits.front().encoding.msbFirst, msbFirst) << tie.low;
+        }
 }
