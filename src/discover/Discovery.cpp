@@ -106,12 +106,13 @@ bool rangeMoved(const ValueRange& before, const ValueRange& after)
     return std::abs(spanAfter - span) > span / 2 || std::abs(after.low - before.low) > span / 2;
 }
 
-// The most a sample of the picture's first line may differ from the sample
-// a record on: rough parts of a picture change several times more than its
-// typical column, header bytes mostly far more.
-double nextLineLimit(const LineShape& shape)
+// The most a sample of the picture may differ from a neighbour (the sample
+// a record on, or the one beside it) given the typical change that way:
+// rough parts of a picture change several times more, header bytes mostly
+// far more.
+double roughLimit(double typicalChange)
 {
-    return 6 * shape.lineChange + 2;
+    return 6 * typicalChange + 2;
 }
 
 std::string plural(int64_t count, const std::string& word)
@@ -324,7 +325,7 @@ private:
         if (samples <= reach) return firstImageRecord;
         const SampleCodes codes = codesAt(first, samples * width_ + record);
         if (std::ssize(codes.code) < (samples - 1) * width_ + record + 1) return firstImageRecord;
-        const double limit = nextLineLimit(shape);
+        const double limit = roughLimit(shape.lineChange);
         // closeBefore[i]: samples before sample i that are close to the next
         // line; a constant run where the next line changes is a filled
         // header, however close its value. A few equal samples are as
@@ -384,12 +385,12 @@ private:
         if (first < textEnd_) return false;
         const SampleCodes codes = codesAt(first, 2 * count * width_ + record);
         if (std::ssize(codes.code) < (2 * count - 1) * width_ + record + 1) return false;
-        const double limit = nextLineLimit(shape);
+        const double limit = roughLimit(shape.lineChange);
         auto close = [&](int64_t sample) {
             const auto at = static_cast<size_t>(sample * width_);
             return codeDistance(codes.code[at], codes.code[at + static_cast<size_t>(record)]) <= limit;
         };
-        const double stepLimit = 6 * shape.sampleChange + 2;
+        const double stepLimit = roughLimit(shape.sampleChange);
         auto even = [&](int64_t sample) {
             const auto at = static_cast<size_t>(sample * width_);
             return codeDistance(codes.code[at], codes.code[at - static_cast<size_t>(width_)]) <= stepLimit;

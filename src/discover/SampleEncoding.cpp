@@ -331,6 +331,13 @@ std::vector<std::vector<int64_t>> shortRuns(const std::vector<std::vector<int64_
     return runs;
 }
 
+// Whether two readings take the same bytes as samples, in the same order.
+bool sameBytes(const EncodingFit& a, const EncodingFit& b)
+{
+    return a.encoding.bytes == b.encoding.bytes && a.encoding.msbFirst == b.encoding.msbFirst &&
+           a.alignment == b.alignment;
+}
+
 // A 32-bit integer reading and the real reading of the same bytes keep the
 // order of positive values, so they read alike in ranks. The one in which
 // changes do not grow or shrink with the level goes first; where neither
@@ -348,10 +355,7 @@ void settleIntegerAgainstReal(std::vector<EncodingFit>& fits)
         if (integer.encoding.bytes != 4 || integer.encoding.format == DataFormat::Real) continue;
         for (size_t j = 0; j < fits.size(); ++j) {
             const EncodingFit& real = measured[j];
-            const bool sameBytes = real.encoding.format == DataFormat::Real && real.encoding.bytes == 4 &&
-                                   real.encoding.msbFirst == integer.encoding.msbFirst &&
-                                   real.alignment == integer.alignment;
-            if (!sameBytes) continue;
+            if (real.encoding.format != DataFormat::Real || !sameBytes(real, integer)) continue;
             const bool alike = std::max(integer.roughness, real.roughness) <= 1.1 * std::min(integer.roughness, real.roughness);
             if (!alike) continue;
             const bool bothSigns = real.negativeShare > 0.01 && real.negativeShare < 0.99;
@@ -383,11 +387,9 @@ void settleSignedAgainstUnsigned(std::vector<EncodingFit>& fits)
     for (EncodingFit& unsignedFit : fits) {
         if (unsignedFit.encoding.format != DataFormat::UnsignedInteger || unsignedFit.encoding.bytes == 1) continue;
         for (const EncodingFit& signedFit : fits) {
-            const bool sameBytes = signedFit.encoding.format == DataFormat::SignedInteger &&
-                                   signedFit.encoding.bytes == unsignedFit.encoding.bytes &&
-                                   signedFit.encoding.msbFirst == unsignedFit.encoding.msbFirst &&
-                                   signedFit.alignment == unsignedFit.alignment;
-            if (!sameBytes || signedFit.roughness > 1.01 * unsignedFit.roughness) continue;
+            if (signedFit.encoding.format != DataFormat::SignedInteger || !sameBytes(signedFit, unsignedFit) ||
+                signedFit.roughness > 1.01 * unsignedFit.roughness)
+                continue;
             if (signedFit.negativeShare < 0.01 && signedFit.range.low < 0)
                 unsignedFit.roughness = std::max(unsignedFit.roughness, 1.02 * signedFit.roughness);
         }
