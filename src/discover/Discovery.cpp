@@ -5,6 +5,7 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <numeric>
 #include <optional>
 
 #include "base/Errors.h"
@@ -197,14 +198,29 @@ private:
                              "sample width (the file may be compressed, encrypted or text)";
             return;
         }
-        // A lag believed less than a tenth as well as the best gives no
-        // candidate worth its time.
+        // A lag believed less than a tenth as well as the best that places
+        // lines gives no candidate worth its time. The best may place none
+        // (a band of a small picture repeats better than its lines, and the
+        // window holds too few bands); then the rest are weighed without it,
+        // their scores kept low.
         const std::vector<double> weights = lagWeights(lags);
-        for (size_t i = 0; i < lags.size(); ++i) {
-            const double weight = weights[i];
-            if (weight < 0.1) continue;
-            const std::optional<Placement> placed = addCandidates(result, lags[i], weight);
-            if (placed && placed->leftover > 0) addFittingNeighbours(result, *placed, weight);
+        std::vector<size_t> unplaced(lags.size());
+        std::iota(unplaced.begin(), unplaced.end(), size_t{0});
+        double believed = 1;
+        while (!unplaced.empty() && result.candidates.empty()) {
+            std::vector<size_t> left;
+            for (const size_t i : unplaced) {
+                if (weights[i] < 0.1 * believed) {
+                    left.push_back(i);
+                    continue;
+                }
+                const std::optional<Placement> placed = addCandidates(result, lags[i], weights[i]);
+                if (placed && placed->leftover > 0) addFittingNeighbours(result, *placed, weights[i]);
+            }
+            if (left.size() == unplaced.size()) break;
+            unplaced = std::move(left);
+            believed = 0;
+            for (const size_t i : unplaced) believed = std::max(believed, weights[i]);
         }
         weighByRoughness(result.candidates);
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
@@ -436,14 +452,18 @@ private:
     // with as many lines, or one more or less, from a start near the found
     // one's, and whose lines read closer than the found one's: in an
     // enlarged or smooth picture a diagonal a pixel or many along repeats
-    // about as well as the line below, or better in its bytes.
+    // about as well as the line below, or better in its bytes. From the
+    // found start itself (a prefix's worth of bytes aside), lines that end
+    // with the file are likely enough to compete while they read a little
+    // less close: a picture stretched along its lines, with slanted edges,
+    // repeats better on the diagonal.
     std::vector<int64_t> recordsFillingFile(const Placement& placed)
     {
-        constexpr int64_t reachSamples = 64;
+        constexpr int64_t reachSamples = 64, sameStartSamples = 4;
         const int64_t record = placed.lag.lag, data = file_.size() - placed.header;
         const double own = changeAtRecord(codes_, record, width_);
         std::vector<int64_t> fitting;
-        for (int64_t lines = data / record; lines <= data / record + 1; ++lines) {
+        for (int64_t lines = data / record - 1; lines <= data / record + 1; ++lines) {
             if (lines < 2) continue;
             const int64_t near = data / lines / width_ * width_;
             for (const int64_t other : {near, near + width_}) {
@@ -452,7 +472,8 @@ private:
                 if (apart == 0 || apart > reachSamples * width_ || header < textEnd_) continue;
                 if (std::abs(header - placed.header) > apart + fittingReachSamples * width_) continue;
                 const double change = changeAtRecord(codes_, other, width_);
-                if (change < own) fitting.push_back(other);
+                const double tolerance = std::abs(header - placed.header) <= sameStartSamples * width_ ? 1.25 : 1.0;
+                if (change < own * tolerance) fitting.push_back(other);
             }
         }
         return fitting;

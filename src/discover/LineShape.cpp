@@ -30,21 +30,25 @@ struct Columns {
     // pixels interleaved by band, a sample's neighbour is a pixel on.
     std::vector<double> nearest;
     std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
-    std::vector<bool> outside;       // beyond the values' range in most lines, yet changing: not the picture
+    std::vector<bool> outside;       // beyond the values' range on both sides in most lines: not the picture
+    std::vector<bool> beyond;        // beyond it on one side in most lines: flat as far as codes tell
+    const int16_t* first = nullptr;  // the codes of the first record compared
+    int64_t rows = 0;
 };
 
 // Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
 {
     const int64_t span = 2 * record;
-    Columns columns{std::vector<double>(static_cast<size_t>(span)), std::vector<double>(static_cast<size_t>(span)),
-                    std::vector<double>(static_cast<size_t>(span)), std::vector<bool>(static_cast<size_t>(span)),
-                    std::vector<bool>(static_cast<size_t>(span))};
+    const auto size = static_cast<size_t>(span);
+    Columns columns{std::vector<double>(size), std::vector<double>(size), std::vector<double>(size),
+                    std::vector<bool>(size), std::vector<bool>(size), std::vector<bool>(size), nullptr, rows};
     const int64_t farthest = std::min<int64_t>(4, record / width);
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
+    columns.first = x;
     for (int64_t c = 0; c < span; ++c) {
-        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0}, measured = 0;
+        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0}, measured = 0, below = 0, above = 0;
         int64_t further[4] = {0, 0, 0, 0};  // changes to the samples 1 to 4 before
         // The steps of the first two lines that change within the codes'
         // range: a counter outside the picture's range reads clamped.
@@ -54,6 +58,7 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
             vertical += codeDistance(x[here - record], x[here]);
             horizontal += codeDistance(x[here], x[here - width]);
             for (int64_t k = 1; k < farthest; ++k) further[k] += codeDistance(x[here], x[here - (k + 1) * width]);
+            below += x[here] <= -codeLimit, above += x[here] >= codeLimit;
             if (clamped(x[here]) || clamped(x[here - record])) continue;
             const int32_t change = int32_t{x[here]} - int32_t{x[here - record]};
             if (!step[0]) step[0] = change;
@@ -63,7 +68,10 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
             sameStep[0] += std::abs(change - *step[0]) <= 2, sameStep[1] += step[1] && std::abs(change - *step[1]) <= 2;
         }
         columns.steady[static_cast<size_t>(c)] = 4 * measured >= rows && 10 * std::max(sameStep[0], sameStep[1]) >= 9 * measured;
-        columns.outside[static_cast<size_t>(c)] = 2 * measured < rows;
+        // Random bytes fall on both sides of the picture's range; a part of
+        // the picture darker or brighter than most falls on one.
+        columns.outside[static_cast<size_t>(c)] = 2 * measured < rows && below > 0 && above > 0;
+        columns.beyond[static_cast<size_t>(c)] = 2 * measured < rows && !columns.outside[static_cast<size_t>(c)];
         columns.vertical[static_cast<size_t>(c)] = static_cast<double>(vertical) / static_cast<double>(rows);
         columns.horizontal[static_cast<size_t>(c)] = static_cast<double>(horizontal) / static_cast<double>(rows);
         further[0] = horizontal;
@@ -164,7 +172,7 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
         const double v = columns.vertical[c];
         // A column that repeats the one before it in every line (a counter
         // written twice) is no more image data than a constant one.
-        const bool flat = v == 0 || columns.steady[c] || columns.horizontal[c] == 0;
+        const bool flat = v == 0 || columns.steady[c] || columns.horizontal[c] == 0 || columns.beyond[c];
         // Bytes read clamped to the range's ends change less than they are
         // rough: random pads mostly lie outside the picture's range.
         const bool image = v <= limit && !columns.outside[c];
@@ -180,13 +188,21 @@ void measureChanges(LineShape& shape, const Columns& columns, int64_t startColum
 {
     const int64_t record = shape.recordBytes;
     auto columnAt = [&](int64_t c) { return static_cast<size_t>((startColumn + c) % (2 * record)); };
-    double lineChange = 0;
     std::vector<double> steps;
-    for (int64_t i = 0; i < shape.lineSamples; ++i) {
-        lineChange += columns.vertical[columnAt(i * width)];
-        steps.push_back(columns.horizontal[columnAt(i * width)]);
+    for (int64_t i = 0; i < shape.lineSamples; ++i) steps.push_back(columns.horizontal[columnAt(i * width)]);
+    // The median line's mean change to the next: the rows compared may
+    // still be header in a small file read whole, which changes like noise.
+    std::vector<double> lineChanges;
+    for (int64_t l = 0; l < columns.rows; ++l) {
+        const int16_t* line = columns.first + l * record;
+        int64_t change = 0;
+        for (int64_t i = 0; i < shape.lineSamples; ++i) {
+            const size_t c = columnAt(i * width);
+            change += codeDistance(line[c], line[c + static_cast<size_t>(record)]);
+        }
+        lineChanges.push_back(static_cast<double>(change) / static_cast<double>(shape.lineSamples));
     }
-    shape.lineChange = lineChange / static_cast<double>(shape.lineSamples);
+    shape.lineChange = median(lineChanges);
     shape.sampleChange = median(steps) + 1;
     shape.step.resize(static_cast<size_t>(record));
     for (int64_t c = 0; c < record; ++c) shape.step[static_cast<size_t>(c)] = columns.horizontal[columnAt(c)];

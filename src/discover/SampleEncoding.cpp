@@ -21,7 +21,12 @@ double byteDistance(std::span<const uint8_t> bytes, size_t lag, size_t lanes)
     if (bytes.size() <= lag) return 0;
     // Per lane, how often each difference occurs.
     std::vector<std::array<int64_t, 256>> counts(lanes, std::array<int64_t, 256>{});
-    for (size_t i = 0; i + lag < bytes.size(); ++i) ++counts[i % lanes][static_cast<size_t>(std::abs(int{bytes[i]} - int{bytes[i + lag]}))];
+    // Around the circle of byte values: an upper byte that steps from 255
+    // to 0 (values crossing zero, or a multiple of its place) moves by one.
+    for (size_t i = 0; i + lag < bytes.size(); ++i) {
+        const int step = (int{bytes[i]} - int{bytes[i + lag]}) & 0xFF;
+        ++counts[i % lanes][static_cast<size_t>(std::min(step, 256 - step))];
+    }
     double least = 256;
     for (const auto& lane : counts) {
         // The largest 2 % left out: a line counter repeated every 4 bytes
@@ -159,19 +164,26 @@ ValueRange spreadRange(const ValueRanks& ranks)
     return {low - spread, spread > 0 ? high + spread : low + 1};
 }
 
+// Lines far rougher than most, where some are, are rough as random values
+// are (they move a third of the ranks from one to the next), not merely
+// rougher than a flat ground: in a small file read whole, a fifth of its
+// values or more may be a header of any values.
+double calmLimit(const std::vector<double>& costs)
+{
+    constexpr double farRougher = 4, roughAnyway = 0.1;
+    std::vector<double> sorted = costs;
+    std::nth_element(sorted.begin(), sorted.begin() + std::ssize(sorted) / 2, sorted.end());
+    return std::max(farRougher * sorted[sorted.size() / 2], roughAnyway);
+}
+
 // The plausible values of the lines that are not far rougher than most,
-// where some are: in a small file read whole, a fifth of its values may be
-// a header of any values, which would draw the range so wide that the
-// picture reads flat. Rough as random values are (they move a third of
-// the ranks from one to the next), not merely rougher than a flat ground.
+// where some are: a header of any values would draw the range so wide that
+// the picture reads flat.
 std::optional<std::vector<double>> valuesOfCalmLines(const std::vector<std::vector<double>>& readings,
                                                      const std::vector<double>& costs)
 {
-    constexpr double farRougher = 4, roughAnyway = 0.1;
     if (costs.size() != readings.size() || costs.empty()) return std::nullopt;
-    std::vector<double> sorted = costs;
-    std::nth_element(sorted.begin(), sorted.begin() + std::ssize(sorted) / 2, sorted.end());
-    const double limit = std::max(farRougher * sorted[sorted.size() / 2], roughAnyway);
+    const double limit = calmLimit(costs);
     std::vector<double> values;
     size_t calmLines = 0;
     for (size_t i = 0; i < readings.size(); ++i) {
@@ -182,6 +194,20 @@ std::optional<std::vector<double>> valuesOfCalmLines(const std::vector<std::vect
     }
     if (calmLines == readings.size() || values.empty()) return std::nullopt;
     return values;
+}
+
+// The costs of the lines that are not far rougher than most: lines of
+// header in the window are no part of any reading's picture, and a reading
+// that ranks the picture's values apart from theirs makes them look
+// rougher than one that tears the picture.
+std::vector<double> costsOfCalmLines(const std::vector<double>& costs)
+{
+    if (costs.empty()) return costs;
+    const double limit = calmLimit(costs);
+    std::vector<double> calm;
+    for (const double cost : costs)
+        if (cost <= limit) calm.push_back(cost);
+    return calm;
 }
 
 EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding,
@@ -235,7 +261,8 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
     const double kept = kind == Lines::HalfAskew ? 0.4 : 0.75;
     // Half-askew lines: the bytes' order judged on the runs that read right.
     const int orderBreaks = kind == Lines::HalfAskew ? laneOrderBreaks(bytes, encoding, smoothest(lines, rankCosts, kept)) : breaks;
-    fit.roughness = meanOfSmoothest(std::move(rankCosts), kept) + 0.5 * orderBreaks;
+    fit.roughness = meanOfSmoothest(kind == Lines::Aligned ? costsOfCalmLines(rankCosts) : std::move(rankCosts), kept) +
+                    0.5 * orderBreaks;
     fit.levelSkew = levelSkew(readings, readingRanks, spread);
     fit.negativeShare = ranks(0.0);
 

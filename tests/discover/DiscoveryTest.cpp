@@ -214,7 +214,13 @@ INSTANTIATE_TEST_SUITE_P(
                     // of the file: header bytes beyond the picture's range
                     // read as one value, but are no flat lines
                     Case{"u16_small_behind_large_random_header", layout(19596, 138, 98, {2, F::UnsignedInteger, false}, 1, S::None, 0),
-                         0, false, 0, 1, true}),
+                         0, false, 0, 1, true},
+                    // and one whose values cross the top bit: the header's
+                    // lines must not make the reading that tears the
+                    // picture look the smoother, nor the picture's lines
+                    // look as rough as the header's
+                    Case{"u16_across_top_bit_behind_large_random_header",
+                         layout(19596, 138, 98, {2, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 31768, 1, true, 8}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
@@ -555,6 +561,58 @@ TEST(Discovery, OptionsSelectTheLayout)
     // One band with a line pad is one BSQ band: "None" ignores the pad.
     const CandidateLayout padded = layout(0, 100, 50, {1, F::UnsignedInteger, false}, 1, S::None, 3);
     EXPECT_EQ(rasterLayout(padded).Structure, S::BSQ);
+}
+
+
+// A small figure on a flat ground of more than half the picture, in lines of
+// an odd number of bytes: the values' range is drawn about the ground, and
+// the figure's columns lie below it in most lines. Columns beyond the range
+// on one side only are the picture's (random pad bytes fall on both), and
+// must not cut the line into a figure's worth of pad.
+TEST(Discovery, AFigureOnAFlatGroundStaysInItsLines)
+{
+    const CandidateLayout truth = layout(0, 146, 212, {8, F::Real, false}, 1, S::BSQ, 1);
+    const int64_t record = 8 * truth.samplesPerLine + 1;
+    std::vector<uint8_t> bytes(static_cast<size_t>(truth.lines * record), 0);
+    uint32_t noise = 5;
+    for (int64_t l = 0; l < truth.lines; ++l)
+        for (int64_t s = 0; s < truth.samplesPerLine; ++s) {
+            const double dl = static_cast<double>(l - 106) / 70.0, ds = static_cast<double>(s - 73) / 40.0;
+            const double inside = dl * dl + ds * ds;
+            // dark and light, now and then as light as the ground
+            const double shade = 0.5 + 0.5 * std::sin(static_cast<double>(s) / 3.0 + 2 * std::sin(static_cast<double>(l) / 30.0));
+            const double figure = inside < 1 ? -0.012 * shade : 0;
+            store(bytes, l * record + 8 * s, 0.005 + figure + 0.0002 * nextRandom(noise) / 255.0, truth.encoding);
+        }
+    expectFirstReadsAsTruth("flat_ground", bytes, truth);
+}
+
+// A small picture of a coarse texture in three bands alike, by band: a band
+// repeats far better than a line does, but the window holds too few bands
+// to place lines of a band's length. The lines' own lag, a sample short
+// of the record (the texture's grain runs askew), must still be placed, and
+// the record that fills the file with one line less found from it.
+TEST(Discovery, LinesOfATextureAreFoundWhereItsBandsRepeatBetter)
+{
+    const CandidateLayout truth = layout(4056, 210, 120, {2, F::UnsignedInteger, true}, 3, S::BSQ, 0);
+    std::vector<uint8_t> bytes(static_cast<size_t>(truth.headerBytes + layoutBytes(truth)), 0);
+    uint32_t noise = 9;
+    std::vector<double> grain(static_cast<size_t>(truth.samplesPerLine * truth.lines));
+    for (size_t i = 0; i < grain.size(); ++i) {
+        // each grain takes after the one before it and the one above it and a sample on
+        const double left = i % 210 ? grain[i - 1] : 0, aboveRight = i >= 209 ? grain[i - 209] : 0;
+        grain[i] = 0.4 * left + 0.4 * aboveRight + 60.0 * nextRandom(noise);
+    }
+    for (int64_t b = 0; b < 3; ++b)
+        for (size_t i = 0; i < grain.size(); ++i)
+            store(bytes, truth.headerBytes + 2 * (b * std::ssize(grain) + static_cast<int64_t>(i)),
+                  5000 + grain[i] + 40.0 * nextRandom(noise) / 255.0, truth.encoding);
+    const Discovery discovery = discoverBytes("texture_bands", bytes);
+    ASSERT_FALSE(discovery.candidates.empty()) << discovery.verdict;
+    const auto firstFive = discovery.candidates.begin() + std::min<std::ptrdiff_t>(5, std::ssize(discovery.candidates));
+    EXPECT_TRUE(std::any_of(discovery.candidates.begin(), firstFive,
+                            [&](const Candidate& c) { return readsAlike(bytes, truth, c.layout); }))
+        << discovery.candidates.front().evidence;
 }
 
 }  // namespace

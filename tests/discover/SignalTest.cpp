@@ -102,6 +102,25 @@ TEST(SampleWidth, PadsMovingTheBytesFromLineToLine)
         }
 }
 
+// 16-bit samples about zero turn their upper byte from 0 to 255 and back
+// wherever they cross it: a step of one, not of 255, or a wider sample's
+// quietest lane looks as calm.
+TEST(SampleWidth, UpperBytesCrossingZero)
+{
+    for (const int64_t pad : {0, 1}) {
+        std::vector<uint8_t> bytes;
+        uint32_t noise = 3;
+        for (int64_t line = 0; bytes.size() < (size_t{1} << 18); ++line) {
+            for (int64_t s = 0; s < 4386; ++s) {
+                const double level = 60 * std::sin(static_cast<double>(s + line) / 400.0) + 20;
+                put(bytes, static_cast<uint64_t>(static_cast<int64_t>(level) + static_cast<int64_t>(nextRandom(noise) % 9) - 4), 2, true);
+            }
+            for (int64_t p = 0; p < pad; ++p) bytes.push_back(0);
+        }
+        EXPECT_EQ(sampleWidth(bytes), 2) << "pad " << pad;
+    }
+}
+
 // A flat picture of 32-bit samples: every lag that keeps the samples
 // aligned differs little against the lags that do not, so only aligned
 // lags show which one repeats the lines.
