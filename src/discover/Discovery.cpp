@@ -470,9 +470,10 @@ private:
                 const int64_t header = file_.size() - lines * other;
                 const int64_t apart = std::abs(other - record);
                 if (apart == 0 || apart > reachSamples * width_ || header < textEnd_) continue;
-                if (std::abs(header - placed.header) > apart + fittingReachSamples * width_) continue;
+                const int64_t moved = std::abs(header - placed.header);
+                if (moved > apart + fittingReachSamples * width_) continue;
                 const double change = changeAtRecord(codes_, other, width_);
-                const double tolerance = std::abs(header - placed.header) <= sameStartSamples * width_ ? 1.25 : 1.0;
+                const double tolerance = moved <= sameStartSamples * width_ ? 1.25 : 1.0;
                 if (change < own * tolerance) fitting.push_back(other);
             }
         }

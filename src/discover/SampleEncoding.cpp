@@ -164,49 +164,33 @@ ValueRange spreadRange(const ValueRanks& ranks)
     return {low - spread, spread > 0 ? high + spread : low + 1};
 }
 
-// Lines far rougher than most, where some are, are rough as random values
-// are (they move a third of the ranks from one to the next), not merely
-// rougher than a flat ground: in a small file read whole, a fifth of its
-// values or more may be a header of any values.
-double calmLimit(const std::vector<double>& costs)
+// The lines that are not far rougher than most, where some are: rough as
+// random values are (they move a third of the ranks from one to the next),
+// not merely rougher than a flat ground. In a small file read whole, a
+// fifth of its values or more may be a header of any values. Their values
+// would draw the range so wide that the picture reads flat; and a reading
+// that ranks the picture's values apart from theirs makes them look
+// rougher than one that tears the picture, so their costs do not count.
+struct CalmLines {
+    std::vector<double> values;  // empty when every line is calm
+    std::vector<double> costs;
+};
+
+CalmLines calmLines(const std::vector<std::vector<double>>& readings, const std::vector<double>& costs)
 {
     constexpr double farRougher = 4, roughAnyway = 0.1;
+    if (costs.empty()) return {};
     std::vector<double> sorted = costs;
     std::nth_element(sorted.begin(), sorted.begin() + std::ssize(sorted) / 2, sorted.end());
-    return std::max(farRougher * sorted[sorted.size() / 2], roughAnyway);
-}
-
-// The plausible values of the lines that are not far rougher than most,
-// where some are: a header of any values would draw the range so wide that
-// the picture reads flat.
-std::optional<std::vector<double>> valuesOfCalmLines(const std::vector<std::vector<double>>& readings,
-                                                     const std::vector<double>& costs)
-{
-    if (costs.size() != readings.size() || costs.empty()) return std::nullopt;
-    const double limit = calmLimit(costs);
-    std::vector<double> values;
-    size_t calmLines = 0;
+    const double limit = std::max(farRougher * sorted[sorted.size() / 2], roughAnyway);
+    CalmLines calm;
     for (size_t i = 0; i < readings.size(); ++i) {
         if (costs[i] > limit) continue;
-        ++calmLines;
+        calm.costs.push_back(costs[i]);
         for (double value : readings[i])
-            if (!std::isnan(value)) values.push_back(value);
+            if (!std::isnan(value)) calm.values.push_back(value);
     }
-    if (calmLines == readings.size() || values.empty()) return std::nullopt;
-    return values;
-}
-
-// The costs of the lines that are not far rougher than most: lines of
-// header in the window are no part of any reading's picture, and a reading
-// that ranks the picture's values apart from theirs makes them look
-// rougher than one that tears the picture.
-std::vector<double> costsOfCalmLines(const std::vector<double>& costs)
-{
-    if (costs.empty()) return costs;
-    const double limit = calmLimit(costs);
-    std::vector<double> calm;
-    for (const double cost : costs)
-        if (cost <= limit) calm.push_back(cost);
+    if (calm.costs.size() == costs.size()) calm.values.clear();
     return calm;
 }
 
@@ -256,13 +240,14 @@ EncodingFit fitEncoding(std::span<const uint8_t> bytes, const Encoding& encoding
                             20 * std::max(0.0, implausibleShare(reading) - implausibleAllowance));
     }
     if (kind == Lines::Aligned) {
-        if (const auto calm = valuesOfCalmLines(readings, rankCosts)) fit.range = spreadRange(ValueRanks(*calm));
+        CalmLines calm = calmLines(readings, rankCosts);
+        if (!calm.values.empty()) fit.range = spreadRange(ValueRanks(calm.values));
+        rankCosts = std::move(calm.costs);
     }
     const double kept = kind == Lines::HalfAskew ? 0.4 : 0.75;
     // Half-askew lines: the bytes' order judged on the runs that read right.
     const int orderBreaks = kind == Lines::HalfAskew ? laneOrderBreaks(bytes, encoding, smoothest(lines, rankCosts, kept)) : breaks;
-    fit.roughness = meanOfSmoothest(kind == Lines::Aligned ? costsOfCalmLines(rankCosts) : std::move(rankCosts), kept) +
-                    0.5 * orderBreaks;
+    fit.roughness = meanOfSmoothest(std::move(rankCosts), kept) + 0.5 * orderBreaks;
     fit.levelSkew = levelSkew(readings, readingRanks, spread);
     fit.negativeShare = ranks(0.0);
 
