@@ -389,6 +389,19 @@ private:
         return first + best * width_;
     }
 
+    // A header sample close to the line below by chance reads as the
+    // image's first; where every line's start was seen as a jump, the
+    // image starts at the start of a line within a few samples.
+    int64_t nearJump(const LineShape& shape, int64_t header) const
+    {
+        if (!shape.jumpStart) return header;
+        const int64_t record = shape.recordBytes;
+        const int64_t on = ((*shape.jumpStart - header) % record + record) % record;
+        const int64_t shift = on <= record / 2 ? on : on - record;
+        const bool near = std::abs(shift) <= 4 * width_ && header + shift >= textEnd_;
+        return near ? header + shift : header;
+    }
+
     // Whether the `count` samples from `header` on are each close to the
     // sample a record further on and to the one beside them, and those
     // before it mostly not: a header unlike the picture ends there, and a
@@ -532,8 +545,22 @@ private:
         // diagonal of the picture.
         const LagFit steadier = steadiest ? steadiestNeighbour(codes_, lag, width_, minRecordSamples * width_) : lag;
         if (steadier.lag != lag.lag) {
+            // A smooth surface may read closer along a diagonal than along
+            // its columns. A true record found from a diagonal shows its
+            // pad, which the diagonal smeared over the line; a pad far
+            // wider than any line prefix is more likely the diagonal's
+            // samples read askew (in records of whole samples and a few
+            // bytes), and the found length competes too.
+            constexpr int64_t widestGrowth = 64;
+            const LagFit own = lag;
+            const int64_t ownPad = found->pad;
             found = settledShape(steadier.lag, residueAt(found->lineStart, steadier.lag));
-            if (!found) return std::nullopt;
+            if (!found || found->pad > ownPad + widestGrowth) {
+                std::optional<Placement> placed;
+                if (found) placed = addShapeCandidates(result, *found, steadier, weight);
+                addCandidates(result, own, weight, false);
+                return placed;
+            }
         }
         lag = steadier;
         const std::optional<Placement> placed = addShapeCandidates(result, *found, lag, weight);
@@ -543,8 +570,13 @@ private:
         // clearly, and more than the bands with the pad do (a pad within the
         // line would break their alignment).
         if (found->pad > 0 && lag.lag % width_ == 0) {
+            // Unless the pad's bytes change from line to line as noise does
+            // while its samples read flat: a margin of the picture beyond
+            // the range its lines were read in.
+            const bool noisyFlat = placed && found->pad >= 2 * width_ && padChange(*found, placed->header).noisy >= 0.25;
             if (const auto whole = lineShape(codes_, lag.lag, width_, residueOf(*found), file_.size(), true))
-                addShapeCandidates(result, *whole, lag, weight, Doubt{0.6, placed ? placed->bandMargin : 0});
+                addShapeCandidates(result, *whole, lag, weight,
+                                   Doubt{noisyFlat ? 1.0 : 0.6, placed ? placed->bandMargin : 0});
         }
         return placed;
     }
@@ -569,7 +601,7 @@ private:
     LinesPlaced placeLines(LineShape& shape)
     {
         const int64_t firstImageRecord = dataStart(shape);
-        int64_t header = shape.pad == 0 ? imageStart(shape, firstImageRecord) : firstImageRecord;
+        int64_t header = shape.pad == 0 ? nearJump(shape, imageStart(shape, firstImageRecord)) : firstImageRecord;
         int64_t shift = shiftToFileEnd(shape, header);
         if (shift == 0) shift = shiftPastSpaces(shape, header);
         bool turned = shift == 0 && (shift = byteTurnToFileEnd(shape, header)) != 0;
@@ -815,17 +847,38 @@ private:
         return encoding;
     }
 
-    // Whether the pad bytes after the first lines from `header` on differ
-    // from one line to another.
-    bool padVaries(const LineShape& shape, int64_t header)
+    // Shares of the pad bytes after the first lines from `header` on that
+    // differ from the same byte a line before, and that differ by more than
+    // a count's step: none in a constant pad, a few in a line counter, most
+    // in noise.
+    struct PadChange {
+        double differing = 0;
+        double noisy = 0;
+    };
+
+    PadChange padChange(const LineShape& shape, int64_t header)
     {
         constexpr int64_t lines = 8;
         const int64_t padStart = header + shape.recordBytes - shape.pad;
-        const std::vector<uint8_t> first = file_.read(padStart, shape.pad);
-        for (int64_t line = 1; line < lines; ++line)
-            if (file_.read(padStart + line * shape.recordBytes, shape.pad) != first) return true;
-        return false;
+        std::vector<uint8_t> before = file_.read(padStart, shape.pad);
+        before.resize(static_cast<size_t>(shape.pad), 0);
+        int64_t differing = 0, noisy = 0;
+        for (int64_t line = 1; line < lines; ++line) {
+            std::vector<uint8_t> pad = file_.read(padStart + line * shape.recordBytes, shape.pad);
+            differing += pad.size() != before.size() ? 1 : 0;  // cut off by the file's end
+            pad.resize(static_cast<size_t>(shape.pad), 0);
+            for (size_t i = 0; i < pad.size(); ++i) {
+                const int step = (pad[i] - before[i]) & 0xFF;
+                differing += step != 0 ? 1 : 0;
+                noisy += step > 1 && step < 255 ? 1 : 0;
+            }
+            before = std::move(pad);
+        }
+        const auto bytes = static_cast<double>((lines - 1) * shape.pad);
+        return {static_cast<double>(differing) / bytes, static_cast<double>(noisy) / bytes};
     }
+
+    bool padVaries(const LineShape& shape, int64_t header) { return padChange(shape, header).differing > 0; }
 
     struct GatheredLines {
         std::vector<uint8_t> bytes;
@@ -913,6 +966,7 @@ private:
         const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
+        if (shape.jumpStart) *shape.jumpStart += shift;
         // A line within the window, where the bands are compared.
         if (shape.lineStart < windowStart_) shape.lineStart += shape.recordBytes;
     }

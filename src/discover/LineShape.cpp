@@ -159,6 +159,27 @@ double lowerQuartileChange(const Columns& columns, int32_t residue, int32_t widt
     return changing.empty() ? 0 : quantile(changing, 0.25);
 }
 
+// Pad columns come in one block per record. Rough columns each between
+// image columns, a few apart, are the edges of one band of pixels
+// interleaved by band: image.
+void keepCombedEdges(std::vector<ColumnKind>& kinds)
+{
+    constexpr int64_t apart = 4;
+    const auto n = std::ssize(kinds);
+    auto at = [&](int64_t c) { return c >= 0 && c < n ? kinds[static_cast<size_t>(c)] : ColumnKind::Constant; };
+    auto lone = [&](int64_t c) {
+        return at(c) == ColumnKind::Pad && at(c - 1) == ColumnKind::Image && at(c + 1) == ColumnKind::Image;
+    };
+    std::vector<int64_t> edges;
+    for (int64_t c = 0; c < n; ++c) {
+        if (!lone(c)) continue;
+        bool combed = false;
+        for (int64_t d = 2; d <= apart && !combed; ++d) combed = lone(c - d) || lone(c + d);
+        if (combed) edges.push_back(c);
+    }
+    for (const int64_t c : edges) kinds[static_cast<size_t>(c)] = ColumnKind::Image;
+}
+
 // Image columns change like the smoothest alignment's typical column, pads
 // not at all or far more: the same measure for every alignment, so that an
 // alignment reading garbage everywhere does not count as a clean line.
@@ -178,6 +199,7 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
         const bool image = v <= limit && !columns.outside[c];
         alignment.kinds.push_back(flat ? ColumnKind::Constant : image ? ColumnKind::Image : ColumnKind::Pad);
     }
+    keepCombedEdges(alignment.kinds);
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;
 }
@@ -248,6 +270,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     // line start at this byte of every record.
     const int64_t bySize = (fileSize - codes.offset) % record;
     bool fromFileSize = false;
+    std::optional<int64_t> jumpColumn;
     int64_t startColumn = 0;
     if (run.length == longest) {
         // No pad: the line starts where a sample differs most from the
@@ -268,6 +291,15 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         const bool sizeAtSample = (bySize - best.residue) % width == 0;
         fromFileSize = sizeAtSample && (!clearJump || sizeJump);
         startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));
+        // Where samples beside it change more than usual as well (the
+        // other bands of a pixel, whose own kind lies across the line's
+        // start), the line may start at any of them, unless the file's end
+        // puts a line start at the same place.
+        bool lone = nearestAt(jump) >= 3 * nearestTypical;
+        for (int64_t k = 1; k <= 3; ++k)
+            lone = lone && std::max(nearestAt(jump - k), nearestAt(jump + k)) <= 2 * nearestTypical;
+        const bool atSize = static_cast<int64_t>(column(jump)) == bySize && nearestAt(jump) >= 2 * nearestTypical;
+        if (lone || atSize) jumpColumn = static_cast<int64_t>(column(jump));
     } else {
         // Prefix or suffix bytes that change like image data from line to
         // line, but not like a neighbour of the samples, are pads too. A
@@ -291,6 +323,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     shape.lineSamples = run.length;
     shape.pad = record - run.length * width;
     shape.fromFileSize = fromFileSize;
+    if (jumpColumn) shape.jumpStart = codes.offset + *jumpColumn;
     measureChanges(shape, columns, startColumn, width);
     return shape;
 }

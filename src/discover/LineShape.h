@@ -19,6 +19,9 @@ struct LineShape {
     double lineChange = 0;    // mean code difference from a line to the next
     double sampleChange = 0;  // mean code difference between neighbouring samples
     bool fromFileSize = false;  // the line start agrees with the file's end
+    // Without a pad: where a sample differs from those before it far more
+    // than is usual in the record, as a line's end meeting the next start.
+    std::optional<int64_t> jumpStart;
     // Per byte of the record from lineStart: mean code difference between
     // the sample there and the one before it.
     std::vector<double> step;

@@ -13,12 +13,18 @@ namespace {
 
 
 // Mean difference between bytes `lag` apart in the quietest of `lanes`
-// byte lanes (a byte's lane is its place modulo `lanes`): at the sample
-// width, the lane of the most significant byte meets the same byte of the
-// next sample and changes least, however noisy the low bytes are.
-double byteDistance(std::span<const uint8_t> bytes, size_t lag, size_t lanes)
+// byte lanes (a byte's lane is its place modulo `lanes`), and over all of
+// them: at the sample width, the lane of the most significant byte meets
+// the same byte of the next sample and changes least, however noisy the
+// low bytes are.
+struct LaneDistance {
+    double quietest = 256;
+    double mean = 256;
+};
+
+LaneDistance byteDistance(std::span<const uint8_t> bytes, size_t lag, size_t lanes)
 {
-    if (bytes.size() <= lag) return 0;
+    if (bytes.size() <= lag) return {0, 0};
     // Per lane, how often each difference occurs.
     std::vector<std::array<int64_t, 256>> counts(lanes, std::array<int64_t, 256>{});
     // Around the circle of byte values: an upper byte that steps from 255
@@ -27,20 +33,24 @@ double byteDistance(std::span<const uint8_t> bytes, size_t lag, size_t lanes)
         const int step = (int{bytes[i]} - int{bytes[i + lag]}) & 0xFF;
         ++counts[i % lanes][static_cast<size_t>(std::min(step, 256 - step))];
     }
-    double least = 256;
+    LaneDistance distance;
+    double total = 0;
     for (const auto& lane : counts) {
         // The largest 2 % left out: a line counter repeated every 4 bytes
         // would otherwise make the quiet lane of 2-byte samples look busy
         // at 2 bytes and calm at 4.
-        int64_t total = std::accumulate(lane.begin(), lane.end(), int64_t{0});
-        int64_t keep = total - total / 50, kept = 0, sum = 0;
+        int64_t all = std::accumulate(lane.begin(), lane.end(), int64_t{0});
+        int64_t keep = all - all / 50, kept = 0, sum = 0;
         for (size_t d = 0; d < lane.size() && kept < keep; ++d) {
             const int64_t n = std::min(lane[d], keep - kept);
             kept += n, sum += n * static_cast<int64_t>(d);
         }
-        if (kept > 0) least = std::min(least, static_cast<double>(sum) / static_cast<double>(kept));
+        const double mean = kept > 0 ? static_cast<double>(sum) / static_cast<double>(kept) : 256;
+        distance.quietest = std::min(distance.quietest, mean);
+        total += mean;
     }
-    return least;
+    distance.mean = total / static_cast<double>(lanes);
+    return distance;
 }
 
 std::vector<Encoding> encodingsOfWidth(int32_t width)
@@ -548,7 +558,7 @@ std::vector<SampleRun> runsAcross(int64_t samples, int64_t runs, int64_t runSamp
 
 int32_t sampleWidth(std::span<const uint8_t> bytes)
 {
-    double distance[4];
+    LaneDistance distance[4];
     const int32_t widths[4] = {1, 2, 4, 8};
     // The quietest lane of each stretch of a few KB: a line pad that is not
     // a whole number of samples moves the lanes from one line to the next,
@@ -556,11 +566,13 @@ int32_t sampleWidth(std::span<const uint8_t> bytes)
     // to 255; over the whole window every lane would be busy somewhere.
     constexpr size_t stretch = 4096;
     auto distanceAt = [&](size_t lag, size_t lanes) {
-        double sum = 0;
+        LaneDistance sum{0, 0};
         size_t count = 0;
-        for (size_t from = 0; from == 0 || from + stretch <= bytes.size(); from += stretch, ++count)
-            sum += byteDistance(bytes.subspan(from, std::min(stretch, bytes.size() - from)), lag, lanes);
-        return sum / static_cast<double>(count);
+        for (size_t from = 0; from == 0 || from + stretch <= bytes.size(); from += stretch, ++count) {
+            const LaneDistance part = byteDistance(bytes.subspan(from, std::min(stretch, bytes.size() - from)), lag, lanes);
+            sum.quietest += part.quietest, sum.mean += part.mean;
+        }
+        return LaneDistance{sum.quietest / static_cast<double>(count), sum.mean / static_cast<double>(count)};
     };
     // A sample of three bands by pixel meets its own kind three samples on:
     // the next sample is another band, whose upper bytes may differ wholly.
@@ -568,12 +580,19 @@ int32_t sampleWidth(std::span<const uint8_t> bytes)
     // lanes would look quieter by chance alone.
     for (int i = 0; i < 4; ++i) {
         const auto width = static_cast<size_t>(widths[i]);
-        distance[i] = std::min(distanceAt(width, width), distanceAt(3 * width, width));
+        const LaneDistance own = distanceAt(width, width), ofPixels = distanceAt(3 * width, width);
+        distance[i] = own.quietest <= ofPixels.quietest ? own : ofPixels;
     }
-    const double least = *std::min_element(distance, distance + 4);
-    for (int i = 0; i < 4; ++i)
-        if (distance[i] <= 1.15 * least + 0.25) return widths[i];
-    return 8;
+    double least = 256;
+    for (const LaneDistance& d : distance) least = std::min(least, d.quietest);
+    auto quiet = [&](int i) { return distance[i].quietest <= 1.15 * least + 0.25; };
+    int chosen = 0;
+    while (chosen < 3 && !quiet(chosen)) ++chosen;
+    // Upper bytes that never change (small values in wide samples) are as
+    // quiet at half the width, where the other lanes pair the low bytes
+    // with the constant ones: the wider samples read far calmer in all.
+    while (chosen < 3 && quiet(chosen + 1) && distance[chosen + 1].mean < 0.5 * distance[chosen].mean) ++chosen;
+    return widths[chosen];
 }
 
 std::vector<EncodingFit> rankEncodings(std::span<const uint8_t> bytes, int32_t width, int64_t record)

@@ -220,7 +220,11 @@ INSTANTIATE_TEST_SUITE_P(
                     // picture look the smoother, nor the picture's lines
                     // look as rough as the header's
                     Case{"u16_across_top_bit_behind_large_random_header",
-                         layout(19596, 138, 98, {2, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 31768, 1, true, 8}),
+                         layout(19596, 138, 98, {2, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 31768, 1, true, 8},
+                    // small values in 32-bit samples: the upper bytes never
+                    // change, and read as 16-bit they pair with the low ones
+                    Case{"i32_small_values", layout(900, 389, 200, {4, F::SignedInteger, false}, 1, S::None, 0), 0, false, -880,
+                         1, false, 0.15}),
     [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
@@ -253,6 +257,18 @@ TEST(Discovery, LinesEndWhereTheFileDoes)
             bytes[static_cast<size_t>(c.truth.headerBytes - i)] = bytes[static_cast<size_t>(c.truth.headerBytes - i + record)];
         expectFirstReadsAsTruth(c.name, bytes, c.truth, std::to_string(encoding.bytes) + ": ");
     }
+}
+
+// With bytes left over at the end, a header byte that happens to match the
+// line below is no image sample where each line's start stands out.
+TEST(Discovery, AHeaderByteLikeTheLineBelowStaysHeader)
+{
+    const Case c{"header_byte", layout(3001, 611, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false, 0, 1, true};
+    std::vector<uint8_t> bytes = makeFile(c);
+    const auto last = static_cast<size_t>(c.truth.headerBytes - 1);
+    bytes[last] = bytes[last + static_cast<size_t>(c.truth.samplesPerLine)];
+    bytes.insert(bytes.end(), 29, 0x5a);
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // A few equal samples at the picture's start are not the fill of the header
@@ -585,6 +601,21 @@ TEST(Discovery, AFigureOnAFlatGroundStaysInItsLines)
             store(bytes, l * record + 8 * s, 0.005 + figure + 0.0002 * nextRandom(noise) / 255.0, truth.encoding);
         }
     expectFirstReadsAsTruth("flat_ground", bytes, truth);
+}
+
+// Pixels by band with a few rough pixels in one band, at the same place
+// in every line: every third column changes like noise. A pad is one block,
+// so these stay in the line and the pad of zeros stays out.
+TEST(Discovery, RoughPixelsOfOneBandStayInTheLine)
+{
+    const Case c{"rough_band", layout(4000, 400, 200, {2, F::UnsignedInteger, false}, 3, S::BIP, 2), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    const RasterLayout raster = rasterLayout(c.truth);
+    uint32_t noise = 17;
+    for (int32_t l = 1; l <= c.truth.lines; ++l)
+        for (int32_t s = 200; s < 206; ++s)
+            store(bytes, samplePosition(raster, l, 2, s), 100 + 7.0 * nextRandom(noise), c.truth.encoding);
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
 // A small picture of a coarse texture in three bands alike, by band: a band
