@@ -193,7 +193,10 @@ private:
             result.aborted = true;
             return;
         }
-        if (lags.empty() || lags.front().depth < 0.15) {
+        // A texture whose noise is most of each sample's change repeats
+        // little better at its lines than elsewhere; its candidates keep
+        // the low scores of so shallow a repetition.
+        if (lags.empty() || lags.front().depth < 0.1) {
             result.verdict = "No plausible layout: no distance up to 128 KiB repeats like image lines under any "
                              "sample width (the file may be compressed, encrypted or text)";
             return;
