@@ -399,7 +399,7 @@ private:
     {
         if (!shape.jumpStart) return header;
         const int64_t record = shape.recordBytes;
-        const int64_t on = ((*shape.jumpStart - header) % record + record) % record;
+        const int64_t on = placeInRecord(*shape.jumpStart - header, record);
         const int64_t shift = on <= record / 2 ? on : on - record;
         const bool near = std::abs(shift) <= 4 * width_ && header + shift >= textEnd_;
         return near ? header + shift : header;
@@ -532,7 +532,7 @@ private:
         const int64_t record = shape.recordBytes;
         const auto again = lineShape(codes_, record, width_, residueOf(shape), file_.size());
         if (!again) return false;
-        const int64_t apart = ((again->lineStart - shape.lineStart) % record + record) % record;
+        const int64_t apart = placeInRecord(again->lineStart - shape.lineStart, record);
         if (std::min(apart, record - apart) > width_) return false;
         shape = *again;
         return true;
@@ -966,7 +966,7 @@ private:
     void moveLineStart(LineShape& shape, int64_t shift) const
     {
         // The steps are kept per byte from the line's start.
-        const int64_t turn = (shift % shape.recordBytes + shape.recordBytes) % shape.recordBytes;
+        const int64_t turn = placeInRecord(shift, shape.recordBytes);
         std::rotate(shape.step.begin(), shape.step.begin() + turn, shape.step.end());
         shape.lineStart += shift;
         if (shape.jumpStart) *shape.jumpStart += shift;

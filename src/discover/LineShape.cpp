@@ -270,7 +270,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     // line start at this byte of every record.
     const int64_t bySize = (fileSize - codes.offset) % record;
     bool fromFileSize = false;
-    std::optional<int64_t> jumpColumn;
+    std::optional<int64_t> startJump;  // column of a jump that marks where lines start
     int64_t startColumn = 0;
     if (run.length == longest) {
         // No pad: the line starts where a sample differs most from the
@@ -290,7 +290,8 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         // between the bytes of a sample cannot be where lines start.
         const bool sizeAtSample = (bySize - best.residue) % width == 0;
         fromFileSize = sizeAtSample && (!clearJump || sizeJump);
-        startColumn = fromFileSize ? bySize : static_cast<int64_t>(column(jump));
+        const auto jumpColumn = static_cast<int64_t>(column(jump));
+        startColumn = fromFileSize ? bySize : jumpColumn;
         // Where samples beside it change more than usual as well (the
         // other bands of a pixel, whose own kind lies across the line's
         // start), the line may start at any of them, unless the file's end
@@ -298,8 +299,8 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         bool lone = nearestAt(jump) >= 3 * nearestTypical;
         for (int64_t k = 1; k <= 3; ++k)
             lone = lone && std::max(nearestAt(jump - k), nearestAt(jump + k)) <= 2 * nearestTypical;
-        const bool atSize = static_cast<int64_t>(column(jump)) == bySize && nearestAt(jump) >= 2 * nearestTypical;
-        if (lone || atSize) jumpColumn = static_cast<int64_t>(column(jump));
+        const bool atSize = jumpColumn == bySize && nearestAt(jump) >= 2 * nearestTypical;
+        if (lone || atSize) startJump = jumpColumn;
     } else {
         // Prefix or suffix bytes that change like image data from line to
         // line, but not like a neighbour of the samples, are pads too. A
@@ -323,7 +324,7 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     shape.lineSamples = run.length;
     shape.pad = record - run.length * width;
     shape.fromFileSize = fromFileSize;
-    if (jumpColumn) shape.jumpStart = codes.offset + *jumpColumn;
+    if (startJump) shape.jumpStart = codes.offset + *startJump;
     measureChanges(shape, columns, startColumn, width);
     return shape;
 }
@@ -339,7 +340,7 @@ void remeasureChanges(LineShape& shape, const SampleCodes& codes, int32_t width)
     const int64_t record = shape.recordBytes;
     const int64_t rows = std::min<int64_t>(maxRows, std::ssize(codes.code) / record - 3);
     if (rows < 2) return;
-    const int64_t startColumn = ((shape.lineStart - codes.offset) % record + record) % record;
+    const int64_t startColumn = placeInRecord(shape.lineStart - codes.offset, record);
     measureChanges(shape, columnChanges(codes, record, width, rows), startColumn, width);
 }
 

@@ -38,6 +38,13 @@ struct LineShape {
 std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t recordBytes, int32_t width, int32_t residue,
                                    int64_t fileSize, bool wholeRecord = false);
 
+// Where within a record of `recordBytes` a position `offset` bytes from a
+// record's start lies, for offsets before it too.
+inline int64_t placeInRecord(int64_t offset, int64_t recordBytes)
+{
+    return (offset % recordBytes + recordBytes) % recordBytes;
+}
+
 // The first line start at or after `from`, lines starting every
 // `recordBytes` from `lineStart`.
 int64_t firstLineFrom(int64_t lineStart, int64_t recordBytes, int64_t from);
