@@ -184,7 +184,9 @@ private:
         const std::span<const uint8_t> bytes(window_);
         width_ = sampleWidth(bytes.first(std::min<size_t>(bytes.size(), headBytes)));
         const std::vector<EncodingFit> fits = rankEncodingsInRuns(bytes, width_);
-        codes_ = sampleCodes(bytes, start, fits.front().encoding, fits.front().range);
+        encoding_ = fits.front().encoding;
+        range_ = fits.front().range;
+        readWindow();
         if (!step(result, 3)) return;
 
         KeepGoing keepGoing = [&] { return !progress_ || progress_(3, steps); };
@@ -258,7 +260,19 @@ private:
         encoding_ = fits.front().encoding;
         residue_ = fits.front().alignment;
         range_ = fits.front().range;
-        codes_ = sampleCodes(bytes, windowStart_, encoding_, range_);
+        readWindow();
+    }
+
+    // The window's samples read with the encoding and range chosen; decoded
+    // again only when either changed, as every record length tried chooses
+    // anew and most choose the same.
+    void readWindow()
+    {
+        const bool same = windowRead_ && windowRead_->first == encoding_ && windowRead_->second.low == range_.low &&
+                          windowRead_->second.high == range_.high;
+        if (same) return;
+        codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        windowRead_ = std::pair{encoding_, range_};
     }
 
     // The first place a line of this shape can start after the text at the
@@ -921,7 +935,7 @@ private:
         if (best.encoding == encoding_ && !rangeMoved(range_, best.range)) return false;
         encoding_ = best.encoding;
         range_ = best.range;
-        codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+        readWindow();
         return true;
     }
 
@@ -946,7 +960,7 @@ private:
                 shift = first + back >= 0 && roughnessAt(back, encoding) < roughnessAt(ahead, encoding) ? back : ahead;
             }
             encoding_ = encoding;
-            codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
+            readWindow();
             if (shift == 0) return true;
         } else {
             double least = 0.9 * roughnessAt(0, encoding_);
@@ -1069,6 +1083,7 @@ private:
     Encoding encoding_;
     ValueRange range_;
     SampleCodes codes_;
+    std::optional<std::pair<Encoding, ValueRange>> windowRead_;  // how codes_ were read
     std::vector<EncodingFit> alternatives_;
     int64_t rankedRecord_ = -1;  // the record length `ranked_` was ranked for
     std::vector<EncodingFit> ranked_;

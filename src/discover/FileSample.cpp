@@ -10,6 +10,9 @@ namespace skeldra {
 
 FileSample::FileSample(const std::string& path)
 {
+    // Unbuffered: discovery reads a few hundred bytes here and there, and
+    // a buffered stream would fill its whole buffer after every seek.
+    file_.rdbuf()->pubsetbuf(nullptr, 0);
     errno = 0;
     file_.open(path, std::ios::binary);
     if (!file_) throwIoErrorFromErrno(errno != 0 ? errno : ENOENT);

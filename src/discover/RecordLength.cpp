@@ -150,9 +150,18 @@ std::vector<LagFit> recordLengths(std::span<const uint8_t> bytes, int32_t sample
         return best;
     };
 
+    // No lag within reach differs less; stops at the first that does, which
+    // for most lags is near.
+    auto lowestNear = [&](int64_t lag, int64_t reach) {
+        const double own = difference[static_cast<size_t>(lag)];
+        for (int64_t d = 1; d <= reach; ++d)
+            for (const int64_t l : {lag - d, lag + d})
+                if (l >= 1 && l <= maxLag && difference[static_cast<size_t>(l)] < own) return false;
+        return true;
+    };
     std::vector<LagFit> minima;
     for (int64_t lag = minLag; lag <= maxLag; ++lag)
-        if (bestNear(lag, neighbourhood) == lag && depthAt(lag) > 0.05) minima.push_back(fitAt(lag));
+        if (depthAt(lag) > 0.05 && lowestNear(lag, neighbourhood)) minima.push_back(fitAt(lag));
     std::sort(minima.begin(), minima.end(), [](const LagFit& a, const LagFit& b) { return a.depth > b.depth; });
     if (minima.size() > count) minima.resize(count);
 
