@@ -30,11 +30,59 @@ struct Columns {
     // pixels interleaved by band, a sample's neighbour is a pixel on.
     std::vector<double> nearest;
     std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
+    // Changing by the same step between lines spread through the whole
+    // window too: a flat part of a picture seldom stays flat that far.
+    std::vector<bool> steadyThroughout;
     std::vector<bool> outside;       // beyond the values' range on both sides in most lines: not the picture
     std::vector<bool> beyond;        // beyond it on one side in most lines: flat as far as codes tell
     const int16_t* first = nullptr;  // the codes of the first record compared
     int64_t rows = 0;
 };
+
+// Whether the codes step alike nearly every time: of the steps within the
+// codes' range (a quarter of all steps at least), nine in ten match the
+// first or the second within the codes' rounding.
+class SameStep {
+public:
+    void add(int16_t before, int16_t after)
+    {
+        if (clamped(before) || clamped(after)) return;
+        const int32_t change = int32_t{after} - int32_t{before};
+        if (!step_[0]) step_[0] = change;
+        else if (!step_[1]) step_[1] = change;
+        ++measured_;
+        same_[0] += std::abs(change - *step_[0]) <= 2, same_[1] += step_[1] && std::abs(change - *step_[1]) <= 2;
+    }
+    bool steady(int64_t steps) const
+    {
+        return 4 * measured_ >= steps && 10 * std::max(same_[0], same_[1]) >= 9 * measured_;
+    }
+
+private:
+    std::optional<int32_t> step_[2];
+    int64_t measured_ = 0, same_[2] = {0, 0};
+};
+
+// Per byte of two records: steady from line to line at places spread
+// through all the codes.
+std::vector<bool> steadyThroughout(const SampleCodes& codes, int64_t record)
+{
+    constexpr int64_t places = 16;
+    const int64_t records = std::ssize(codes.code) / record - 3;
+    std::vector<bool> steady(static_cast<size_t>(2 * record), false);
+    if (records < 1) return steady;
+    const int64_t stride = std::max<int64_t>(1, records / places);
+    const int64_t steps = std::min(places, records / stride + 1);
+    for (int64_t c = 0; c < 2 * record; ++c) {
+        SameStep same;
+        for (int64_t k = 0; k < steps; ++k) {
+            const auto here = static_cast<size_t>(k * stride * record + c);
+            same.add(codes.code[here], codes.code[here + static_cast<size_t>(record)]);
+        }
+        steady[static_cast<size_t>(c)] = same.steady(steps);
+    }
+    return steady;
+}
 
 // Rows from the middle of the window: its first records may still be header.
 Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, int64_t rows)
@@ -42,32 +90,27 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
     const int64_t span = 2 * record;
     const auto size = static_cast<size_t>(span);
     Columns columns{std::vector<double>(size), std::vector<double>(size), std::vector<double>(size),
-                    std::vector<bool>(size), std::vector<bool>(size), std::vector<bool>(size), nullptr, rows};
+                    std::vector<bool>(size), steadyThroughout(codes, record), std::vector<bool>(size),
+                    std::vector<bool>(size), nullptr, rows};
     const int64_t farthest = std::min<int64_t>(4, record / width);
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     columns.first = x;
     for (int64_t c = 0; c < span; ++c) {
-        int64_t vertical = 0, horizontal = 0, sameStep[2] = {0, 0}, measured = 0, below = 0, above = 0;
+        int64_t vertical = 0, horizontal = 0, measured = 0, below = 0, above = 0;
         int64_t further[4] = {0, 0, 0, 0};  // changes to the samples 1 to 4 before
-        // The steps of the first two lines that change within the codes'
-        // range: a counter outside the picture's range reads clamped.
-        std::optional<int32_t> step[2];
+        // A counter outside the picture's range reads clamped.
+        SameStep same;
         for (int64_t l = 0; l < rows; ++l) {
             const int64_t here = (l + 1) * record + c;
             vertical += codeDistance(x[here - record], x[here]);
             horizontal += codeDistance(x[here], x[here - width]);
             for (int64_t k = 1; k < farthest; ++k) further[k] += codeDistance(x[here], x[here - (k + 1) * width]);
             below += x[here] <= -codeLimit, above += x[here] >= codeLimit;
-            if (clamped(x[here]) || clamped(x[here - record])) continue;
-            const int32_t change = int32_t{x[here]} - int32_t{x[here - record]};
-            if (!step[0]) step[0] = change;
-            else if (!step[1]) step[1] = change;
-            ++measured;
-            // within the rounding of the codes
-            sameStep[0] += std::abs(change - *step[0]) <= 2, sameStep[1] += step[1] && std::abs(change - *step[1]) <= 2;
+            measured += !clamped(x[here]) && !clamped(x[here - record]);
+            same.add(x[here - record], x[here]);
         }
-        columns.steady[static_cast<size_t>(c)] = 4 * measured >= rows && 10 * std::max(sameStep[0], sameStep[1]) >= 9 * measured;
+        columns.steady[static_cast<size_t>(c)] = same.steady(rows);
         // Random bytes fall on both sides of the picture's range; a part of
         // the picture darker or brighter than most falls on one.
         columns.outside[static_cast<size_t>(c)] = 2 * measured < rows && below > 0 && above > 0;
@@ -93,7 +136,9 @@ struct Run {
 // image data clamped at the ends of its range or a flat area can be as well
 // as a pad. The weights let a few constant columns inside a line stay in
 // it, while a block of them between lines, or any pad column, ends a line.
-enum class ColumnKind : int { Pad = -4, Constant = -1, Image = 4 };
+// No line crosses a wall (a pad the line jumps into and out of): it weighs
+// more than the image columns of the longest record.
+enum class ColumnKind : int { Wall = -(1 << 20), Pad = -4, Constant = -1, Image = 4 };
 
 // The run of at most `longest` columns with the largest sum of weights:
 // the most image columns net of the others. One pad block per record (a
@@ -180,10 +225,40 @@ void keepCombedEdges(std::vector<ColumnKind>& kinds)
     for (const int64_t c : edges) kinds[static_cast<size_t>(c)] = ColumnKind::Image;
 }
 
+// A block of constant columns that the line jumps into and out of, far
+// beyond the picture's changes, and that stays constant (or counts) through
+// the whole window, is a wall between lines, not a flat part of the
+// picture, however short it is beside one. A pad is one block per record:
+// blocks that recur within a record are a band of pixels interleaved by
+// band that stays flat while the others change.
+void markWalls(std::vector<ColumnKind>& kinds, const Columns& columns, int32_t residue, int32_t width, double jump,
+               int64_t longest)
+{
+    const auto n = std::ssize(kinds);
+    auto column = [&](int64_t i) { return static_cast<size_t>(residue + i * width); };
+    auto constant = [&](int64_t i) { return kinds[static_cast<size_t>(i)] == ColumnKind::Constant; };
+    std::vector<std::pair<int64_t, int64_t>> walls;  // first column and end of each
+    for (int64_t first = 1; first < n; ++first) {
+        if (!constant(first) || constant(first - 1)) continue;
+        int64_t end = first;
+        bool throughout = true;
+        for (; end < n && constant(end); ++end) {
+            const size_t c = column(end);
+            throughout = throughout && (columns.vertical[c] == 0 || columns.steady[c]) && columns.steadyThroughout[c];
+        }
+        const bool walled = end < n && columns.horizontal[column(first)] >= jump && columns.horizontal[column(end)] >= jump;
+        if (walled && throughout) walls.emplace_back(first, end);
+    }
+    const bool onePerRecord = walls.size() == 1 || (walls.size() == 2 && walls[1].first - walls[0].first == longest);
+    if (!onePerRecord) return;
+    for (const auto& [first, end] : walls) std::fill(kinds.begin() + first, kinds.begin() + end, ColumnKind::Wall);
+}
+
 // Image columns change like the smoothest alignment's typical column, pads
 // not at all or far more: the same measure for every alignment, so that an
 // alignment reading garbage everywhere does not count as a clean line.
-Alignment classify(const Columns& columns, int32_t residue, int32_t width, double typical, int64_t longest)
+Alignment classify(const Columns& columns, int32_t residue, int32_t width, double typical, int64_t longest,
+                   bool wholeRecord)
 {
     Alignment alignment{residue, {}, {}};
     // Rough parts of a picture change several times more than its typical
@@ -200,6 +275,9 @@ Alignment classify(const Columns& columns, int32_t residue, int32_t width, doubl
         alignment.kinds.push_back(flat ? ColumnKind::Constant : image ? ColumnKind::Image : ColumnKind::Pad);
     }
     keepCombedEdges(alignment.kinds);
+    // The whole record read as a line keeps what is constant: a picture's
+    // margins of no data can be walled as well.
+    if (!wholeRecord) markWalls(alignment.kinds, columns, residue, width, 8 * typical + 1, longest);
     alignment.run = imageRun(alignment.kinds, longest);
     return alignment;
 }
@@ -249,10 +327,10 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
         if (change > 0 && (typical == 0 || change < typical)) typical = change;
     }
     if (typical == 0) return std::nullopt;
-    Alignment best = classify(columns, residue, width, typical, longest);
+    Alignment best = classify(columns, residue, width, typical, longest, wholeRecord);
     for (int32_t other = 0; other < width; ++other) {
         if (other == residue) continue;
-        Alignment candidate = classify(columns, other, width, typical, longest);
+        Alignment candidate = classify(columns, other, width, typical, longest, wholeRecord);
         if (candidate.run.score > best.run.score) best = std::move(candidate);
     }
     Run run = best.run;

@@ -622,6 +622,23 @@ TEST(Discovery, RoughPixelsOfOneBandStayInTheLine)
     expectFirstReadsAsTruth(c.name, bytes, c.truth);
 }
 
+// A pad of zeros between lines of a bright picture with a flat patch wider
+// than the pad in the middle lines: the patch is constant in the lines
+// compared side by side, but not through the whole file, and the line does
+// not jump into it. The pad, which the line jumps into and out of, stays
+// out of the line.
+TEST(Discovery, APadTheLineJumpsIntoOutweighsAWiderFlatPatch)
+{
+    const Case c{"walled_pad", layout(1700, 1500, 600, {1, F::UnsignedInteger, false}, 1, S::BSQ, 23), 0, false};
+    std::vector<uint8_t> bytes = makeFile(c);
+    const RasterLayout raster = rasterLayout(c.truth);
+    for (int32_t l = 200; l <= 420; ++l) {
+        const uint8_t flat = bytes[static_cast<size_t>(samplePosition(raster, l, 1, 700))];
+        for (int32_t s = 700; s <= 960; ++s) bytes[static_cast<size_t>(samplePosition(raster, l, 1, s))] = flat;
+    }
+    expectFirstReadsAsTruth(c.name, bytes, c.truth);
+}
+
 // A small picture of a coarse texture in three bands alike, by band: a band
 // repeats far better than a line does, but the window holds too few bands
 // to place lines of a band's length. The lines' own lag, a sample short
