@@ -268,11 +268,10 @@ private:
     // anew and most choose the same.
     void readWindow()
     {
-        const bool same = windowRead_ && windowRead_->first == encoding_ && windowRead_->second.low == range_.low &&
-                          windowRead_->second.high == range_.high;
-        if (same) return;
+        const std::pair reading{encoding_, range_};
+        if (windowRead_ == reading) return;
         codes_ = sampleCodes(window_, windowStart_, encoding_, range_);
-        windowRead_ = std::pair{encoding_, range_};
+        windowRead_ = reading;
     }
 
     // The first place a line of this shape can start after the text at the

@@ -32,6 +32,7 @@ struct Columns {
     std::vector<bool> steady;        // changing by the same step (or none) nearly every line: a line counter
     // Changing by the same step between lines spread through the whole
     // window too: a flat part of a picture seldom stays flat that far.
+    // Measured only where walls are looked for.
     std::vector<bool> steadyThroughout;
     std::vector<bool> outside;       // beyond the values' range on both sides in most lines: not the picture
     std::vector<bool> beyond;        // beyond it on one side in most lines: flat as far as codes tell
@@ -53,6 +54,8 @@ public:
         ++measured_;
         same_[0] += std::abs(change - *step_[0]) <= 2, same_[1] += step_[1] && std::abs(change - *step_[1]) <= 2;
     }
+    // Steps within the codes' range.
+    int64_t measured() const { return measured_; }
     bool steady(int64_t steps) const
     {
         return 4 * measured_ >= steps && 10 * std::max(same_[0], same_[1]) >= 9 * measured_;
@@ -90,14 +93,13 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
     const int64_t span = 2 * record;
     const auto size = static_cast<size_t>(span);
     Columns columns{std::vector<double>(size), std::vector<double>(size), std::vector<double>(size),
-                    std::vector<bool>(size), steadyThroughout(codes, record), std::vector<bool>(size),
-                    std::vector<bool>(size), nullptr, rows};
+                    std::vector<bool>(size), {}, std::vector<bool>(size), std::vector<bool>(size), nullptr, rows};
     const int64_t farthest = std::min<int64_t>(4, record / width);
     const int64_t spare = static_cast<int64_t>(codes.code.size()) / record - 3 - rows;
     const int16_t* x = codes.code.data() + std::max<int64_t>(0, spare / 2) * record;
     columns.first = x;
     for (int64_t c = 0; c < span; ++c) {
-        int64_t vertical = 0, horizontal = 0, measured = 0, below = 0, above = 0;
+        int64_t vertical = 0, horizontal = 0, below = 0, above = 0;
         int64_t further[4] = {0, 0, 0, 0};  // changes to the samples 1 to 4 before
         // A counter outside the picture's range reads clamped.
         SameStep same;
@@ -107,10 +109,10 @@ Columns columnChanges(const SampleCodes& codes, int64_t record, int32_t width, i
             horizontal += codeDistance(x[here], x[here - width]);
             for (int64_t k = 1; k < farthest; ++k) further[k] += codeDistance(x[here], x[here - (k + 1) * width]);
             below += x[here] <= -codeLimit, above += x[here] >= codeLimit;
-            measured += !clamped(x[here]) && !clamped(x[here - record]);
             same.add(x[here - record], x[here]);
         }
         columns.steady[static_cast<size_t>(c)] = same.steady(rows);
+        const int64_t measured = same.measured();
         // Random bytes fall on both sides of the picture's range; a part of
         // the picture darker or brighter than most falls on one.
         columns.outside[static_cast<size_t>(c)] = 2 * measured < rows && below > 0 && above > 0;
@@ -316,7 +318,8 @@ std::optional<LineShape> lineShape(const SampleCodes& codes, int64_t record, int
     const auto available = static_cast<int64_t>(codes.code.size());
     const int64_t rows = std::min<int64_t>(maxRows, available / record - 3);
     if (rows < 2 || record < 2 * width) return std::nullopt;
-    const Columns columns = columnChanges(codes, record, width, rows);
+    Columns columns = columnChanges(codes, record, width, rows);
+    if (!wholeRecord) columns.steadyThroughout = steadyThroughout(codes, record);
     const int64_t longest = record / width;
 
     // The alignment whose samples hold the longest clean line; the encoding's

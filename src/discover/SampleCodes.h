@@ -15,6 +15,8 @@ namespace skeldra {
 struct ValueRange {
     double low = 0;
     double high = 1;
+
+    bool operator==(const ValueRange&) const = default;
 };
 
 inline constexpr int16_t notANumberCode = 32767;
