@@ -5,15 +5,9 @@
 #include <random>
 
 #include "support/CliRun.h"
+#include "support/Sanitizers.h"
 #include "support/TempFiles.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define SKELDRA_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SKELDRA_UNDER_ASAN 1
-#endif
-#endif
 
 namespace skeldra {
 namespace {
