@@ -31,6 +31,9 @@ enum class Box : uint8_t {
     MaxHeaderLineLength,
     MaxHeaderLines,
     ClipPercent,  // percent of points left out at each end by a stretch; 0 off
+    RedBand,      // the bands of a colour composite, when RGB is ticked
+    GreenBand,
+    BlueBand,
     Count
 };
 
@@ -53,6 +56,7 @@ enum class Choice : uint8_t {
     PNGOutput,
     PNG16Output,
     TIFFOutput,
+    RGB,  // check box: three bands as red, green and blue
     Count
 };
 

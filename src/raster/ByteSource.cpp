@@ -85,6 +85,7 @@ size_t ByteSource::load(int64_t position, size_t wanted)
     }
     bufferStart_ = position;
     bufferLength_ = got;
+    bytesRead_ += static_cast<int64_t>(got);
     return got;
 }
 

@@ -102,6 +102,12 @@ std::array<BoxSpec, boxCount> makeBoxes()
         make(Box::ClipPercent, "ClipPercent_LabeledNumericEdit", "Clip %", "0", extendedBox,
              "Percent of data points left out at each end when Histogram sets Min data and Max data, "
              "and when Preview stretches with Auto (for example 0.5); 0 uses the extremes"),
+        make(Box::RedBand, "RedBand_LabeledNumericEdit", "Red band", "1", integerBox,
+             "Band drawn in red when RGB is ticked"),
+        make(Box::GreenBand, "GreenBand_LabeledNumericEdit", "Green band", "2", integerBox,
+             "Band drawn in green when RGB is ticked"),
+        make(Box::BlueBand, "BlueBand_LabeledNumericEdit", "Blue band", "3", integerBox,
+             "Band drawn in blue when RGB is ticked"),
     }};
     const auto at = [&](Box box) -> BoxSpec& { return boxes[static_cast<size_t>(box)]; };
     for (Box box : {Box::HeaderBytes, Box::NumSamples, Box::BitsPerSample, Box::NumBands,
@@ -176,6 +182,10 @@ std::array<ChoiceSpec, choiceCount> makeChoices()
          "Write selected area of current band as a TIFF file of the raw values in their own sample type, "
          "unchanged (no stretch); the non-data value, when ignored, is stored as the GDAL no-data value",
          G::OutputKind},
+        {Choice::RGB, "RGB_CheckBox", "RGB", false,
+         "Preview and convert three bands as red, green and blue, each stretched by its own range (or "
+         "\"Clip %\" of its own values)",
+         G::None},
     }};
 }
 

@@ -78,6 +78,8 @@ TEST(ControlCatalog, DefaultsAndTypes)
         {Box::OriginSample, "1", i},    {Box::Gamma, "1", e},
         {Box::MaxPreviewDimension, "500", i}, {Box::MaxHeaderLineLength, "0", i},
         {Box::MaxHeaderLines, "0", i},  {Box::ClipPercent, "0", e},
+        {Box::RedBand, "1", i},         {Box::GreenBand, "2", i},
+        {Box::BlueBand, "3", i},
     };
     static_assert(std::size(expected) == boxCount);
     for (const BoxDefault& d : expected) {
