@@ -295,6 +295,7 @@ void ComputeAreaStatistics(WindowPort& port)
     port.state.AbortRequested = false;
     ProgressSession session(port, add32(sub32(area.EndLine, area.StartLine), 1));
     SampleReader reader(port);
+    reader.expectRows(area.Band, area.StartSample, area.EndSample);
     std::optional<PercentileSearch> search;
     if (clip > 0) search.emplace(clip);
     AreaScan scan(port, reader, area, test, search ? &*search : nullptr);

@@ -122,6 +122,7 @@ private:
     void setDefaultModalHooks();
     void createControls();
     void connectControls();
+    void muteTileBoxesWhenUnused();
     void arrangeControls();
     void setKeyboardOrder();
     TLabeledNumericEdit* makeBox(skeldra::Box box);

@@ -19,6 +19,11 @@ struct RasterLayout {
     int64_t InnerStepBytes = 0;
     int32_t BytesPerSample = 0;
     BandStructure Structure = BandStructure::None;
+    // Samples and lines of one tile; both 0 when the bands are stored in
+    // lines. With tiles, InnerStepBytes is a row of tiles and
+    // OuterStepBytes a band image (a row of tiles without bands).
+    int32_t TileSamples = 0;
+    int32_t TileLines = 0;
 
     bool operator==(const RasterLayout&) const = default;
 };

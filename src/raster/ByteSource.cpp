@@ -74,15 +74,26 @@ bool ByteSource::hasByteAt(int64_t position)
     return load(position, capacity_) > 0;
 }
 
+void ByteSource::requireAvailable(int64_t position, size_t n)
+{
+    if (available(position) >= static_cast<int64_t>(n)) return;
+    // The file may have grown since it was opened.
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0) size_ = std::max<int64_t>(size_, info.st_size);
+    if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
+}
+
+void ByteSource::readInto(int64_t position, uint8_t* destination, size_t n)
+{
+    if (position < 0) throwIoError(io::NegativeSeek);
+    requireAvailable(position, n);
+    if (readAt(position, destination, n) < n) throwIoError(io::ReadBeyondEndOfFile);
+}
+
 void ByteSource::fill(int64_t position, size_t n, ReadAhead readAhead)
 {
     if (n > capacity_) throw std::logic_error("ByteSource::view larger than its buffer");
-    if (available(position) < static_cast<int64_t>(n)) {
-        // The file may have grown since it was opened.
-        struct stat info {};
-        if (::fstat(fd_, &info) == 0) size_ = std::max<int64_t>(size_, info.st_size);
-        if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
-    }
+    requireAvailable(position, n);
     // Read a whole buffer when the file has it, so that the next views hit.
     const auto wanted = readAhead == ReadAhead::None
                             ? n
@@ -93,9 +104,17 @@ void ByteSource::fill(int64_t position, size_t n, ReadAhead readAhead)
 size_t ByteSource::load(int64_t position, size_t wanted)
 {
     bufferLength_ = 0;
+    const size_t got = readAt(position, buffer_.get(), wanted);
+    bufferStart_ = position;
+    bufferLength_ = got;
+    return got;
+}
+
+size_t ByteSource::readAt(int64_t position, uint8_t* destination, size_t wanted)
+{
     size_t got = 0;
     while (got < wanted) {
-        const ssize_t r = ::pread(fd_, buffer_.get() + got, wanted - got,
+        const ssize_t r = ::pread(fd_, destination + got, wanted - got,
                                   static_cast<off_t>(position + static_cast<int64_t>(got)));
         if (r < 0) {
             if (errno == EINTR) continue;
@@ -104,8 +123,6 @@ size_t ByteSource::load(int64_t position, size_t wanted)
         if (r == 0) break;
         got += static_cast<size_t>(r);
     }
-    bufferStart_ = position;
-    bufferLength_ = got;
     return got;
 }
 

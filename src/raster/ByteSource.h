@@ -47,6 +47,10 @@ public:
     // read-ahead of view, for blocks that are far apart. Same errors as view.
     void loadExactly(int64_t position, size_t n);
 
+    // Reads exactly n bytes at position into `destination`, past the buffer,
+    // for blocks larger than it. Same errors as view.
+    void readInto(int64_t position, uint8_t* destination, size_t n);
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
@@ -56,6 +60,9 @@ private:
     void fill(int64_t position, size_t n, ReadAhead readAhead);
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
     size_t load(int64_t position, size_t wanted);
+    // Up to `wanted` bytes at position into destination; how many the file gave.
+    size_t readAt(int64_t position, uint8_t* destination, size_t wanted);
+    void requireAvailable(int64_t position, size_t n);
 
     int fd_ = -1;
     int64_t size_ = 0;

@@ -36,6 +36,8 @@ const std::vector<BoxOption>& boxOptions()
         {"max-line-length", Box::MaxHeaderLineLength, "header line length limit, 0 none"},
         {"max-lines", Box::MaxHeaderLines, "header line count limit, 0 none"},
         {"clip", Box::ClipPercent, "percent left out at each end by the stretch of stats, convert, preview --auto"},
+        {"tile-samples", Box::TileSamples, "samples of one tile of a tiled file (default 0: not tiled)"},
+        {"tile-lines", Box::TileLines, "lines of one tile of a tiled file (default 0: not tiled)"},
     };
     return options;
 }
