@@ -18,8 +18,11 @@ namespace skeldra {
 
 inline constexpr std::size_t labelReadLimit = std::size_t{1} << 20;
 
-// Empty when no label was found.
-std::optional<LabelLayout> findLabelLayout(const std::string& inputPath);
+// Empty when no label was found. `image` chooses among the images of a
+// label describing several (a FITS file's HDUs, a PDS3 label's image
+// objects, a PDS4 label's arrays); a choice the label cannot meet raises an
+// Error that names what it holds.
+std::optional<LabelLayout> findLabelLayout(const std::string& inputPath, const LabelImageChoice& image = {});
 
 // Whether the layout's data file lies outside the folder of its label (an
 // absolute pointer, one that climbs with "..", or a link that leads out):
