@@ -91,7 +91,9 @@ std::string selectorOf(const std::vector<FileArea>& arrays, size_t index)
     const std::string id = identifierOf(arrays[index]);
     const auto same = std::count_if(arrays.begin(), arrays.end(),
                                     [&](const FileArea& a) { return equalsIgnoringCase(identifierOf(a), id); });
-    return !id.empty() && same == 1 ? id : std::to_string(index + 1);
+    // An identifier of digits would read as a position.
+    const bool digits = std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !id.empty() && !digits && same == 1 ? id : std::to_string(index + 1);
 }
 
 void listOtherArrays(LabelLayout& layout, const std::vector<FileArea>& arrays, size_t read)
