@@ -91,8 +91,16 @@ private:
         return true;
     }
 
-    // Reads up to `wanted` points from `sample` on; returns how many it read.
+    // Reads `wanted` points from `sample` on, in as many runs of the reader
+    // as it takes (a run ends at a tile's edge); returns how many it read.
     int32_t scanRun(int32_t line, int32_t sample, int32_t wanted)
+    {
+        int32_t done = 0;
+        while (done < wanted) done += scanReaderRun(line, sample + done, wanted - done);
+        return done;
+    }
+
+    int32_t scanReaderRun(int32_t line, int32_t sample, int32_t wanted)
     {
         const RawRun run = reader_.viewRun(line, area_.Band, sample, wanted);
         if (run.count == 0) {

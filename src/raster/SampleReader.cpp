@@ -49,10 +49,10 @@ RawRun SampleReader::viewRun(int32_t line, int32_t band, int32_t sample, int32_t
     const int64_t stride = sampleStride(layout_);
     if (maxCount <= 0 || bps <= 0 || stride < bps) return {};
     // A run stops at its tile's edge: the next sample lies in the next tile.
-    maxCount = std::min(maxCount, samplesToTileEdge(layout_, sample));
     if (tiles_)
         if (const TileBlocks::Span held = tiles_->find(line, band, sample); held.count > 0)
             return {held.bytes, bps, std::min(held.count, maxCount)};
+    maxCount = std::min(maxCount, samplesToTileEdge(layout_, sample));
     const int64_t first = samplePosition(layout_, line, band, sample);
     const int64_t available = source_.available(first);
     if (available < bps) return {};

@@ -30,24 +30,40 @@ TileBlocks::TileBlocks(const RasterLayout& layout, ByteSource& source, int32_t b
 TileBlocks::Span TileBlocks::find(int32_t line, int32_t band, int32_t sample)
 {
     if (columns_ == 0 || band != band_ || line < 1 || sample < 1) return {};
+    if (line != line_) placeLine(line);
+    if (!loaded_) return {};
+    // Runs go along the line: the next one mostly starts a tile.
+    int64_t column = nextColumn_;
+    int64_t sampleInTile = 0;
+    if (sample != nextSample_) {
+        column = (int64_t{sample} - 1) / layout_.TileSamples;
+        sampleInTile = int64_t{sample} - 1 - column * layout_.TileSamples;
+    }
+    if (column < firstColumn_ || column >= firstColumn_ + columns_) return {};
+    nextColumn_ = column + 1;
+    nextSample_ = nextColumn_ * layout_.TileSamples + 1;
+    const int64_t offset =
+        (column - firstColumn_) * blockLines_ * tileLineBytes_ + lineOffset_ + sampleInTile * layout_.BytesPerSample;
+    return {buffer_.data() + offset, static_cast<int32_t>(layout_.TileSamples - sampleInTile)};
+}
+
+// The block holding the line, read unless it is held already.
+void TileBlocks::placeLine(int32_t line)
+{
     const int64_t l = int64_t{line} - 1;
-    const int64_t s = int64_t{sample} - 1;
-    const int64_t column = s / layout_.TileSamples - firstColumn_;
-    if (column < 0 || column >= columns_) return {};
     const int64_t tileRow = l / layout_.TileLines;
     const int64_t lineInTile = l % layout_.TileLines;
     const int64_t blockStart = lineInTile / linesPerBlock_ * linesPerBlock_;
     if (tileRow != tileRow_ || blockStart != blockStart_) loaded_ = load(tileRow, blockStart);
-    if (!loaded_) return {};
-    const int64_t sampleInTile = s % layout_.TileSamples;
-    const int64_t offset = (column * blockLines_ + lineInTile - blockStart_) * tileLineBytes_ +
-                           sampleInTile * layout_.BytesPerSample;
-    return {buffer_.data() + offset, static_cast<int32_t>(layout_.TileSamples - sampleInTile)};
+    lineOffset_ = (lineInTile - blockStart_) * tileLineBytes_;
+    nextSample_ = 0;
+    line_ = line;
 }
 
 bool TileBlocks::load(int64_t tileRow, int64_t blockStart)
 {
     loaded_ = false;  // until the whole block is read
+    line_ = 0;        // nor is any line placed (a failed read must not leave one)
     tileRow_ = tileRow;
     blockStart_ = blockStart;
     blockLines_ = std::min(linesPerBlock_, layout_.TileLines - blockStart);

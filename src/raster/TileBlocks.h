@@ -38,7 +38,7 @@ public:
     Span find(int32_t line, int32_t band, int32_t sample);
 
 private:
-    bool holds(int64_t tileRow, int64_t blockStart) const;
+    void placeLine(int32_t line);
     bool load(int64_t tileRow, int64_t blockStart);
     bool readBlock(int64_t firstLine, int64_t lines);
 
@@ -56,6 +56,12 @@ private:
     int64_t blockStart_ = 0;
     int64_t blockLines_ = 0;
     bool loaded_ = false;  // false: the block could not be read whole
+    // The line last asked for: where it lies in each column's lines, and
+    // the sample that starts the next tile after the last run found.
+    int32_t line_ = 0;
+    int64_t lineOffset_ = 0;
+    int64_t nextSample_ = 0;
+    int64_t nextColumn_ = 0;
 };
 
 }  // namespace skeldra
