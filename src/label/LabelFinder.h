@@ -3,8 +3,9 @@
 // attached at the start of the file (PDS3, VICAR, or a VICAR label after a
 // PDS3 label, an ISIS3 cube label, a FITS primary header), the input being
 // a label itself (a PDS3 .LBL, a PDS4 .xml, an ENVI .hdr), or a detached
-// label beside it with the same stem (.LBL/.lbl, .xml, .hdr). Reads at most labelReadLimit bytes of any file and never the
-// samples.
+// label beside it with the same stem (.LBL/.lbl, .xml, .hdr). Reads at most
+// labelReadLimit bytes of the start of any file, and of a FITS file at most
+// as many bytes of the headers of its HDUs after the first; never the samples.
 //
 // Failure: an input that cannot be opened raises the I/O error; a label
 // that cannot be parsed gives a layout holding only a note that says why.

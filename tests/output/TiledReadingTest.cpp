@@ -143,5 +143,23 @@ TEST(TiledReading, AFileCutShortFailsWhereItEnds)
     EXPECT_EQ(held.log, run(inLines(), false, whereItHolds, {}, histogram).log);
 }
 
+// No header of another tool can describe tiles: each refuses them with its
+// reason, and no file is written.
+TEST(TiledReading, LayoutHeadersRefuseTiles)
+{
+    const std::pair<LayoutKind, const char*> kinds[] = {
+        {LayoutKind::Vrt, "A GDAL VRT cannot describe a tiled layout: its raw bands are read line after line."},
+        {LayoutKind::Envi, "An ENVI header cannot describe a tiled layout: ENVI stores bands as BSQ, BIL or BIP lines."},
+        {LayoutKind::Pds3, "A PDS3 label cannot describe a tiled layout: a PDS3 IMAGE object stores lines."}};
+    for (const auto& [kind, error] : kinds) {
+        const Outcome outcome = run(inTiles(), true, {}, {}, [kind = kind](OutputHarness& h) {
+            h.window.saveDialogAnswer = h.output = h.dir.file(std::string("t") + layoutExtension(kind));
+            h.main.SaveLayout_ButtonClick(kind);
+        });
+        EXPECT_EQ(outcome.errors, std::vector<std::string>{error});
+        EXPECT_TRUE(outcome.output.empty());
+    }
+}
+
 }  // namespace
 }  // namespace skeldra
