@@ -42,8 +42,7 @@ TileBlocks::Span TileBlocks::find(int32_t line, int32_t band, int32_t sample)
     if (column < firstColumn_ || column >= firstColumn_ + columns_) return {};
     nextColumn_ = column + 1;
     nextSample_ = nextColumn_ * layout_.TileSamples + 1;
-    const int64_t offset =
-        (column - firstColumn_) * blockLines_ * tileLineBytes_ + lineOffset_ + sampleInTile * layout_.BytesPerSample;
+    const int64_t offset = lineOffset_ + (column - firstColumn_) * tileLineBytes_ + sampleInTile * layout_.BytesPerSample;
     return {buffer_.data() + offset, static_cast<int32_t>(layout_.TileSamples - sampleInTile)};
 }
 
@@ -55,7 +54,7 @@ void TileBlocks::placeLine(int32_t line)
     const int64_t lineInTile = l % layout_.TileLines;
     const int64_t blockStart = lineInTile / linesPerBlock_ * linesPerBlock_;
     if (tileRow != tileRow_ || blockStart != blockStart_) loaded_ = load(tileRow, blockStart);
-    lineOffset_ = (lineInTile - blockStart_) * tileLineBytes_;
+    lineOffset_ = (lineInTile - blockStart_) * columns_ * tileLineBytes_;
     nextSample_ = 0;
     line_ = line;
 }
@@ -70,8 +69,10 @@ bool TileBlocks::load(int64_t tileRow, int64_t blockStart)
     return readBlock(tileRow * layout_.TileLines + blockStart + 1, blockLines_);
 }
 
-// Each column's lines of the block lie together in the file; a block of
-// whole tiles is one stretch of the file, read at once.
+// Each column's lines of the block lie together in the file, and a block
+// of whole tiles is one stretch of the file; the lines of the tiles go
+// straight into the lines of the block, so that a line's runs lie one after
+// another in memory, as the lines of a file without tiles do.
 bool TileBlocks::readBlock(int64_t firstLine, int64_t lines)
 {
     const int64_t columnBytes = lines * tileLineBytes_;
@@ -86,14 +87,22 @@ bool TileBlocks::readBlock(int64_t firstLine, int64_t lines)
     for (const int64_t position : positions)
         if (position < 0 || source_.available(position) < columnBytes) return false;
     buffer_.resize(static_cast<size_t>(columns_ * columnBytes));
-    const bool wholeTiles = lines == layout_.TileLines;
-    if (wholeTiles && source_.available(positions.front()) >= columns_ * columnBytes) {
-        source_.readInto(positions.front(), buffer_.data(), buffer_.size());
+    const int64_t lineBytes = columns_ * tileLineBytes_;
+    const auto piecesOf = [&](int64_t c, std::vector<ByteSource::Piece>& pieces) {
+        for (int64_t l = 0; l < lines; ++l)
+            pieces.push_back({buffer_.data() + l * lineBytes + c * tileLineBytes_, static_cast<size_t>(tileLineBytes_)});
+    };
+    std::vector<ByteSource::Piece> pieces;
+    if (lines == layout_.TileLines) {
+        for (int64_t c = 0; c < columns_; ++c) piecesOf(c, pieces);
+        source_.readPieces(positions.front(), pieces);
         return true;
     }
-    for (int64_t c = 0; c < columns_; ++c)
-        source_.readInto(positions[static_cast<size_t>(c)], buffer_.data() + c * columnBytes,
-                         static_cast<size_t>(columnBytes));
+    for (int64_t c = 0; c < columns_; ++c) {
+        pieces.clear();
+        piecesOf(c, pieces);
+        source_.readPieces(positions[static_cast<size_t>(c)], pieces);
+    }
     return true;
 }
 

@@ -5,7 +5,9 @@
 // each line. Instead a block of lines of every tile the operation's samples
 // touch is read at once (the whole row of tiles when it fits), so each tile
 // is read once per row of tiles, and the memory held stays within
-// blockBytes whatever the width.
+// blockBytes whatever the width. The block holds the tiles' lines in the
+// order of the picture's lines, so that the runs of a line, each within one
+// tile, follow one another in memory.
 //
 // Failure: a block is read only when every byte of it lies in the file;
 // otherwise find() holds nothing for its lines, and the reader reads those
@@ -56,7 +58,7 @@ private:
     int64_t blockStart_ = 0;
     int64_t blockLines_ = 0;
     bool loaded_ = false;  // false: the block could not be read whole
-    // The line last asked for: where it lies in each column's lines, and
+    // The line last asked for: where it starts in the block, and
     // the sample that starts the next tile after the last run found.
     int32_t line_ = 0;
     int64_t lineOffset_ = 0;

@@ -151,6 +151,26 @@ TEST(Decoding, EveryTwoByteValueRoundTrips)
     }
 }
 
+// The tiles' lines go straight to their places: more pieces than one system
+// call takes, each filled from the bytes after the previous one's.
+TEST(ByteSourcePieces, FillEachPieceInTurn)
+{
+    TempDir dir;
+    std::vector<uint8_t> bytes(5000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    ByteSource source(dir.write("p.raw", bytes));
+    std::vector<uint8_t> reversed(4998);
+    std::vector<ByteSource::Piece> pieces;
+    for (size_t i = 0; i < 2499; ++i) pieces.push_back({reversed.data() + reversed.size() - 2 * (i + 1), 2});
+    source.readPieces(2, pieces);
+    for (size_t i = 0; i < 2499; ++i) {
+        EXPECT_EQ(reversed[reversed.size() - 2 * (i + 1)], bytes[2 + 2 * i]) << i;
+        EXPECT_EQ(reversed[reversed.size() - 2 * (i + 1) + 1], bytes[3 + 2 * i]) << i;
+    }
+    pieces.push_back({reversed.data(), 3});
+    EXPECT_EQ(errorOf([&] { source.readPieces(2, pieces); }), "Read beyond end of file");
+}
+
 TEST(ReadErrors, MissingBytesAndBadPositions)
 {
     TempDir dir;
