@@ -9,6 +9,7 @@
 #include "base/Format.h"
 #include "base/Rounding.h"
 #include "raster/RealFormat.h"
+#include "raster/Strides.h"
 
 namespace skeldra {
 namespace {
@@ -114,8 +115,10 @@ std::optional<RgbBands> chosenRgbBands(WindowPort& port)
 ChannelReaders::ChannelReaders(WindowPort& port, const RgbBands& bands)
     : lowest_(*std::min_element(bands.begin(), bands.end())), highest_(*std::max_element(bands.begin(), bands.end()))
 {
-    // Band images far apart would take turns in one buffer, each refilling it.
-    const int count = port.state.Layout.Structure == BandStructure::BSQ ? 3 : 1;
+    // Band images far apart would take turns in one buffer, each refilling it;
+    // tiles are held per band by the reader.
+    const RasterLayout& layout = port.state.Layout;
+    const int count = layout.Structure == BandStructure::BSQ || isTiled(layout) ? 3 : 1;
     for (int c = 0; c < count; ++c) readers_.push_back(std::make_unique<SampleReader>(port));
 }
 

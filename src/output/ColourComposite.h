@@ -5,8 +5,8 @@
 //
 // Reading: the three bands of a row are read one after the other. Bands that
 // lie side by side in the file (BIL, BIP) share one reader, whose blocks hold
-// the rows of all three, so the file is read once; bands far apart (BSQ)
-// each have a reader of their own, so that memory stays three buffers.
+// the rows of all three, so the file is read once; bands far apart (BSQ,
+// tiles) each have a reader of their own, so that memory stays three buffers.
 //
 // Failure: a band outside the file's bands is refused before the file is
 // read; the readers raise the errors of SampleReader.

@@ -22,6 +22,11 @@ RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, int32_t l
     : reader_(reader), area_(area), direction_(direction), lastBand_(lastBand)
 {
     const RasterLayout& layout = reader.layout();
+    if (isTiled(layout)) {
+        // A row crosses tiles: the reader holds blocks of rows of tiles.
+        reader.expectRows(area.Band, area.StartSample, area.EndSample, maxRows);
+        return;
+    }
     try {
         const int64_t first = samplePosition(layout, area.StartLine, area.Band, area.StartSample);
         const int64_t end = samplePosition(layout, area.StartLine, lastBand_, area.EndSample) + layout.BytesPerSample;

@@ -21,6 +21,7 @@ void applyArguments(CliWindow& window, const ParsedArguments& args, const std::s
     window.histogramPath = args.histogramFile;
     window.histogramLog = args.histogramLog;
     window.allowOutsideData = args.allowOutsideData;
+    window.state.LabelImage = args.labelImage;
 }
 
 // The user asked for the label's layout: a file without a label that sets
