@@ -12,7 +12,8 @@ the rank in binary floating point: 7 % of 100 points is its 8th), says so. Colou
 with band pads and a BSQ real file with NaNs equal numpy's composite of the
 same bands, each channel stretched by its own range or --clip 1, in PNG,
 16-bit PNG, BMP (the PNG's pixels) and TIFF (the raw values). The histogram
-of `stats --json` holds numpy.histogram's counts for the same range.
+of `stats --json` holds numpy.histogram's counts for the same range; a VRT
+written with --rgb names the bands' colour interpretations.
 Usage: check-with-gdal.py SKELDRA_CLI
 Exit status 0 when every check passes.
 """
@@ -255,6 +256,13 @@ def check_rgb(work, rng):
         options = write_layout(raw, data, structure, header, line_pad, band_pad, gap, order) + ["--bits", str(bits)]
         options += type_options + ["--rgb", ",".join(map(str, rgb))]
         channels = [data[b - 1] for b in rgb]
+        vrt = os.path.join(work, f"rgb_{structure}.vrt")
+        result = run(["describe", raw] + options + ["--as", "vrt", "-o", vrt])
+        if result.returncode == 0:
+            dataset = gdal.Open(vrt)  # kept: a band of a dropped dataset is freed with it
+            found = [gdal.GetColorInterpretationName(dataset.GetRasterBand(b).GetColorInterpretation())
+                     for b in rgb]
+            check(found == ["Red", "Green", "Blue"], f"VRT of {name}: the bands' colour interpretations {found}")
         tif = os.path.join(work, f"rgb_{structure}.tif")
         run(["convert", raw] + options + ["--format", "tiff", "-o", tif])
         got = gdal.Open(tif).ReadAsArray()
