@@ -19,6 +19,7 @@ import argparse
 import json
 import os
 import subprocess
+import sys
 from concurrent.futures import ThreadPoolExecutor
 
 import numpy as np
@@ -88,6 +89,12 @@ def main():
     args = parser.parse_args()
     with open(os.path.join(args.folder, "manifest.json")) as f:
         entries = json.load(f)["files"]
+    with open(os.path.join(os.path.dirname(os.path.abspath(__file__)), "real_split.json")) as f:
+        split = json.load(f)
+    half_of = {n: h for h in ("tune", "measure") for n in split[h]}
+    stale = [e["file"] for e in entries if half_of.get(e["source"]) != e["half"]]
+    if stale:
+        sys.exit(f"the work folder was made with another split (remake it): {', '.join(stale[:5])}")
     entries = [e for e in entries if (args.half == "both" or e["half"] == args.half)
                and (not args.only or e["source"] in args.only)]
     print("load average at the start: " + " ".join(open("/proc/loadavg").read().split()[:3]))
