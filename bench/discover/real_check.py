@@ -10,8 +10,9 @@ and how often one of the first five does. A first candidate that misses but
 reads every value in the truth's order (an exact tie: signed against
 unsigned where no value crosses the top bit) is counted apart. Each miss is
 listed with its file, its truth and the first candidate. The slowest search
-and the largest peak memory come from /usr/bin/time; they mean something
-only with --jobs 1 on a quiet machine (the load average is printed).
+and the largest peak memory come from /usr/bin/time; the wall time means
+something only with --jobs 1 on a quiet machine (the load average is
+printed); the processor time (user and system) depends less on the load.
 
 usage: real_check.py SKELDRA_CLI WORK_FOLDER [--half tune|measure|both] [--jobs 1|2] [--only SOURCE ...]
 """
@@ -30,17 +31,18 @@ TIES_UP_TO = 32 << 20  # the tie test holds every value in memory: larger files 
 
 
 def guess(cli, path):
-    """The candidates, the search's wall time (s) and peak resident memory (MiB)."""
-    result = subprocess.run(["/usr/bin/time", "-f", "%e %M", cli, "guess", path, "--json", "--top", "5"],
+    """The candidates, the search's wall and processor time (s) and peak
+    resident memory (MiB)."""
+    result = subprocess.run(["/usr/bin/time", "-f", "%e %U %S %M", cli, "guess", path, "--json", "--top", "5"],
                             capture_output=True, text=True)
-    seconds, kib = result.stderr.strip().splitlines()[-1].split()
+    seconds, user, system, kib = result.stderr.strip().splitlines()[-1].split()
     candidates = json.loads(result.stdout) if result.stdout.strip() else []
-    return candidates, float(seconds), int(kib) / 1024.0
+    return candidates, float(seconds), float(user) + float(system), int(kib) / 1024.0
 
 
 def judge(cli, folder, entry):
     path = os.path.join(folder, entry["file"])
-    candidates, seconds, mib = guess(cli, path)
+    candidates, seconds, cpu, mib = guess(cli, path)
     data = np.fromfile(path, dtype=np.uint8)
     truth = entry["truth"]
     layouts = [options_to_layout(c["options"]) for c in candidates]
@@ -50,7 +52,8 @@ def judge(cli, folder, entry):
     if rank != 1 and layouts and len(data) <= TIES_UP_TO:
         tie = orders_alike(data, truth, layouts[0])
     first = " ".join(candidates[0]["options"]) if candidates else "no candidate"
-    return {"entry": entry, "rank": rank, "tie": tie, "first": first, "seconds": seconds, "mib": mib}
+    return {"entry": entry, "rank": rank, "tie": tie, "first": first, "seconds": seconds, "cpu": cpu,
+            "mib": mib}
 
 
 def report(half, results):
@@ -61,6 +64,7 @@ def report(half, results):
     five = sum(r["rank"] is not None for r in results)
     ties = sum(r["tie"] for r in results)
     slowest = max(results, key=lambda r: r["seconds"])
+    busiest = max(results, key=lambda r: r["cpu"])
     biggest = max(results, key=lambda r: r["mib"])
     sources = sorted({r["entry"]["source"] for r in results})
     print(f"\n== {half} half: {n} files from {len(sources)} source pictures ({', '.join(sources)})")
@@ -68,8 +72,8 @@ def report(half, results):
     print(f"truth in first five:   {five}/{n} = {100.0 * five / n:.1f} %")
     print(f"first reads the truth's values in their order (exact or a tie): {first + ties}/{n}")
     print(f"slowest search: {slowest['seconds']:.2f} s ({slowest['entry']['file']}, "
-          f"{slowest['entry']['size'] / 1e6:.1f} MB); largest peak memory {biggest['mib']:.1f} MiB "
-          f"({biggest['entry']['file']})")
+          f"{slowest['entry']['size'] / 1e6:.1f} MB); most processor time {busiest['cpu']:.2f} s "
+          f"({busiest['entry']['file']}); largest peak memory {biggest['mib']:.1f} MiB ({biggest['entry']['file']})")
     print("misses:")
     for r in sorted(results, key=lambda r: r["entry"]["file"]):
         if r["rank"] == 1:
@@ -103,7 +107,7 @@ def main():
         for r in pool.map(lambda e: judge(args.cli, args.folder, e), entries):
             e = r["entry"]
             print(f"{e['file']:36s} {e['half']:7s} rank {r['rank'] or '>5'} {r['seconds']:5.2f} s "
-                  f"{r['mib']:6.1f} MiB  {e['description']}", flush=True)
+                  f"({r['cpu']:5.2f} s CPU) {r['mib']:6.1f} MiB  {e['description']}", flush=True)
             results.append(r)
     print("load average at the end: " + " ".join(open("/proc/loadavg").read().split()[:3]))
     for half in ("tune", "measure"):
