@@ -525,13 +525,14 @@ def fortran_bil(pic, rng):
         stored = (v * 0.9 + 0.01).astype("<f4")
     _, l, s = stored.shape
     seg = s * w
+    order = ">" if kind == "i16be" else "<"  # the writer's byte order, markers included
     head = b""
     if rng.random() < 0.5:  # a first record of its own: the sizes
-        info = struct.pack("<iii", s, l, 3)
-        head = struct.pack("<i", len(info)) + info + struct.pack("<i", len(info))
-    chunks, layout = assemble(stored, "bil", head + struct.pack("<i", seg), band_pad=(8, "zeros"), rng=rng)
+        info = struct.pack(order + "iii", s, l, 3)
+        head = struct.pack(order + "i", len(info)) + info + struct.pack(order + "i", len(info))
+    chunks, layout = assemble(stored, "bil", head + struct.pack(order + "i", seg), band_pad=(8, "zeros"), rng=rng)
     # every band line is a record: its length before and after it
-    marks = struct.pack("<i", seg)
+    marks = struct.pack(order + "i", seg)
     body = np.concatenate(chunks[1:-1])
     rec = seg + 8
     body = body.reshape(-1, rec)
