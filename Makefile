@@ -43,9 +43,12 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD_DIR) --prefix $(PREFIX)
 
-# The Debian package skeldra_VERSION_amd64.deb, in the build folder.
+# The Debian package skeldra_VERSION_amd64.deb, in the build folder, checked
+# by lintian: any error or warning fails the target.
 package: build
+	@scripts/install-deps.sh package
 	cd $(BUILD_DIR) && cpack -G DEB
+	lintian --allow-root --fail-on error,warning $(BUILD_DIR)/skeldra_*.deb
 	@ls $(BUILD_DIR)/*.deb
 
 clean:

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only those that are missing.
-# With the argument "fuzz" also the clang tool chain of the fuzz targets.
+# With the argument "fuzz" also the clang tool chain of the fuzz targets,
+# with "package" the package checker.
 set -euo pipefail
 packages=(g++ cmake ninja-build make libgtest-dev libbenchmark-dev qt6-base-dev libcli11-dev
           nlohmann-json3-dev help2man dpkg-dev
-          xvfb xauth libpng-dev libtiff-dev libfftw3-dev pkgconf)
+          xvfb xauth libpng-dev libtiff-dev libfftw3-dev pkgconf fonts-symbola
+          parallel)
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev llvm)
+[ "${1:-}" = package ] && packages+=(lintian)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

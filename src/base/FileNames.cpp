@@ -1,5 +1,8 @@
 #include "base/FileNames.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace skeldra {
 namespace {
 
@@ -45,6 +48,40 @@ std::string changeFileExtension(const std::string& name, const std::string& exte
     if (dot != std::string::npos && (sep == std::string::npos || dot > sep))
         return name.substr(0, dot) + extension;
     return name + extension;
+}
+
+namespace {
+
+bool endsWithIgnoringCase(const std::string& text, const std::string& end)
+{
+    if (end.size() > text.size()) return false;
+    return std::equal(end.rbegin(), end.rend(), text.rbegin(), [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    });
+}
+
+}  // namespace
+
+std::string filterExtension(const std::string& filter)
+{
+    const size_t open = filter.rfind("(*");
+    const size_t close = filter.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open + 3) return "";
+    const std::string extension = filter.substr(open + 2, close - open - 2);
+    return extension.size() > 1 && extension[0] == '.' && extension.find_first_of(" *;") == std::string::npos
+               ? extension
+               : "";
+}
+
+std::string nameForSaveFilter(const std::string& name, const std::string& selected,
+                              const std::vector<std::string>& filters)
+{
+    if (name.empty()) return name;
+    for (const std::string& filter : filters) {
+        const std::string extension = filterExtension(filter);
+        if (!extension.empty() && endsWithIgnoringCase(name, extension)) return name;
+    }
+    return name + filterExtension(selected);
 }
 
 std::string shortenPath(const std::string& path, const std::function<bool(const std::string&)>& fits)

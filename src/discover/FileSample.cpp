@@ -1,36 +1,32 @@
 #include "discover/FileSample.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
-#include <filesystem>
 
 #include "base/Errors.h"
 
 namespace skeldra {
 
-FileSample::FileSample(const std::string& path)
-{
-    // Unbuffered: discovery reads a few hundred bytes here and there, and
-    // a buffered stream would fill its whole buffer after every seek.
-    file_.rdbuf()->pubsetbuf(nullptr, 0);
-    errno = 0;
-    file_.open(path, std::ios::binary);
-    if (!file_) throwIoErrorFromErrno(errno != 0 ? errno : ENOENT);
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    if (error) throwIoErrorFromErrno(error.value());
-    size_ = static_cast<int64_t>(size);
-}
+// Each read goes straight to the file: discovery reads a few hundred bytes
+// here and there, and a buffer would be filled in full after every seek.
+FileSample::FileSample(const std::string& path) : file_(path) {}
 
 std::vector<uint8_t> FileSample::read(int64_t offset, int64_t length)
 {
-    offset = std::clamp<int64_t>(offset, 0, size_);
-    length = std::clamp<int64_t>(length, 0, size_ - offset);
+    offset = std::clamp<int64_t>(offset, 0, size());
+    length = std::clamp<int64_t>(length, 0, size() - offset);
     std::vector<uint8_t> bytes(static_cast<size_t>(length));
-    file_.clear();
-    file_.seekg(offset);
-    file_.read(reinterpret_cast<char*>(bytes.data()), length);
-    if (file_.gcount() != length) throwIoError(io::ReadBeyondEndOfFile);
+    int64_t got = 0;
+    while (got < length) {
+        const ssize_t r = ::pread(file_.fd(), bytes.data() + got, static_cast<size_t>(length - got),
+                                  static_cast<off_t>(offset + got));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) throwIoErrorFromErrno(errno);
+        if (r == 0) throwIoError(io::ReadBeyondEndOfFile);
+        got += r;
+    }
     return bytes;
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <numeric>
 
 #include "discover/SampleCodes.h"
@@ -32,13 +33,26 @@ using FftwBuffer = std::unique_ptr<float[], FftwFree>;
 FftwBuffer transformBuffer(int64_t n, std::span<const float> signal, double mean)
 {
     FftwBuffer buffer(fftwf_alloc_real(static_cast<size_t>(n + 2)));
+    if (!buffer) throw std::bad_alloc();
     std::fill(buffer.get(), buffer.get() + n + 2, 0.0f);
     for (size_t i = 0; i < signal.size(); ++i) buffer[i] = static_cast<float>(signal[i] - mean);
     return buffer;
 }
 
+// FFTW aborts the program when its planner finds no memory, so the room
+// it needs (its plan and scratch space, about twice the buffer) is asked of
+// the system first, where a failure can still be reported.
+void ensurePlanningRoom(int64_t n)
+{
+    const size_t room = static_cast<size_t>(n + 2) * sizeof(float) * 2 + (size_t{1} << 20);
+    void* trial = std::malloc(room);
+    if (trial == nullptr) throw std::bad_alloc();
+    std::free(trial);
+}
+
 void transform(float* buffer, int64_t n, bool forward)
 {
+    ensurePlanningRoom(n);
     fftwf_plan plan;
     {
         const std::lock_guard lock(planning);
@@ -46,6 +60,7 @@ void transform(float* buffer, int64_t n, bool forward)
         plan = forward ? fftwf_plan_dft_r2c_1d(static_cast<int>(n), buffer, spectrum, FFTW_ESTIMATE)
                        : fftwf_plan_dft_c2r_1d(static_cast<int>(n), spectrum, buffer, FFTW_ESTIMATE);
     }
+    if (plan == nullptr) throw std::bad_alloc();  // the planner found no memory
     fftwf_execute(plan);
     const std::lock_guard lock(planning);
     fftwf_destroy_plan(plan);

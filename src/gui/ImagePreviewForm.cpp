@@ -45,7 +45,10 @@ TImagePreview_Form::TImagePreview_Form(QWidget* parent)
 
 void TImagePreview_Form::showPicture(const skeldra::PreviewPicture& picture, Raise raise)
 {
-    resize(picture.Width, picture.Height);
+    // A picture of an area one sample wide would make a window that cannot
+    // be clicked or moved; the window is never smaller than this.
+    constexpr int smallestSide = 32;
+    resize(std::max(picture.Width, smallestSide), std::max(picture.Height, smallestSide));
     QImage image(picture.Width, picture.Height, QImage::Format_BGR888);
     const size_t rowBytes = static_cast<size_t>(picture.Width) * 3;
     for (int32_t r = 0; r < picture.Height; ++r)

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <limits>
 
+#include "base/FileNames.h"
 #include "gui/CandidateDialog.h"
 #include "gui/FileNameLabel.h"
 #include "gui/ImagePreviewForm.h"
@@ -95,13 +96,10 @@ void TSkeldra_Form::setDefaultModalHooks()
             const QString extension = kind.section(QStringLiteral("*"), 1).chopped(1);
             if (QString::fromStdString(proposed).endsWith(extension, Qt::CaseInsensitive)) selected = kind;
         }
-        QString name = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(proposed),
-                                                    kinds.join(QStringLiteral(";;")), &selected);
-        // A name typed without the chosen kind's extension gets it.
-        const QString extension = selected.section(QStringLiteral("*"), 1).chopped(1);
-        if (!name.isEmpty() && !extension.isEmpty() && !name.endsWith(extension, Qt::CaseInsensitive))
-            name += extension;
-        return chosenPath(name);
+        const QString name = QFileDialog::getSaveFileName(this, QString(), QString::fromStdString(proposed),
+                                                          kinds.join(QStringLiteral(";;")), &selected);
+        return chosenPath(QString::fromStdString(
+            skeldra::nameForSaveFilter(name.toStdString(), selected.toStdString(), filters)));
     };
     modal.chooseCandidate = [this](const std::string& verdict, const std::vector<skeldra::CandidateView>& candidates) {
         CandidateDialog dialog(verdict, candidates, this);

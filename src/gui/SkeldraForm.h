@@ -31,6 +31,9 @@ public:
     explicit TSkeldra_Form(QWidget* parent = nullptr);
     ~TSkeldra_Form() override;
 
+    // The lines the log keeps; older ones go (the batch tool keeps them all).
+    static constexpr int logLineLimit = 100000;
+
     // The preview window is created after the main window; without one, the
     // first preview makes its own.
     void attachPreview(TImagePreview_Form* preview);

@@ -171,9 +171,18 @@ void TSkeldra_Form::createControls()
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setTabChangesFocus(true);
+    // A listing of every point of a large area would otherwise keep growing
+    // (and its undo history with it): the log keeps its latest lines.
+    Memo1->setMaximumBlockCount(logLineLimit);
+    Memo1->setUndoRedoEnabled(false);
     // Labels read in columns: the "=" of a PDS label line up.
     QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
     fixed.setPointSize(font().pointSize());
+    // Control bytes show as their pictures (U+2400 on), which the fixed
+    // fonts lack; Symbola draws each as its boxed abbreviation (NUL, HT, ESC).
+    // The family the system's fixed font resolves to comes first: an alias
+    // such as "monospace" would not be resolved in a list.
+    fixed.setFamilies({QFontInfo(fixed).family(), QStringLiteral("Symbola")});
     Memo1->setFont(fixed);
 
     ReadHeader_Button = makeButton("ReadHeader_Button");

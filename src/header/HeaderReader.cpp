@@ -1,5 +1,6 @@
 #include "header/HeaderReader.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "base/Checked.h"
@@ -11,6 +12,9 @@ namespace skeldra {
 namespace {
 
 constexpr int32_t unlimited = std::numeric_limits<int32_t>::max();
+// The longest line held: a file without line breaks (samples, a disk image)
+// would otherwise be held, and logged, whole.
+constexpr int32_t longestLine = int32_t{1} << 20;
 constexpr uint8_t CR = 13;
 constexpr uint8_t LF = 10;
 
@@ -37,8 +41,8 @@ bool isEndLine(const std::string& line)
 class HeaderScan {
 public:
     HeaderScan(WindowPort& port, ByteSource& source, int32_t lengthLimit, int32_t lineLimit)
-        : port_(port), source_(source), lengthLimit_(lengthLimit), lineLimit_(lineLimit),
-          stopAtEnd_(lengthLimit == unlimited && lineLimit == unlimited)
+        : port_(port), source_(source), lengthLimit_(std::min(lengthLimit, longestLine)), lineLimit_(lineLimit),
+          stopAtEnd_(lengthLimit == unlimited && lineLimit == unlimited), cutByUs_(lengthLimit > longestLine)
     {
     }
 
@@ -88,6 +92,9 @@ public:
         port_.appendLog("");
         port_.appendLog(format("Done!  %d lines displayed; final line length = %d",
                                {int64_t{lineCount_}, int64_t{lineLength_}}));
+        if (cutByUs_)
+            port_.appendLog(format("Stopped at a line of more than %d bytes, which is no header text",
+                                   {int64_t{longestLine}}));
     }
 
 private:
@@ -104,6 +111,7 @@ private:
     const int32_t lengthLimit_;
     const int32_t lineLimit_;
     const bool stopAtEnd_;
+    const bool cutByUs_;  // the length limit is ours, not the box's
     int64_t position_ = 0;
     std::string line_;
     int32_t lineLength_ = 0;

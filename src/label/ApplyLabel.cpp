@@ -1,12 +1,14 @@
-#include "base/FileNames.h"
 #include "label/ApplyLabel.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <optional>
 
+#include "base/Errors.h"
+#include "base/FileNames.h"
 #include "label/LabelFinder.h"
 
 namespace skeldra {
@@ -31,6 +33,8 @@ struct Setting {
 struct Plan {
     std::vector<Setting> settings;
     std::vector<std::string> notes;
+    // The notes of layout values the label gives but the boxes cannot take.
+    std::vector<std::string> unsetLayout;
 };
 
 std::string logLine(const std::string& caption, const std::string& value, const std::string& source)
@@ -55,7 +59,11 @@ public:
         pads();
         area();
         nonDataValue();
-        for (const std::string& note : layout_.notes) plan_.notes.push_back("Not set: " + note);
+        for (const std::string& note : layout_.notes) {
+            plan_.notes.push_back("Not set: " + note);
+            if (std::find(layout_.remarks.begin(), layout_.remarks.end(), note) == layout_.remarks.end())
+                plan_.unsetLayout.push_back(note);
+        }
         return plan_;
     }
 
@@ -66,8 +74,10 @@ private:
     {
         if (!value) return;
         if (value->value < smallest || value->value > std::numeric_limits<int32_t>::max()) {
-            plan_.notes.push_back("Not set: " + caption + " " + decimal(value->value) + " (" + value->source +
-                                  ") is outside what the box takes; left unchanged");
+            const std::string note = caption + " " + decimal(value->value) + " (" + value->source +
+                                     ") is outside what the box takes; left unchanged";
+            plan_.notes.push_back("Not set: " + note);
+            plan_.unsetLayout.push_back(note);
             return;
         }
         add(Setting{box, {}, true, decimal(value->value), logLine(caption, decimal(value->value), value->source),
@@ -238,6 +248,9 @@ void ApplyLayoutFromLabel(WindowPort& port)
         return;
     }
     const Plan plan = Planner(*layout).make();
+    if (port.state.WholeLabelLayoutRequired && !plan.unsetLayout.empty())
+        throw Error("The layout of " + layout->labelPath + " cannot be set in full: " + plan.unsetLayout.front() +
+                    "; nothing done");
     const std::vector<std::string> heading = labelHeading(*layout);
     if (dataOutsideLabelFolder(*layout) && !port.askYesNo(outsideQuestion(*layout))) {
         port.appendLog(heading.front());
@@ -248,12 +261,15 @@ void ApplyLayoutFromLabel(WindowPort& port)
     }
     for (const std::string& line : heading) port.appendLog(line);
     reportHeading(port, *layout);
+    port.state.LabelFilename = layout->labelPath;
     if (!layout->dataPath.empty()) {
         port.state.InputFilename = layout->dataPath;
         port.state.SaveDialogFileName = saveNameFor(layout->dataPath);
         port.showInputFilenameLabel(layout->dataPath);
     }
     applyPlan(port, *layout, plan);
+    // Nothing was set, which the log alone would leave easy to miss.
+    if (!layout->readable) port.showMessage(layout->notes.front());
 }
 
 void ApplyLayout(WindowPort& port, const LabelLayout& layout, const std::vector<std::string>& heading)

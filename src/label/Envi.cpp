@@ -5,11 +5,20 @@
 
 namespace skeldra {
 
+// The last of repeated keys counts, as in GDAL, so that both read a header
+// alike; a header written to smuggle in a second value is noted.
 const std::string* EnviHeader::find(std::string_view key) const
 {
-    for (const auto& [name, value] : entries)
-        if (name == key) return &value;
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry)
+        if (entry->first == key) return &entry->second;
     return nullptr;
+}
+
+int EnviHeader::count(std::string_view key) const
+{
+    int n = 0;
+    for (const auto& entry : entries) n += entry.first == key ? 1 : 0;
+    return n;
 }
 
 namespace {
@@ -134,6 +143,11 @@ LabelLayout enviLayout(const EnviHeader& header, const std::string& labelPath)
     LabelLayout layout;
     layout.labelKind = "ENVI";
     layout.labelPath = labelPath;
+    for (const char* key : {"header offset", "samples", "lines", "bands", "data type", "byte order", "interleave",
+                            "data ignore value", "file compression"})
+        if (const int n = header.count(key); n > 1)
+            layout.remark(std::string(key) + " is given " + std::to_string(n) + " times; the last one, " +
+                          *header.find(key) + ", is taken");
     const auto offset = integerEntry(header, "header offset", layout);
     layout.headerBytes = Sourced<int64_t>{offset.value_or(0), offset ? "header offset " + decimal(*offset)
                                                                      : std::string("header offset absent: 0")};
@@ -160,7 +174,7 @@ LabelLayout enviLayout(const EnviHeader& header, const std::string& labelPath)
         if (isPlainNumber(text))
             layout.nonDataValue = Sourced<std::string>{text, "data ignore value " + text};
         else
-            layout.notes.push_back("data ignore value = " + text + " is not a number; the non-data value left unchanged");
+            layout.remark("data ignore value = " + text + " is not a number; the non-data value left unchanged");
     }
     return layout;
 }

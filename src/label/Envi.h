@@ -18,7 +18,9 @@ struct EnviHeader {
     // braces kept.
     std::vector<std::pair<std::string, std::string>> entries;
 
+    // The value of the key's last entry, or null.
     const std::string* find(std::string_view key) const;
+    int count(std::string_view key) const;
 };
 
 EnviHeader parseEnvi(std::string_view text);

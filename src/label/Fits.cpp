@@ -189,7 +189,7 @@ private:
         const auto bitpix = header_.find("BITPIX");
         if (bitpix && bitpix->value == "16" && zeroValue == 32768.0L && scaleValue == 1.0L)
             note += " (unsigned 16-bit data stored as signed)";
-        layout_.notes.push_back(note);
+        layout_.remark(note);
     }
 
     void readBlank()
@@ -198,13 +198,13 @@ private:
         if (!blank) return;
         const std::string source = "BLANK " + blank->value;
         if (!layout_.dataFormat || layout_.dataFormat->value == DataFormat::Real) {
-            layout_.notes.push_back(source + " applies only to integer samples (undefined reals are NaN); "
-                                    "the non-data value left unchanged");
+            layout_.remark(source + " applies only to integer samples (undefined reals are NaN); "
+                           "the non-data value left unchanged");
             return;
         }
         const auto value = wholeNumber(*blank);
         if (!value) {
-            layout_.notes.push_back(source + " is not a whole number; the non-data value left unchanged");
+            layout_.remark(source + " is not a whole number; the non-data value left unchanged");
             return;
         }
         layout_.nonDataValue = Sourced<std::string>{decimal(*value), source + ": the stored value of undefined samples"};

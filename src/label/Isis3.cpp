@@ -55,6 +55,8 @@ public:
                                         " is not a position: bytes count from 1; Header bytes left unchanged");
             else
                 layout_.headerBytes = Sourced<int64_t>{*start - 1, "StartByte " + decimal(*start) + " - 1"};
+        } else if (!core_.find("STARTBYTE")) {
+            layout_.notes.push_back("The Core has no StartByte; Header bytes left unchanged");
         }
         if (const OdlObject* dimensions = child(core_, "GROUP", "DIMENSIONS")) {
             if (const auto samples = integer(*dimensions, "SAMPLES", "Samples"))
@@ -144,10 +146,9 @@ private:
         const bool plainBase = !base || (base->isNumber() && base->real == 0);
         const bool plainMultiplier = !multiplier || (multiplier->isNumber() && multiplier->real == 1);
         if (plainBase && plainMultiplier) return;
-        layout_.notes.push_back("Base " + (base ? base->text : std::string("0")) + ", Multiplier " +
-                                (multiplier ? multiplier->text : std::string("1")) +
-                                ": the values are Base + Multiplier × the stored value; the window shows the stored "
-                                "values");
+        layout_.remark("Base " + (base ? base->text : std::string("0")) + ", Multiplier " +
+                       (multiplier ? multiplier->text : std::string("1")) +
+                       ": the values are Base + Multiplier × the stored value; the window shows the stored values");
     }
 
     const OdlObject& core_;

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
+#include <unistd.h>
+
 #include <iterator>
 #include <string_view>
 
 #include "base/Errors.h"
+#include "base/InputFile.h"
 #include "label/Envi.h"
 #include "label/Fits.h"
 #include "label/Isis3.h"
@@ -31,17 +33,22 @@ struct LabelText {
 
 LabelText readStart(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throwIoErrorFromErrno(errno == 0 ? ENOENT : errno, FileCall::Name);
+    InputFile file(path);
     // In steps, so that a small label costs a small buffer.
     constexpr std::size_t step = std::size_t{64} << 10;
     LabelText start;
     std::string& text = start.text;
-    while (file && text.size() <= labelReadLimit) {
+    for (bool more = true; more && text.size() <= labelReadLimit;) {
         const std::size_t before = text.size();
         text.resize(std::min(before + step, labelReadLimit + 1));
-        file.read(text.data() + before, static_cast<std::streamsize>(text.size() - before));
-        text.resize(before + static_cast<std::size_t>(file.gcount()));
+        const ssize_t got = ::read(file.fd(), text.data() + before, text.size() - before);
+        if (got < 0 && errno == EINTR) {
+            text.resize(before);
+            continue;
+        }
+        if (got < 0) throwIoErrorFromErrno(errno);
+        text.resize(before + static_cast<std::size_t>(got));
+        more = got > 0;
     }
     start.cut = text.size() > labelReadLimit;
     if (start.cut) start.text.resize(labelReadLimit);
@@ -114,6 +121,7 @@ LabelLayout unreadable(const std::string& kind, const std::string& path, const s
     layout.labelKind = kind;
     layout.labelPath = path;
     layout.notes.push_back("The " + kind + " label could not be read (" + why + "); nothing set");
+    layout.readable = false;
     return layout;
 }
 

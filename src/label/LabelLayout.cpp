@@ -57,7 +57,10 @@ void setSample(LabelLayout& layout, int64_t bits, const std::string& bitsSource,
     }
     layout.bitsPerSample = Sourced<int64_t>{bits, bitsSource};
     if (!type.encoding) {
-        layout.notes.push_back(typeSource + ": " + type.problem + "; data format and byte order left unchanged");
+        const std::string note = typeSource + ": " + type.problem + "; data format and byte order left unchanged";
+        // The window reads a single byte one way only, so nothing is missing then.
+        if (bits == 8) layout.remark(note);
+        else layout.notes.push_back(note);
         return;
     }
     const SampleEncoding& encoding = *type.encoding;

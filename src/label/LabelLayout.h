@@ -45,6 +45,19 @@ struct LabelLayout {
 
     // One sentence each: what the label holds that could not be mapped.
     std::vector<std::string> notes;
+    // The notes that leave the layout whole: about the values' meaning (a
+    // non-data value, a scaling the window does not apply) or where the
+    // samples were looked for. Every other note leaves a layout value that
+    // the label gives unset, and reading with the rest would read wrongly.
+    std::vector<std::string> remarks;
+    // False for a label found but not understood (its note says why).
+    bool readable = true;
+
+    void remark(const std::string& text)
+    {
+        notes.push_back(text);
+        remarks.push_back(text);
+    }
 };
 
 // How one sample is stored, as the window can express it.

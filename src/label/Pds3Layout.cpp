@@ -169,7 +169,7 @@ void setDataStart(LabelLayout& layout, const Path& path, bool attached, const Fi
         }
         layout.dataPath = *found;
     } else if (!attached) {
-        layout.notes.push_back(key + " gives no file name; the samples are taken to be in the input file");
+        layout.remark(key + " gives no file name; the samples are taken to be in the input file");
     }
     layout.headerBytes = Sourced<int64_t>{pointer->offset, pointer->source};
 }
@@ -211,7 +211,7 @@ void setNonDataValue(LabelLayout& layout, const OdlValue& value, const std::stri
 {
     const std::string source = key + " " + shown(value);
     if (!value.isNumber()) {
-        layout.notes.push_back(source + " is not a number; the non-data value left unchanged");
+        layout.remark(source + " is not a number; the non-data value left unchanged");
         return;
     }
     if (!value.based) {
@@ -223,12 +223,12 @@ void setNonDataValue(LabelLayout& layout, const OdlValue& value, const std::stri
     const int64_t bits = layout.bitsPerSample ? layout.bitsPerSample->value : 0;
     const DataFormat format = layout.dataFormat ? layout.dataFormat->value : DataFormat::UnsignedInteger;
     if (!layout.bitsPerSample || !layout.dataFormat) {
-        layout.notes.push_back(source + " is a bit pattern of an unknown sample type; the non-data value left unchanged");
+        layout.remark(source + " is a bit pattern of an unknown sample type; the non-data value left unchanged");
         return;
     }
     const std::optional<std::string> text = valueOfBitPattern(static_cast<uint64_t>(value.integer), bits, format);
     if (!text) {
-        layout.notes.push_back(source + " is not a finite number; the non-data value left unchanged");
+        layout.remark(source + " is not a finite number; the non-data value left unchanged");
         return;
     }
     layout.nonDataValue = Sourced<std::string>{*text, source};

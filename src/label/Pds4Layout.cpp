@@ -127,7 +127,7 @@ void setMissingConstant(LabelLayout& layout, const XmlElement& array)
             return;
         }
     }
-    layout.notes.push_back(source + " is not a number the window can compare; the non-data value left unchanged");
+    layout.remark(source + " is not a number the window can compare; the non-data value left unchanged");
 }
 
 std::vector<Axis> readAxes(const XmlElement& array)

@@ -72,11 +72,21 @@ std::string temporaryName(const std::string& target, int attempt)
 
 }  // namespace
 
-void checkNotInputFile(const std::string& inputPath, const std::string& outputPath)
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b)
 {
     std::error_code error;
-    if (inputPath == outputPath || std::filesystem::equivalent(inputPath, outputPath, error))
-        throw Error("The output file must not be the input file");
+    return a == b || std::filesystem::equivalent(a, b, error);
+}
+
+}  // namespace
+
+void checkNotInputFile(const FormState& state, const std::string& outputPath)
+{
+    if (sameFile(state.InputFilename, outputPath)) throw Error("The output file must not be the input file");
+    if (!state.LabelFilename.empty() && sameFile(state.LabelFilename, outputPath))
+        throw Error("The output file must not be the label of the input file");
 }
 
 AtomicOutputFile::AtomicOutputFile(const std::string& target) : target_(target)

@@ -25,12 +25,14 @@
 
 #include "base/PageBuffer.h"
 #include "base/RemoveOnSignal.h"
+#include "port/FormState.h"
 
 namespace skeldra {
 
-// Refuses an output path that names the input file (also through another
-// name or link): the conversion would destroy what it reads.
-void checkNotInputFile(const std::string& inputPath, const std::string& outputPath);
+// Refuses an output path that names the input file or the label its layout
+// came from (also through another name or link): the conversion would
+// destroy what it reads.
+void checkNotInputFile(const FormState& state, const std::string& outputPath);
 
 class AtomicOutputFile {
 public:

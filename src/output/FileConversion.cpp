@@ -299,7 +299,7 @@ void ConvertFile(WindowPort& port)
     const bool bmp = kind == OutputKind::Bmp;
     const auto target = askOutputName(port, kind);
     if (!target) return;
-    checkNotInputFile(port.state.InputFilename, *target);
+    checkNotInputFile(port.state, *target);
 
     const bool ignoreAtStart = port.isChecked(Choice::IgnoreNonDataValue);
     const ConversionSettings settings = readSettings(port, usesGamma(kind));

@@ -4,6 +4,7 @@
 
 #include "base/Checked.h"
 #include "base/Errors.h"
+#include "base/Utf8.h"
 #include "raster/Strides.h"
 
 namespace skeldra {
@@ -37,6 +38,15 @@ std::string xmlEscaped(const std::string& text)
         }
     }
     return out;
+}
+
+// The raw file's name as a format must read it back: a name it cannot hold
+// exactly is refused, since a changed name would point at another file (or,
+// with a quote or a line break, add statements of the name's choosing).
+void checkRawName(const std::string& name, bool canHold, const char* format, const char* why)
+{
+    if (!canHold)
+        throw Error(std::string(format) + " cannot name the data file \"" + escapedBytes(name) + "\": " + why);
 }
 
 const char* gdalType(SampleKind kind)
@@ -106,15 +116,15 @@ const char* missingNone(SampleKind kind)
 struct ImpliedLayout {
     int64_t pixelOffset;
     int64_t lineOffset;
-    std::vector<int64_t> bandOffsets;
+    int64_t bandStep;
 };
 
 ImpliedLayout implied(const RawFileLayout& l, int64_t suffix)
 {
     const int64_t n = bytesOf(l.kind);
     const int64_t lineBytes = mul64(l.samples, n);
-    ImpliedLayout i{n, 0, {}};
-    int64_t bandStep = 0;
+    ImpliedLayout i{n, 0, 0};
+    int64_t& bandStep = i.bandStep;
     switch (l.structure) {
     case BandStructure::None:
     case BandStructure::BSQ:
@@ -131,7 +141,6 @@ ImpliedLayout implied(const RawFileLayout& l, int64_t suffix)
         bandStep = n;
         break;
     }
-    for (int32_t b = 0; b < l.bands; ++b) i.bandOffsets.push_back(add64(l.headerBytes, mul64(b, bandStep)));
     return i;
 }
 
@@ -140,7 +149,8 @@ ImpliedLayout implied(const RawFileLayout& l, int64_t suffix)
 std::string mismatch(const RawFileLayout& l, int64_t suffix, const char* format, bool suffixKnown)
 {
     const ImpliedLayout i = implied(l, suffix);
-    if (i.pixelOffset == l.pixelOffset && i.lineOffset == l.lineOffset && i.bandOffsets == l.bandOffsets) return "";
+    const bool sameBands = l.firstBandOffset == l.headerBytes && (l.bands == 1 || i.bandStep == l.bandStep);
+    if (i.pixelOffset == l.pixelOffset && i.lineOffset == l.lineOffset && sameBands) return "";
     std::string why = std::string(format) + " cannot describe ";
     if (!suffixKnown && l.linePad != 0) return why + "a line pad (" + std::to_string(l.linePad) + " bytes)";
     if (l.structure == BandStructure::BIL) return why + "a band pad in BIL (bytes after each band's line segment)";
@@ -187,36 +197,56 @@ RawFileLayout describeLayout(const RasterLayout& layout, int64_t lines, SampleKi
     bytesOf(kind);
     d.pixelOffset = sampleStride(layout);
     d.lineOffset = sub64(sampleOffset(layout, 2, 1, 1), sampleOffset(layout, 1, 1, 1));
-    for (int32_t b = 1; b <= d.bands; ++b) d.bandOffsets.push_back(samplePosition(layout, 1, b, 1));
+    d.firstBandOffset = samplePosition(layout, 1, 1, 1);
+    if (d.bands > 1) {
+        d.bandStep = sub64(samplePosition(layout, 1, 2, 1), d.firstBandOffset);
+        d.bandOffset(d.bands - 1);  // the last band's offset must exist
+    }
     return d;
 }
 
-std::string vrtHeader(const RawFileLayout& l)
+int64_t RawFileLayout::bandOffset(int32_t band) const { return add64(firstBandOffset, mul64(band, bandStep)); }
+
+void writeVrtHeader(const RawFileLayout& l, const HeaderSink& sink)
 {
-    std::ostringstream out;
-    out << "<VRTDataset rasterXSize=\"" << l.samples << "\" rasterYSize=\"" << l.lines << "\">\n";
+    checkRawName(l.rawPath, isValidUtf8(l.rawPath) && !hasControlCharacter(l.rawPath), "A GDAL VRT",
+                 "XML holds only valid UTF-8 without control characters");
+    sink("<VRTDataset rasterXSize=\"" + std::to_string(l.samples) + "\" rasterYSize=\"" + std::to_string(l.lines) +
+         "\">\n");
+    const std::string source = xmlEscaped(l.rawPath);
     for (int32_t b = 0; b < l.bands; ++b) {
+        std::ostringstream out;
         out << "  <VRTRasterBand dataType=\"" << gdalType(l.kind) << "\" band=\"" << b + 1
             << "\" subClass=\"VRTRawRasterBand\">\n";
         if (l.noData) out << "    <NoDataValue>" << *l.noData << "</NoDataValue>\n";
-        out << "    <SourceFilename relativeToVRT=\"1\">" << xmlEscaped(l.rawPath) << "</SourceFilename>\n"
-            << "    <ImageOffset>" << l.bandOffsets[static_cast<size_t>(b)] << "</ImageOffset>\n"
+        out << "    <SourceFilename relativeToVRT=\"1\">" << source << "</SourceFilename>\n"
+            << "    <ImageOffset>" << l.bandOffset(b) << "</ImageOffset>\n"
             << "    <PixelOffset>" << l.pixelOffset << "</PixelOffset>\n"
             << "    <LineOffset>" << l.lineOffset << "</LineOffset>\n"
             << "    <ByteOrder>" << (l.mostSignificantFirst ? "MSB" : "LSB") << "</ByteOrder>\n"
             << "  </VRTRasterBand>\n";
+        sink(out.str());
     }
-    out << "</VRTDataset>\n";
-    return out.str();
+    sink("</VRTDataset>\n");
+}
+
+std::string vrtHeader(const RawFileLayout& l)
+{
+    std::string text;
+    writeVrtHeader(l, [&](const std::string& piece) { text += piece; });
+    return text;
 }
 
 std::string enviHeader(const RawFileLayout& l)
 {
     if (const std::string why = mismatch(l, 0, "An ENVI header", false); !why.empty()) throw Error(why);
     const char* interleave = l.structure == BandStructure::BIL ? "bil" : l.structure == BandStructure::BIP ? "bip" : "bsq";
+    // A brace or a line break in the name would end the description and start
+    // statements of its own; the name there is only a courtesy.
+    const bool nameFits = !hasControlCharacter(l.rawPath) && l.rawPath.find_first_of("{}") == std::string::npos;
     std::ostringstream out;
     out << "ENVI\n"
-        << "description = {Raw layout of " << l.rawPath << "}\n"
+        << "description = {Raw layout" << (nameFits ? " of " + l.rawPath : std::string()) << "}\n"
         << "samples = " << l.samples << "\n"
         << "lines = " << l.lines << "\n"
         << "bands = " << l.bands << "\n"
@@ -238,6 +268,8 @@ bool padAsPrefix(const RawFileLayout& l) { return l.linePad > 0 && l.linePad <= 
 std::string pds3Label(const RawFileLayout& l)
 {
     if (const std::string why = mismatch(l, l.linePad, "A PDS3 label", true); !why.empty()) throw Error(why);
+    checkRawName(l.rawPath, !hasControlCharacter(l.rawPath) && l.rawPath.find('"') == std::string::npos,
+                 "A PDS3 label", "a quoted name ends at a double quote and holds no control characters");
     const char* storage = l.structure == BandStructure::BIL   ? "LINE_INTERLEAVED"
                           : l.structure == BandStructure::BIP ? "SAMPLE_INTERLEAVED"
                                                               : "BAND_SEQUENTIAL";
@@ -281,14 +313,20 @@ std::vector<std::string> pds3GdalCaveats(const RawFileLayout& l)
     return caveats;
 }
 
-std::string layoutHeader(LayoutKind kind, const RawFileLayout& layout)
+void writeLayoutHeader(LayoutKind kind, const RawFileLayout& layout, const HeaderSink& sink)
 {
     switch (kind) {
-    case LayoutKind::Vrt: return vrtHeader(layout);
-    case LayoutKind::Envi: return enviHeader(layout);
-    case LayoutKind::Pds3: return pds3Label(layout);
+    case LayoutKind::Vrt: writeVrtHeader(layout, sink); return;
+    case LayoutKind::Envi: sink(enviHeader(layout)); return;
+    case LayoutKind::Pds3: sink(pds3Label(layout)); return;
     }
-    return "";
+}
+
+std::string layoutHeader(LayoutKind kind, const RawFileLayout& layout)
+{
+    std::string text;
+    writeLayoutHeader(kind, layout, [&](const std::string& piece) { text += piece; });
+    return text;
 }
 
 }  // namespace skeldra

@@ -69,7 +69,7 @@ void SaveLayout(WindowPort& port, std::optional<LayoutKind> kind)
     if (!name) return;
     if (!kind) kind = kindOfName(*name);
     if (!kind) throw Error("A layout header is named .vrt, .hdr or .lbl");
-    checkNotInputFile(input, *name);
+    checkNotInputFile(port.state, *name);
 
     const RasterLayout& layout = port.state.Layout;
     const int64_t lines = bandImageLines(port, layout);
@@ -79,10 +79,8 @@ void SaveLayout(WindowPort& port, std::optional<LayoutKind> kind)
     described.rawPath = rawPathFrom(input, *name);
     if (port.isChecked(Choice::IgnoreNonDataValue))
         described.noData = noDataText(MakeNonDataTest(port, true), layout.BytesPerSample);
-    const std::string text = layoutHeader(*kind, described);
-
     AtomicOutputFile out(*name);
-    out.write(text);
+    writeLayoutHeader(*kind, described, [&](const std::string& piece) { out.write(piece); });
     out.commit();
     port.appendLog(std::string(layoutKindName(*kind)) + " written to: " + *name);
     if (*kind == LayoutKind::Pds3)

@@ -26,6 +26,14 @@ struct RasterLayout {
 struct FormState {
     RasterLayout Layout;
     std::string InputFilename = "Test.IMG";
+    // The label the layout was last taken from, when it is not the input
+    // file itself: an output must not replace it either. Cleared when
+    // another input file is chosen.
+    std::string LabelFilename;
+    // Set by the batch tool's --from-label: a label whose layout values
+    // cannot all be set ends the operation instead of leaving notes, since
+    // the file would be read with whatever the other boxes hold.
+    bool WholeLabelLayoutRequired = false;
     bool LastValueIsReal = false;
     bool AbortRequested = false;
     // The save dialog's current file name: empty after start-up, set from the

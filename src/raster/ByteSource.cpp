@@ -8,37 +8,16 @@
 #include <cerrno>
 
 #include "base/Errors.h"
+#include "base/InputFile.h"
 
 namespace skeldra {
 
-ByteSource::ByteSource(const std::string& path, size_t capacity) : capacity_(capacity)
+ByteSource::ByteSource(const std::string& path, size_t capacity)
+    : file_(path), size_(file_.size()), capacity_(capacity), buffer_(makePageBuffer<uint8_t>(capacity))
 {
-    if (path.empty()) throwIoError(io::FileNotFound);
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) throwIoErrorFromErrno(errno, FileCall::Name);
-    struct stat info {};
-    if (::fstat(fd_, &info) != 0 || S_ISDIR(info.st_mode)) {
-        const int error = S_ISDIR(info.st_mode) ? EISDIR : errno;
-        ::close(fd_);
-        fd_ = -1;
-        throwIoErrorFromErrno(error);
-    }
-    size_ = info.st_size;
-    buffer_ = makePageBuffer<uint8_t>(capacity_);
 }
 
-ByteSource::~ByteSource()
-{
-    if (fd_ >= 0) ::close(fd_);
-}
-
-void ByteSource::close()
-{
-    if (fd_ < 0) return;
-    const int result = ::close(fd_);
-    fd_ = -1;
-    if (result != 0) throwIoErrorFromErrno(errno);
-}
+void ByteSource::close() { file_.close(); }
 
 int64_t ByteSource::available(int64_t position) const
 {
@@ -80,7 +59,7 @@ void ByteSource::fill(int64_t position, size_t n, ReadAhead readAhead)
     if (available(position) < static_cast<int64_t>(n)) {
         // The file may have grown since it was opened.
         struct stat info {};
-        if (::fstat(fd_, &info) == 0) size_ = std::max<int64_t>(size_, info.st_size);
+        if (::fstat(file_.fd(), &info) == 0) size_ = std::max<int64_t>(size_, info.st_size);
         if (available(position) < static_cast<int64_t>(n)) throwIoError(io::ReadBeyondEndOfFile);
     }
     // Read a whole buffer when the file has it, so that the next views hit.
@@ -95,7 +74,7 @@ size_t ByteSource::load(int64_t position, size_t wanted)
     bufferLength_ = 0;
     size_t got = 0;
     while (got < wanted) {
-        const ssize_t r = ::pread(fd_, buffer_.get() + got, wanted - got,
+        const ssize_t r = ::pread(file_.fd(), buffer_.get() + got, wanted - got,
                                   static_cast<off_t>(position + static_cast<int64_t>(got)));
         if (r < 0) {
             if (errno == EINTR) continue;

@@ -6,13 +6,14 @@
 // found", "File access denied", ...). A position before the start of the file
 // raises "I/O error 131"; a byte beyond the end raises "Read beyond end of
 // file", found against the file's size before anything is read (a position
-// near 2^63 never reaches the system). The object owns its file descriptor
-// and closes it when destroyed.
+// near 2^63 never reaches the system). The file is opened as InputFile
+// opens it, and closed when the object is destroyed.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <memory>
 
+#include "base/InputFile.h"
 #include "base/PageBuffer.h"
 #include <vector>
 
@@ -25,7 +26,6 @@ public:
     // A small capacity reads little more than each view asks for: one
     // positioned read of a few bytes where a whole buffer would be wasted.
     explicit ByteSource(const std::string& path, size_t capacity = bufferBytes);
-    ~ByteSource();
     ByteSource(const ByteSource&) = delete;
     ByteSource& operator=(const ByteSource&) = delete;
 
@@ -57,7 +57,7 @@ private:
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
     size_t load(int64_t position, size_t wanted);
 
-    int fd_ = -1;
+    InputFile file_;
     int64_t size_ = 0;
     size_t capacity_;
     PageBuffer<uint8_t> buffer_;  // capacity_ bytes

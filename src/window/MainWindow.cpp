@@ -45,6 +45,7 @@ void MainWindow::InputFile_ButtonClick()
     const auto chosen = port_.askOpenFileName(port_.state.InputFilename);
     if (!chosen) return;
     port_.state.InputFilename = *chosen;
+    port_.state.LabelFilename.clear();
     port_.state.SaveDialogFileName = changeFileExtension(*chosen, ".bmp");
     ShowInputFilename();
 }
@@ -109,6 +110,8 @@ void MainWindow::PreviewArea_Drag(const PreviewSource& shown, int32_t column0, i
     if (port_.state.OperationRunning) return;
     std::array<std::string, 4> before;
     for (size_t i = 0; i < areaBoxes.size(); ++i) before[i] = port_.boxText(areaBoxes[i]);
+    if (!canGoBack()) areaHistory_.clear();
+    areaHistoryFile_ = port_.state.InputFilename;
     areaHistory_.push_back(before);
     const AreaBounds area = areaUnderRectangle(shown, column0, row0, column1, row1);
     setArea("Area of interest from the preview: ",
@@ -118,7 +121,7 @@ void MainWindow::PreviewArea_Drag(const PreviewSource& shown, int32_t column0, i
 
 void MainWindow::PreviewBack_Click()
 {
-    if (port_.state.OperationRunning || areaHistory_.empty()) return;
+    if (port_.state.OperationRunning || !canGoBack()) return;
     const std::array<std::string, 4> before = areaHistory_.back();
     areaHistory_.pop_back();
     setArea("Area of interest back to: ", before);

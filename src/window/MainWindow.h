@@ -53,7 +53,9 @@ public:
     void PreviewArea_Drag(const PreviewSource& shown, int32_t column0, int32_t row0, int32_t column1,
                           int32_t row1);
     void PreviewBack_Click();
-    bool canGoBack() const { return !areaHistory_.empty(); }
+    // Only within the file the areas were taken from: another file's areas
+    // may lie beyond this one's end.
+    bool canGoBack() const { return !areaHistory_.empty() && areaHistoryFile_ == port_.state.InputFilename; }
 
     // The preview again while the user types: skipped while an entry does not
     // parse yet or would be corrected, and an error only skips this picture.
@@ -78,6 +80,7 @@ private:
     // Texts of Start line, End line, Start sample and End sample before each
     // rectangle, the latest last.
     std::vector<std::array<std::string, 4>> areaHistory_;
+    std::string areaHistoryFile_;
 };
 
 }  // namespace skeldra

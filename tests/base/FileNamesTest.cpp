@@ -14,6 +14,19 @@ TEST(FileExtension, OnlyAFullStopAfterTheLastSeparatorStartsAnExtension)
     EXPECT_EQ(changeFileExtension("/x/.y/z", ".bmp"), "/x/.y/z.bmp");
 }
 
+// A typed extension of any kind offered names that kind; only a name without
+// one gets the selected kind's.
+TEST(SaveFilter, ATypedExtensionOfAnyKindIsKept)
+{
+    const std::vector<std::string> filters = {"GDAL VRT (*.vrt)", "ENVI header (*.hdr)", "PDS3 label (*.lbl)"};
+    EXPECT_EQ(nameForSaveFilter("big16.hdr", filters[0], filters), "big16.hdr");
+    EXPECT_EQ(nameForSaveFilter("big16.LBL", filters[0], filters), "big16.LBL");
+    EXPECT_EQ(nameForSaveFilter("big16", filters[1], filters), "big16.hdr");
+    EXPECT_EQ(nameForSaveFilter("big16.raw", filters[0], filters), "big16.raw.vrt");
+    EXPECT_EQ(nameForSaveFilter("", filters[0], filters), "");
+    EXPECT_EQ(filterExtension("All files (*)"), "");
+}
+
 TEST(ShortenPath, DropsLeadingFoldersOneAtATime)
 {
     const std::string path = "C:\\data\\mars\\img\\a.img";

@@ -1,6 +1,7 @@
 // Every command of the batch tool on a small labelled file: the whole
 // standard output, the exit status and the file it writes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -175,6 +176,132 @@ TEST(LabelCommand, FollowsAPointerOutOfTheLabelsFolderOnlyWhenAllowed)
     const auto allowed = testing::runCli(SKELDRA_CLI, point + " --allow-outside-data", dir);
     EXPECT_EQ(allowed.status, 0) << allowed.err;
     EXPECT_NE(allowed.out.find("Data: 43"), std::string::npos) << allowed.out;
+}
+
+}  // namespace
+}  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// An output never replaces a file the operation read: the label named, nor
+// the label found for a data file named directly.
+TEST(OutputFiles, NeverReplaceTheLabelTheLayoutCameFrom)
+{
+    TempDir dir;
+    const auto labelOf = [](const std::string& data) {
+        return "PDS_VERSION_ID = PDS3\n^IMAGE = (\"" + data + "\", 1 <BYTES>)\nOBJECT = IMAGE\n"
+               "LINES = 1\nLINE_SAMPLES = 2\nSAMPLE_BITS = 8\nEND_OBJECT = IMAGE\nEND\n";
+    };
+    const std::string label = labelOf("a.img");
+    const std::string labelPath = dir.write("a.lbl", label);
+    const std::string dataPath = dir.write("a.img", std::string{'\x01', '\x02'});
+    dir.write("b.img", std::string{'\x01', '\x02'});
+    const std::string otherLabel = dir.write("b.lbl", labelOf("b.img"));
+    const std::vector<std::string> runs = {
+        "convert " + labelPath + " --from-label -o " + labelPath,
+        "describe " + labelPath + " " + otherLabel + " --from-label --as pds3 -o " + dir.path().string() + "/",
+        "convert " + dataPath + " --from-label -o " + labelPath,
+    };
+    for (const std::string& run : runs) {
+        SCOPED_TRACE(run);
+        const auto r = testing::runCli(SKELDRA_CLI, run, dir);
+        EXPECT_EQ(r.status, 1) << r.out;
+        EXPECT_NE(r.err.find("must not be the label of the input file"), std::string::npos) << r.err;
+        const auto kept = testing::readFile(labelPath);
+        EXPECT_EQ(std::string(kept.begin(), kept.end()), label);
+    }
+}
+
+}  // namespace
+}  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// FITS cards of 80 characters, padded out to a block of 2880 bytes.
+std::string fitsHeader(const std::vector<std::string>& cards)
+{
+    std::string text;
+    for (std::string card : cards) text += card.append(80 - card.size(), ' ');
+    text += std::string(80, ' ').replace(0, 3, "END");
+    return text.append((2880 - text.size() % 2880) % 2880, ' ');
+}
+
+struct PartialLabelCase {
+    const char* name;
+    std::string file;
+    int status;
+    const char* named;  // what the error names
+};
+
+// --from-label reads the file with the label's layout, all of it, or not at
+// all: a value the boxes cannot take would leave the box's old value in use.
+// Notes on what the values mean (a scaling) do not stop it.
+TEST(FromLabel, RefusesALayoutItCannotSetInFull)
+{
+    const std::string samples(16, '\x01');
+    const std::string isis = "Object = IsisCube\n  Object = Core\n    Format = BandSequential\n"
+                             "    Group = Dimensions\n      Samples = 4\n      Lines = 2\n      Bands = 1\n"
+                             "    End_Group\n    Group = Pixels\n      Type = UnsignedByte\n      ByteOrder = Lsb\n"
+                             "    End_Group\n  End_Object\nEnd_Object\nEnd\n";
+    const std::vector<PartialLabelCase> cases = {
+        {"pds3 header beyond the box",
+         "PDS_VERSION_ID = PDS3\n^IMAGE = 3000000001 <BYTES>\nOBJECT = IMAGE\nLINES = 2\nLINE_SAMPLES = 4\n"
+         "SAMPLE_BITS = 8\nSAMPLE_TYPE = UNSIGNED_INTEGER\nEND_OBJECT = IMAGE\nEND\n" + samples,
+         1, "Header bytes 3000000000"},
+        {"fits 64-bit integers",
+         fitsHeader({"SIMPLE  =                    T", "BITPIX  =                   64", "NAXIS   =                    2",
+                     "NAXIS1  =                    2", "NAXIS2  =                    1"}) + samples,
+         1, "BITPIX 64"},
+        {"isis3 without StartByte", isis + samples, 1, "StartByte"},
+        {"fits with a scaling only",
+         fitsHeader({"SIMPLE  =                    T", "BITPIX  =                   16", "NAXIS   =                    2",
+                     "NAXIS1  =                    4", "NAXIS2  =                    2", "BZERO   =                32768"}) +
+             samples,
+         0, ""},
+    };
+    for (const PartialLabelCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string file = dir.write("f.dat", c.file);
+        const auto r = testing::runCli(SKELDRA_CLI, "stats " + file + " --from-label", dir);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        if (c.status == 0) continue;
+        EXPECT_NE(r.err.find("cannot be set in full"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "") << "nothing is done";
+    }
+}
+
+}  // namespace
+}  // namespace skeldra
+
+namespace skeldra {
+namespace {
+
+// What is not a file is refused at once and said plainly: a FIFO without a
+// writer would block every command (and a whole batch) for ever, and a
+// character device never ends.
+TEST(InputFiles, AFifoOrADeviceIsRefusedAtOnce)
+{
+    TempDir dir;
+    const std::string fifo = dir.file("pipe.img");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string cli = std::string("timeout 20 ") + SKELDRA_CLI;
+    for (const std::string& command : {"stats", "header", "guess", "label", "map", "point"}) {
+        for (const auto& [path, kind] : {std::pair<std::string, std::string>{fifo, "a FIFO (named pipe)"},
+                                         {"/dev/zero", "a character device"}}) {
+            SCOPED_TRACE(command + " " + path);
+            const auto r = testing::runCli(cli, command + " " + path, dir);
+            EXPECT_EQ(r.status, 1) << r.err;
+            EXPECT_NE(r.err.find(path + " is " + kind + ", not a file that can be read."), std::string::npos) << r.err;
+        }
+    }
+    // A folder fails as every command has always said it.
+    const auto folder = testing::runCli(cli, "label " + dir.path().string(), dir);
+    EXPECT_EQ(folder.status, 1);
+    EXPECT_NE(folder.err.find("File access denied."), std::string::npos) << folder.err;
 }
 
 }  // namespace

@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <filesystem>
+#include <random>
 #include <sstream>
+#include <thread>
 
 #include "support/CliRun.h"
 
@@ -147,6 +154,67 @@ TEST(JsonValues, EveryCommandCarriesTheValuesOfItsLog)
         ASSERT_EQ(objects.size(), 1u) << c.arguments;
         EXPECT_EQ(objects[0].value(nlohmann::json::json_pointer(c.pointer), nlohmann::json()), c.expected)
             << c.arguments << " " << c.pointer;
+    }
+}
+
+// Blocks that wait for a slow first file hold no descriptors each: with few
+// descriptors allowed, every file still succeeds.
+TEST(ManyFiles, FinishedBlocksWaitWithoutOpenFiles)
+{
+    TempDir dir;
+    std::vector<uint8_t> noise(size_t{20} << 20);
+    std::mt19937 random(3);
+    for (uint8_t& byte : noise) byte = static_cast<uint8_t>(random());
+    std::string files = " " + dir.write("slow.raw", noise);
+    for (int i = 0; i < 100; ++i) files += " " + dir.write("s" + std::to_string(i) + ".raw", std::string("\1\2\3\4"));
+    const auto r = testing::runCli("ulimit -n 40; exec " + std::string(SKELDRA_CLI), "guess" + files + " --jobs 2", dir);
+    EXPECT_NE(r.err.find("skeldra-cli: 101 of 101 files succeeded"), std::string::npos) << r.err.substr(r.err.size() - 300);
+}
+
+// Messages name the temporary folder when it is the cause.
+TEST(ManyFiles, AMissingTemporaryFolderIsNamed)
+{
+    TempDir dir;
+    const std::string a = writeLabelled(dir, "a.IMG", {char(1), char(2), char(3), char(4)});
+    const auto r = testing::runCli("TMPDIR=" + dir.file("gone") + " " + SKELDRA_CLI, "stats " + a + " " + a, dir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(a + ": no temporary file can be made in " + dir.file("gone") +
+                         " (TMPDIR): No such file or directory"),
+              std::string::npos)
+        << r.err;
+}
+
+// An interruption of the batch reaches its children: they stop and leave no
+// output or temporary file behind, and the batch ends as interrupted.
+TEST(ManyFiles, AnInterruptionEndsTheChildrenToo)
+{
+    TempDir dir;
+    std::filesystem::create_directory(dir.path() / "out");
+    std::string files;
+    for (const char* name : {"a.raw", "b.raw", "c.raw"}) {
+        files += " " + dir.file(name);
+        std::filesystem::resize_file(dir.write(name, std::string()), uintmax_t{2} << 30);  // sparse
+    }
+    for (int signalNumber : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        const std::string command = std::string(SKELDRA_CLI) + " convert" + files +
+                                    " --header-bytes 0 --samples 30000 --end-line 70000 --end-sample 30000"
+                                    " --min 0 --max 1 --jobs 2 -o " + dir.file("out") + " 2>/dev/null";
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::signal(SIGINT, SIG_DFL);  // a shell would leave it so for a command it starts
+            execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        ::kill(pid, signalNumber);
+        int raw = 0;
+        ASSERT_EQ(::waitpid(pid, &raw, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(raw) && WTERMSIG(raw) == signalNumber) << raw;
+        // Children still running would go on writing into the folder.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_TRUE(std::filesystem::is_empty(dir.path() / "out"));
     }
 }
 

@@ -289,6 +289,23 @@ private slots:
         QVERIFY(preview.isVisible());
         QCOMPARE(preview.size(), QSize(60, 40));
         QCOMPARE(preview.pos(), place);
+
+        // A one-sample-wide area keeps its picture, in a window that can be clicked.
+        form->showPreview(picture(1, 40));
+        QCOMPARE(preview.Image1->pixmap().size(), QSize(1, 40));
+        QCOMPARE(preview.size(), QSize(32, 40));
+    }
+
+    // Listing every point of the whole raster (102,400 lines) keeps the log
+    // to its limit, the latest lines shown.
+    void theLogKeepsItsLatestLines()
+    {
+        form->choiceButton(skeldra::Choice::ListPoints)->setChecked(true);
+        click("Histogram_Button");
+        QCOMPARE(memo()->blockCount(), TSkeldra_Form::logLineLimit);
+        QVERIFY(memo()->toPlainText().contains("Line: 100  Sample: 1024   Data: 7"));
+        QVERIFY(!memo()->toPlainText().contains("Line: 1  Sample: 1   Data: 7"));
+        QVERIFY(lastLogLine().startsWith("Min data: 7"));
     }
 
     // The save dialog of "Save Layout..." offers the three kinds; the kind

@@ -116,6 +116,20 @@ TEST(HeaderReader, ReadsLinesAcrossBufferRefills)
     EXPECT_EQ(log[2602], "Done!  2601 lines displayed");
 }
 
+// A file without line breaks (samples, a disk image) is not held whole: the
+// reading stops at a line no header has, as at a length limit, and says why.
+TEST(HeaderReader, StopsAtALineNoHeaderHolds)
+{
+    const int longest = 1 << 20;
+    Reading reading(std::string(3 * longest, '\0'));
+    reading.window.pumpEverySample = false;
+    const Lines log = reading.run();
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[0], std::string(longest, '\0') + "*****");
+    EXPECT_EQ(log[2], "Done!  1 lines displayed; final line length = " + std::to_string(longest));
+    EXPECT_EQ(log[3], "Stopped at a line of more than 1048576 bytes, which is no header text");
+}
+
 TEST(HeaderReader, EndOfFileIsFoundByReadingNotFromTheSizeAtOpening)
 {
     // A file that grows while it is shown: lines added after the first byte are shown too.

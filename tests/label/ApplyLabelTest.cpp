@@ -128,6 +128,7 @@ TEST(ApplyLayoutFromLabel, AnUnreadableLabelChangesNothingAndSaysWhy)
     EXPECT_EQ(port.changes, 0);
     const std::string log = logText(port);
     EXPECT_NE(log.find("The PDS3 label could not be read (line "), std::string::npos) << log;
+    EXPECT_NE(log.find("message: The PDS3 label could not be read (line "), std::string::npos) << log;
 }
 
 struct DetachedCase {

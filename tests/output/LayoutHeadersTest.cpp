@@ -7,6 +7,9 @@
 #include <regex>
 
 #include "base/Errors.h"
+#include "label/Envi.h"
+#include "label/Odl.h"
+#include "label/Xml.h"
 #include "output/LayoutHeaders.h"
 #include "output/OutputHarness.h"
 #include "raster/Strides.h"
@@ -26,7 +29,7 @@ struct LayoutCase {
 
 void PrintTo(const LayoutCase& c, std::ostream* out) { *out << c.name; }
 
-RawFileLayout layoutOf(const LayoutCase& c)
+RasterLayout rasterOf(const LayoutCase& c)
 {
     RasterLayout layout;
     layout.HeaderBytes = 40;
@@ -39,7 +42,12 @@ RawFileLayout layoutOf(const LayoutCase& c)
     const BandStrides strides = bandStrides(c.structure, 5, 2, 3, padding);
     layout.InnerStepBytes = strides.InnerStepBytes;
     layout.OuterStepBytes = strides.OuterStepBytes;
-    RawFileLayout d = describeLayout(layout, 4, SampleKind::I16, true, padding.linePad);
+    return layout;
+}
+
+RawFileLayout layoutOf(const LayoutCase& c)
+{
+    RawFileLayout d = describeLayout(rasterOf(c), 4, SampleKind::I16, true, c.padding.linePad);
     d.rawPath = "scene & more.img";
     return d;
 }
@@ -61,7 +69,9 @@ TEST_P(LayoutHeaders, VrtAlwaysAndTheOthersOnlyWhenTheyDescribeTheFile)
     const LayoutCase& c = GetParam();
     const RawFileLayout d = layoutOf(c);
     const std::string vrt = vrtHeader(d);
-    EXPECT_EQ(vrtValues(vrt, "ImageOffset"), d.bandOffsets);
+    std::vector<int64_t> bandOffsets;
+    for (int32_t b = 1; b <= d.bands; ++b) bandOffsets.push_back(samplePosition(rasterOf(c), 1, b, 1));
+    EXPECT_EQ(vrtValues(vrt, "ImageOffset"), bandOffsets);
     EXPECT_EQ(vrtValues(vrt, "PixelOffset"), std::vector<int64_t>(d.bands, d.pixelOffset));
     EXPECT_EQ(vrtValues(vrt, "LineOffset"), std::vector<int64_t>(d.bands, d.lineOffset));
     EXPECT_NE(vrt.find("scene &amp; more.img"), std::string::npos);
@@ -97,6 +107,63 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutCase{"bsq_line_pad", BandStructure::BSQ, {0, 2, 0, 0}, false, true},
                       LayoutCase{"bsq_gap", BandStructure::BSQ, {0, 0, 12, 0}, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A file name is data, never syntax: each header names the raw file so that
+// our own readers get exactly that name back, or refuses it; no name adds a
+// statement of its own.
+struct NameCase {
+    const char* label;
+    std::string name;
+    bool vrt;  // whether each format can hold the name
+    bool pds3;
+};
+
+TEST(LayoutHeaderNames, ReadBackExactlyOrAreRefused)
+{
+    const std::vector<NameCase> cases = {
+        {"plain", "scene.img", true, true},
+        {"xml and odl syntax", "a<b>&'c' (1, 2 <BYTES>).img", true, true},
+        {"double quote", "q\"uote.raw\", 99 <BYTES>)", true, false},
+        {"braces and line breaks", "a}\nheader offset = 0\nbyte order = 1\n{.raw", false, false},
+        {"control character", std::string("bell\x07.raw"), false, false},
+        {"invalid utf-8", "caf\xE9.raw", false, true},
+        {"utf-8", "caf\xC3\xA9.raw", true, true},
+    };
+    for (const NameCase& c : cases) {
+        SCOPED_TRACE(c.label);
+        RawFileLayout d = layoutOf(LayoutCase{"bsq", BandStructure::BSQ, {}, true, true});
+        d.rawPath = c.name;
+        if (c.vrt) {
+            const XmlElement root = parseXml(vrtHeader(d));
+            for (const XmlElement* band : root.childrenNamed("VRTRasterBand"))
+                EXPECT_EQ(band->child("SourceFilename")->text, c.name);
+        } else {
+            EXPECT_THROW(vrtHeader(d), Error);
+        }
+        if (c.pds3) {
+            const OdlLabel label = parseOdl(pds3Label(d));
+            const OdlValue* pointer = label.root.find("^IMAGE");
+            ASSERT_NE(pointer, nullptr);
+            EXPECT_EQ(pointer->items.at(0).text, c.name);
+        } else {
+            EXPECT_THROW(pds3Label(d), Error);
+        }
+        const EnviHeader envi = parseEnvi(enviHeader(d));
+        for (const char* key : {"header offset", "byte order", "samples", "description"})
+            EXPECT_EQ(envi.count(key), 1) << key;
+        EXPECT_EQ(*envi.find("header offset"), "40");
+    }
+}
+
+// A repeated key takes its last value, as GDAL reads it, and says so.
+TEST(LayoutHeaderNames, RepeatedEnviKeysTakeTheLastValue)
+{
+    const EnviHeader header = parseEnvi("ENVI\nsamples = 4\nlines = 2\nheader offset = 10\nheader offset = 20\n");
+    const LabelLayout layout = enviLayout(header, "x.hdr");
+    ASSERT_TRUE(layout.headerBytes);
+    EXPECT_EQ(layout.headerBytes->value, 20);
+    EXPECT_EQ(layout.notes, std::vector<std::string>{"header offset is given 2 times; the last one, 20, is taken"});
+}
 
 // The operation: lines from the file's size for BIL, the raw file named
 // relative to the header, a refusal creating nothing.

@@ -202,6 +202,15 @@ TEST(PreviewArea, SetsTheAreaPreviewsAndGoesBack)
     h.main.PreviewBack_Click();  // nothing left to go back to
     EXPECT_EQ(h.window.log().back(), "Area of interest back to: lines 1 to 12, samples $2 to 30");
     EXPECT_TRUE(h.window.messages().empty());
+
+    // Another input file: the areas of this one are not offered there.
+    h.main.PreviewArea_Drag(shown, 10, 8, 3, 2);
+    h.window.openDialogAnswer = h.dir.file("other.raw");
+    h.main.InputFile_ButtonClick();
+    EXPECT_FALSE(h.main.canGoBack());
+    const size_t logged = h.window.log().size();
+    h.main.PreviewBack_Click();
+    EXPECT_EQ(h.window.log().size(), logged);
 }
 
 struct LiveCase {

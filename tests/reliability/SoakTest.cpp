@@ -10,17 +10,11 @@
 #include <functional>
 #include <set>
 
+#include "support/Sanitizers.h"
 #include "support/TempFiles.h"
 #include "ui/HeadlessWindow.h"
 #include "window/MainWindow.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define SKELDRA_UNDER_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define SKELDRA_UNDER_ASAN 1
-#endif
-#endif
 
 namespace skeldra {
 namespace {

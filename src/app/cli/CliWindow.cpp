@@ -141,7 +141,7 @@ void CliWindow::showPreview(const PreviewPicture& picture)
 {
     HeadlessWindow::showPreview(picture);
     if (previewPath.empty()) throw Error("The preview needs an output file (-o)");
-    checkNotInputFile(state.InputFilename, previewPath);
+    checkNotInputFile(state, previewPath);
     writeBgrBmp(picture, previewPath);
 }
 

@@ -29,8 +29,9 @@ struct Command {
     // In place of `run`, for a command that takes options of its own.
     std::function<void(MainWindow&, const ParsedArguments&)> runWithArguments = {};
     // A command that needs no window (guess): runs on the file and returns
-    // the exit status.
-    std::function<int(const std::string& file, const ParsedArguments& args, OutputStream& out, OutputStream& err)>
+    // the exit status; its messages start with messagePrefix.
+    std::function<int(const std::string& file, const ParsedArguments& args, const std::string& messagePrefix,
+                      OutputStream& out, OutputStream& err)>
         runWithoutWindow = {};
     // Shows a progress bar when standard error is a terminal.
     bool showsProgress = false;

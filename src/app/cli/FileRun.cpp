@@ -4,6 +4,7 @@
 
 #include "CliWindow.h"
 #include "base/Errors.h"
+#include "base/Utf8.h"
 #include "ui/ControlCatalog.h"
 #include "window/MainWindow.h"
 
@@ -26,6 +27,7 @@ void applyLabel(MainWindow& mainWindow, CliWindow& window)
 {
     const int controlsBefore = window.controlsSet();
     const std::string inputBefore = window.state.InputFilename;
+    window.state.WholeLabelLayoutRequired = true;
     mainWindow.LayoutFromLabel_ButtonClick();
     if (window.errorCount() == 0 && window.controlsSet() == controlsBefore &&
         window.state.InputFilename == inputBefore)
@@ -46,18 +48,27 @@ void reportWrittenBoxes(CliWindow& window)
 
 }  // namespace
 
+void putFileName(nlohmann::json& object, const std::string& path)
+{
+    object["file"] = path;
+    if (!isValidUtf8(path)) object["file_escaped"] = escapedBytes(path);
+}
+
 int runOnFile(const Command& command, const FileTask& task, const ParsedArguments& args, const RunStyle& style,
               OutputStream& out, OutputStream& err)
 {
-    if (command.runWithoutWindow) return command.runWithoutWindow(task.input, args, out, err);
+    const std::string messagePrefix = "skeldra-cli: " + (style.severalFiles ? task.input + ": " : std::string());
+    if (command.runWithoutWindow) return command.runWithoutWindow(task.input, args, messagePrefix, out, err);
     CliWindow window(out, err);
     MainWindow mainWindow(window);
     mainWindow.FormCreate();
-    nlohmann::json values = {{"file", task.input}, {"command", command.name}};
+    nlohmann::json values;
+    putFileName(values, task.input);
+    values["command"] = command.name;
     if (args.json) window.json = &values;
     window.echoLog = !args.json;
     window.progressBar = style.progressBar && command.showsProgress;
-    if (style.severalFiles) window.messagePrefix = "skeldra-cli: " + task.input + ": ";
+    if (style.severalFiles) window.messagePrefix = messagePrefix;
     window.state.InputFilename = task.input;
     if (style.severalFiles) mainWindow.ShowInputFilename();
     applyArguments(window, args, task.output);

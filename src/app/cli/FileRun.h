@@ -4,6 +4,8 @@
 // then the command's handler.
 #include <string>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "Commands.h"
 #include "Options.h"
 #include "OutputStream.h"
@@ -28,6 +30,11 @@ struct RunStyle {
     bool severalFiles = false;
     bool progressBar = false;
 };
+
+// The file's name in a JSON object: "file" as text (invalid UTF-8 shown as
+// U+FFFD), and for such a name also "file_escaped", its bytes as
+// escapedBytes writes them, so that two names never read alike.
+void putFileName(nlohmann::json& object, const std::string& path);
 
 // Returns the exit status of this file. With --json, prints one JSON line
 // unless an error ended the command.

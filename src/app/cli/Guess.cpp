@@ -20,9 +20,24 @@ std::string joined(const std::vector<std::string>& tokens)
     return text;
 }
 
+// Each candidate names its file, so that the arrays of a batch stay apart.
+std::string candidatesJson(const std::string& inputFile, const std::vector<Candidate>& candidates)
+{
+    nlohmann::json array = nlohmann::json::array();
+    for (const Candidate& candidate : candidates) {
+        nlohmann::json entry = {{"score", candidate.score},
+                                {"evidence", candidate.evidence},
+                                {"options", layoutOptions(candidate.layout)}};
+        putFileName(entry, inputFile);
+        array.push_back(std::move(entry));
+    }
+    return array.dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+}
+
 }  // namespace
 
-int runGuess(const std::string& inputFile, const ParsedArguments& args, OutputStream& out, OutputStream& err)
+int runGuess(const std::string& inputFile, const ParsedArguments& args, const std::string& messagePrefix,
+             OutputStream& out, OutputStream& err)
 {
     const std::string& top = args.top;
     int count = 0;
@@ -34,29 +49,27 @@ int runGuess(const std::string& inputFile, const ParsedArguments& args, OutputSt
     Discovery discovery;
     try {
         discovery = discoverLayout(inputFile);
-    } catch (const Error& failure) {
-        err.line("skeldra-cli: error: " + errorBoxText(failure.what()));
+        if (static_cast<int>(discovery.candidates.size()) > count)
+            discovery.candidates.resize(static_cast<size_t>(count));
+        if (args.json) {
+            out.line(candidatesJson(inputFile, discovery.candidates));
+        } else {
+            int rank = 0;
+            for (const Candidate& candidate : discovery.candidates)
+                out.line(std::to_string(++rank) + ". " + scoreText(candidate.score) + "  " +
+                         joined(layoutOptions(candidate.layout)) + "\n   " + candidate.evidence);
+        }
+    } catch (const std::bad_alloc&) {
+        err.line(messagePrefix + "error: " + errorBoxText("Out of memory"));
+        return status::Error;
+    } catch (const std::exception& failure) {
+        err.line(messagePrefix + "error: " + errorBoxText(failure.what()));
         return status::Error;
     }
-    if (static_cast<int>(discovery.candidates.size()) > count) discovery.candidates.resize(static_cast<size_t>(count));
-
-    if (args.json) {
-        nlohmann::json array = nlohmann::json::array();
-        for (const Candidate& candidate : discovery.candidates)
-            array.push_back({{"score", candidate.score},
-                             {"evidence", candidate.evidence},
-                             {"options", layoutOptions(candidate.layout)}});
-        out.line(array.dump(2));
-    } else {
-        int rank = 0;
-        for (const Candidate& candidate : discovery.candidates)
-            out.line(std::to_string(++rank) + ". " + scoreText(candidate.score) + "  " +
-                     joined(layoutOptions(candidate.layout)) + "\n   " + candidate.evidence);
-    }
-    if (!discovery.verdict.empty()) err.line("skeldra-cli: " + discovery.verdict);
+    if (!discovery.verdict.empty()) err.line(messagePrefix + discovery.verdict);
     out.flush();
     if (out.error() != 0) {
-        err.line("skeldra-cli: error: " + errorBoxText(ioErrorTextFromErrno(out.error())));
+        err.line(messagePrefix + "error: " + errorBoxText(ioErrorTextFromErrno(out.error())));
         return status::Error;
     }
     return discovery.candidates.empty() ? status::Warnings : status::Done;

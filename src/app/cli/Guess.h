@@ -10,7 +10,9 @@
 namespace skeldra {
 
 // Returns the exit status: 0 with candidates, 3 when none was plausible,
-// 1 when the file cannot be read, 2 for a bad --top.
-int runGuess(const std::string& inputFile, const ParsedArguments& args, OutputStream& out, OutputStream& err);
+// 1 when the file cannot be read, 2 for a bad --top. Errors and the verdict
+// start with messagePrefix, which names the file in a batch.
+int runGuess(const std::string& inputFile, const ParsedArguments& args, const std::string& messagePrefix,
+             OutputStream& out, OutputStream& err);
 
 }  // namespace skeldra
