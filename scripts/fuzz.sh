@@ -25,8 +25,11 @@ for t in "${targets[@]}"; do
     corpus=$build/corpus/$t
     findings=$build/findings
     mkdir -p "$corpus" "$findings"
+    # A FITS file's second HDU starts 2880 bytes in at the earliest.
+    max_len=4096
+    [ "$t" = fits_header ] && max_len=16384
     echo "== $t: fuzzing for ${seconds}s"
-    if ! "$binary" -max_total_time="$seconds" -max_len=4096 -timeout=20 -rss_limit_mb=2048 \
+    if ! "$binary" -max_total_time="$seconds" -max_len=$max_len -timeout=20 -rss_limit_mb=2048 \
             -print_final_stats=1 -artifact_prefix="$findings/$t-" "$corpus" "fuzz/corpus/$t" \
             >"$build/$t.log" 2>&1; then
         echo "   FINDING, see $build/$t.log and $findings/"

@@ -51,7 +51,10 @@ bool isSystemErrorText(const std::string& text)
         "Floating point division by zero|Floating point overflow|"
         "TProgressBar property out of range|Gamma must not be negative|"
         "The end sample lies before the start sample|The end line lies before the start line|"
-        "The preview size must be 1 or more|The output file must not be the input file)\\.?");
+        "The preview size must be 1 or more|The output file must not be the input file|"
+        "Tile samples and Tile lines must both be 0 \\(no tiles\\) or both 1 or more|"
+        "Tiles are stored band after band: choose the band structure None or BSQ|"
+        "Tiled bands have no line pad: set Line pad to 0)\\.?");
     return std::regex_match(text, known);
 }
 

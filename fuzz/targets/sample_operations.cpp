@@ -63,6 +63,10 @@ void setLayout(FuzzWindow& w, FuzzedDataProvider& input)
     w.setBoxText(Box::NumBandPadBytes, boxText(input, -2, 8));
     w.setBoxText(Box::NumRowPadBytes, boxText(input, -2, 8));
     w.setBoxText(Box::NumBandGapBytes, boxText(input, -2, 16));
+    // Mostly lines; tiles of a few samples, sometimes of any size.
+    const bool tiled = input.ConsumeIntegralInRange(0, 3) == 0;
+    w.setBoxText(Box::TileSamples, tiled ? boxText(input, -1, 5) : "0");
+    w.setBoxText(Box::TileLines, tiled ? boxText(input, -1, 5) : "0");
     static const Choice structures[] = {Choice::NoBands, Choice::BIL, Choice::BIP, Choice::BSQ};
     w.check(structures[input.ConsumeIntegralInRange(0, 3)]);
     w.main().BandStructure_RadioButtonClick();

@@ -7,6 +7,7 @@
 #include "base/Checked.h"
 #include "base/Format.h"
 #include "raster/FormatParameters.h"
+#include "raster/Strides.h"
 
 namespace skeldra {
 
@@ -47,11 +48,14 @@ void ResetArea(WindowPort& port)
         port.setBoxText(Box::EndLine, port.boxText(Box::NumSingleImageLines));
         expected = add64(mul64(layout.NumBands, layout.OuterStepBytes), header);
     } else if (layout.OuterStepBytes > 0) {
-        const int64_t lines = sub64(*size, header) / layout.OuterStepBytes;
+        // The outer step of a tiled band is a row of tiles: the file holds
+        // whole rows of tiles, the last one padded to full tiles.
+        const int64_t steps = sub64(*size, header) / layout.OuterStepBytes;
+        const int64_t lines = isTiled(layout) ? mul64(steps, layout.TileLines) : steps;
         // Box values are 32-bit: a longer count is an overflow like any other.
         if (lines > std::numeric_limits<int32_t>::max()) throwIntegerOverflow();
         port.setBoxText(Box::EndLine, formatInteger(lines));
-        expected = add64(mul64(lines, layout.OuterStepBytes), header);
+        expected = add64(mul64(steps, layout.OuterStepBytes), header);
     } else {
         port.showMessage("Illegal bytes per image line");
         port.setBoxText(Box::EndLine, "0");

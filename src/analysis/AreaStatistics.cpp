@@ -91,8 +91,16 @@ private:
         return true;
     }
 
-    // Reads up to `wanted` points from `sample` on; returns how many it read.
+    // Reads `wanted` points from `sample` on, in as many runs of the reader
+    // as it takes (a run ends at a tile's edge); returns how many it read.
     int32_t scanRun(int32_t line, int32_t sample, int32_t wanted)
+    {
+        int32_t done = 0;
+        while (done < wanted) done += scanReaderRun(line, sample + done, wanted - done);
+        return done;
+    }
+
+    int32_t scanReaderRun(int32_t line, int32_t sample, int32_t wanted)
     {
         const RawRun run = reader_.viewRun(line, area_.Band, sample, wanted);
         if (run.count == 0) {
@@ -295,6 +303,7 @@ void ComputeAreaStatistics(WindowPort& port)
     port.state.AbortRequested = false;
     ProgressSession session(port, add32(sub32(area.EndLine, area.StartLine), 1));
     SampleReader reader(port);
+    reader.expectRows(area.Band, area.StartSample, area.EndSample);
     std::optional<PercentileSearch> search;
     if (clip > 0) search.emplace(clip);
     AreaScan scan(port, reader, area, test, search ? &*search : nullptr);

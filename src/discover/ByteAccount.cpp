@@ -208,6 +208,7 @@ std::string Naming::operator()(const Region& region) const
     case RegionRole::Gaps: return "Gaps";
     case RegionRole::LeftOver: return "Left over at the end";
     case RegionRole::Missing: return "Missing at the end";
+    case RegionRole::TilePadding: return "Edge tile padding";
     }
     return "";
 }
@@ -224,6 +225,7 @@ const char* roleKey(RegionRole role)
     case RegionRole::Gaps: return "gaps";
     case RegionRole::LeftOver: return "left over";
     case RegionRole::Missing: return "missing";
+    case RegionRole::TilePadding: return "tile padding";
     }
     return "";
 }
@@ -239,6 +241,11 @@ std::optional<std::string> layoutProblem(const AccountLayout& layout)
         return "a pad, gap or line count is negative";
     if (layout.linePrefix < 0 || layout.linePrefix > layout.linePad || layout.linePrefix > layout.headerBytes)
         return "the line prefix does not fit in the line pad and the header";
+    if (layout.tileSamples != 0 || layout.tileLines != 0) {
+        if (layout.tileSamples < 1 || layout.tileLines < 1) return "a tile has no samples or no lines";
+        if (layout.structure == BandStructure::BIL || layout.structure == BandStructure::BIP || layout.linePad != 0)
+            return "tiles are stored band after band, without line pads";
+    }
     return std::nullopt;
 }
 
@@ -283,11 +290,32 @@ private:
         return static_cast<std::size_t>(std::min<int64_t>(account_.fileSize, labelScanBytes));
     }
 
+    bool tiled() const { return account_.layout.tileSamples > 0; }
+
+    // A row of tiles is the inner step; a band image (BSQ) the outer one.
+    void computeTileStrides()
+    {
+        AccountLayout& l = account_.layout;
+        tileLineBytes_ = mul64(l.tileSamples, l.bytesPerSample);
+        tileBytes_ = mul64(tileLineBytes_, l.tileLines);
+        tilesAcross_ = (l.samples - 1) / l.tileSamples + 1;
+        inner_ = outer_ = mul64(tilesAcross_, tileBytes_);
+        if (l.structure == BandStructure::BSQ) {
+            tileRows_ = l.lines > 0 ? (l.lines - 1) / l.tileLines + 1 : 0;
+            outer_ = add64(l.gap, mul64(tileRows_, inner_));
+        } else {
+            tileRows_ = account_.fileSize > start_ ? (account_.fileSize - start_) / inner_ : 0;
+            l.lines = mul64(tileRows_, l.tileLines);
+        }
+        end_ = add64(start_, l.structure == BandStructure::BSQ ? mul64(outer_, l.bands) : mul64(inner_, tileRows_));
+    }
+
     void computeStrides()
     {
         const AccountLayout& l = account_.layout;
         lineBytes_ = mul64(l.samples, l.bytesPerSample);
         start_ = l.headerBytes - l.linePrefix;
+        if (tiled()) return computeTileStrides();
         switch (l.structure) {
         case BandStructure::None: inner_ = outer_ = lineBytes_; break;
         case BandStructure::BIL:
@@ -320,13 +348,14 @@ private:
                                      std::to_string(labelBytes - start_) +
                                      " bytes that the layout reads as image data are label text.");
         if (account_.layout.lines == 0 && account_.layout.structure != BandStructure::BSQ)
-            account_.flags.push_back("The file holds no whole line of " + std::to_string(outer_) +
-                                     " bytes after the header.");
+            account_.flags.push_back("The file holds no whole " + std::string(tiled() ? "row of tiles" : "line") +
+                                     " of " + std::to_string(outer_) + " bytes after the header.");
     }
 
     // Lines of every band, in the frame where each line starts with its prefix.
     void placeImage()
     {
+        if (tiled()) return placeTiles();
         const AccountLayout& l = account_.layout;
         const int64_t p = l.linePrefix;
         const int64_t lines = l.lines;
@@ -356,6 +385,78 @@ private:
             addPieces(RegionRole::Gaps, Pieces{start_ + outer_ - l.gap, l.bands, l.gap, 1, 0, outer_});
             break;
         }
+    }
+
+    // Each band's samples fill its tiles but for the padding of the tiles at
+    // the right and bottom edges, which is named with the tiles holding it.
+    void placeTiles()
+    {
+        const AccountLayout& l = account_.layout;
+        if (tileRows_ <= 0) return;
+        const int64_t tiles = mul64(tilesAcross_, tileRows_);
+        const int64_t sampleBytes = mul64(mul64(l.samples, l.lines), l.bytesPerSample);
+        const int64_t bandCount = l.bands > listedBands ? 1 : l.bands;
+        for (int64_t b = 0; b < bandCount; ++b) {
+            Region band{RegionRole::Samples, l.bands > listedBands ? 0 : b + 1, sampleBytes, start_ + b * outer_,
+                        tiles, tileBytes_, ""};
+            if (l.bands > listedBands) band.bytes = mul64(sampleBytes, l.bands), band.pieces = mul64(tiles, l.bands);
+            band.tiles = true;
+            account_.regions.push_back(band);
+        }
+        placeTilePadding(sub64(mul64(tiles, tileBytes_), sampleBytes));
+        if (l.structure == BandStructure::BSQ)
+            addPieces(RegionRole::Gaps, Pieces{start_ + outer_ - l.gap, l.bands, l.gap, 1, 0, outer_});
+        gatherImageStats();
+    }
+
+    void placeTilePadding(int64_t bytesPerBand)
+    {
+        const AccountLayout& l = account_.layout;
+        if (bytesPerBand <= 0) return;
+        const int64_t rightUsed = l.samples - (tilesAcross_ - 1) * l.tileSamples;  // samples of the right tiles
+        const int64_t bottomUsed = l.lines - (tileRows_ - 1) * l.tileLines;        // lines of the bottom tiles
+        const int64_t lastRow = start_ + (tileRows_ - 1) * inner_;
+        // Of band 1: the ends of the right tiles' lines, and the bottom tiles' lines below the picture.
+        const Pieces right{start_ + (tilesAcross_ - 1) * tileBytes_ + rightUsed * l.bytesPerSample,
+                           mul64(tileRows_, l.tileLines), (l.tileSamples - rightUsed) * l.bytesPerSample,
+                           l.tileLines, tileLineBytes_, inner_};
+        const Pieces bottom{lastRow + bottomUsed * tileLineBytes_, tilesAcross_,
+                            (l.tileLines - bottomUsed) * tileLineBytes_, 1, 0, tileBytes_};
+        Tally tally = tallyPieces(right);
+        const Tally below = tallyPieces(bottom);
+        for (size_t i = 0; i < tally.counts.size(); ++i) tally.counts[i] += below.counts[i];
+        tally.total += below.total;
+        const int64_t edgeTiles = (right.bytes > 0 ? tileRows_ : 0) + (bottom.bytes > 0 ? tilesAcross_ : 0) -
+                                  (right.bytes > 0 && bottom.bytes > 0 ? 1 : 0);
+        std::string content = tally.content();
+        if (content == "varying")
+            if (const auto value = constantSample(right.bytes > 0 ? right : bottom)) content = "every sample " + *value;
+        Region padding{RegionRole::TilePadding, 0, mul64(bytesPerBand, l.bands),
+                       right.bytes > 0 ? right.first : bottom.first, mul64(edgeTiles, l.bands), 0, content};
+        padding.tiles = true;
+        account_.regions.push_back(padding);
+    }
+
+    // The value every sample of the pieces holds (a padding of the non-data
+    // value), as text; empty when they differ or are not whole samples.
+    std::optional<std::string> constantSample(const Pieces& pieces)
+    {
+        const AccountLayout& l = account_.layout;
+        if (l.format.kind == SampleKind::None || pieces.bytes % l.bytesPerSample != 0) return std::nullopt;
+        std::optional<long double> value;
+        for (const int64_t k : sampledIndicesOf(pieces.count, sampledPieces)) {
+            const auto [data, n] = bytesAt(pieces.position(k), pieces.bytes, pieceSampleBytes);
+            for (std::size_t at = 0; at + static_cast<std::size_t>(l.bytesPerSample) <= n;
+                 at += static_cast<std::size_t>(l.bytesPerSample)) {
+                const long double v = decodeSample(data + at, l.format);
+                if (value && !(v == *value)) return std::nullopt;
+                value = v;
+            }
+        }
+        if (!value) return std::nullopt;
+        char text[48];
+        std::snprintf(text, sizeof text, "%.9Lg", *value);
+        return std::string(text);
     }
 
     // One region per band, each `bandStride` after the one before; beyond
@@ -403,14 +504,21 @@ private:
         account_.regions.push_back(region);
     }
 
-    void addPieces(RegionRole role, const Pieces& pieces)
+    Tally tallyPieces(const Pieces& pieces)
     {
-        if (pieces.count <= 0 || pieces.bytes <= 0) return;
         Tally tally;
+        if (pieces.count <= 0 || pieces.bytes <= 0) return tally;
         for (const int64_t k : sampledIndicesOf(pieces.count, sampledPieces)) {
             const auto [data, n] = bytesAt(pieces.position(k), pieces.bytes, pieceSampleBytes);
             tally.add(data, n);
         }
+        return tally;
+    }
+
+    void addPieces(RegionRole role, const Pieces& pieces)
+    {
+        if (pieces.count <= 0 || pieces.bytes <= 0) return;
+        const Tally tally = tallyPieces(pieces);
         Region region{role, 0, mul64(pieces.count, pieces.bytes), pieces.first, pieces.count, pieces.bytes,
                       tally.content()};
         account_.regions.push_back(region);
@@ -461,10 +569,15 @@ private:
         const int64_t sampleStride = l.structure == BandStructure::BIP ? inner_ : l.bytesPerSample;
         const int64_t lineStride = l.structure == BandStructure::BSQ ? inner_ : outer_;
         const int64_t perRow = std::min<int64_t>(
-            {l.samples, lineSampleValues,
+            {tiled() ? l.tileSamples : l.samples, lineSampleValues,
              (static_cast<int64_t>(ByteSource::bufferBytes) - l.bytesPerSample) / sampleStride + 1});
+        // A tiled line is read within its first tile.
+        const auto lineStart = [&](int64_t line) {
+            return tiled() ? start_ + line / l.tileLines * inner_ + line % l.tileLines * tileLineBytes_
+                           : start_ + l.linePrefix + line * lineStride;
+        };
         for (const int64_t line : sampledIndicesOf(l.lines, sampledLines))
-            image_.addRow(decodeRow(start_ + l.linePrefix + line * lineStride, perRow, sampleStride));
+            image_.addRow(decodeRow(lineStart(line), perRow, sampleStride));
     }
 
     static std::vector<int64_t> sampledIndicesOf(int64_t count, int64_t most)
@@ -510,9 +623,10 @@ private:
         if (!inRange || !smooth) return;
         std::string more;
         const int64_t record = account_.layout.structure == BandStructure::BSQ ? inner_ : outer_;
+        const std::string unit = tiled() ? " more row of tiles" : " more line";
         if (record > 0 && region.bytes >= record)
-            more = " They would fill " + std::to_string(region.bytes / record) + " more line" +
-                   (region.bytes / record == 1 ? "" : "s") + ".";
+            more = " They would fill " + std::to_string(region.bytes / record) +
+                   (region.bytes / record == 1 ? unit : tiled() ? " more rows of tiles" : unit + "s") + ".";
         account_.flags.push_back("The " + std::to_string(region.bytes) +
                                  " bytes left over at the end look like image data: their values lie within the "
                                  "image's range and are as smooth as its rows, so the layout may hold too few lines "
@@ -524,6 +638,10 @@ private:
     int64_t lineBytes_ = 0;
     int64_t inner_ = 0;
     int64_t outer_ = 0;
+    int64_t tileLineBytes_ = 0;
+    int64_t tileBytes_ = 0;
+    int64_t tilesAcross_ = 0;
+    int64_t tileRows_ = 0;  // of one band
     int64_t start_ = 0;  // where the first line (its prefix included) starts
     int64_t end_ = 0;    // just after the last byte the layout places
     ValueStats image_;
@@ -559,6 +677,9 @@ std::vector<std::string> describeAccount(const ByteAccount& account)
                          counted(l.bytesPerSample, "byte");
     if (l.linePrefix > 0)
         layout += "; each line starts with a prefix of " + counted(l.linePrefix, "byte") + " (from the label)";
+    if (l.tileSamples > 0)
+        layout += "; stored in tiles of " + std::to_string(l.tileSamples) + " × " + std::to_string(l.tileLines) +
+                  " samples, the edge tiles whole";
     lines.push_back(layout);
     const Naming name(account);
     for (const Region& region : account.regions) {
@@ -568,7 +689,13 @@ std::vector<std::string> describeAccount(const ByteAccount& account)
             continue;
         }
         line += " (" + percent(region.bytes, account.fileSize) + ")";
-        if (region.bytes == 1)
+        if (region.tiles && region.pieceBytes == 0)
+            line += ", in " + counted(region.pieces, "edge tile") + ", the first at byte " +
+                    std::to_string(region.first);
+        else if (region.tiles)
+            line += ", in " + counted(region.pieces, "tile") + " of " + counted(region.pieceBytes, "byte") +
+                    ", the first at byte " + std::to_string(region.first);
+        else if (region.bytes == 1)
             line += ", byte " + std::to_string(region.first);
         else if (region.pieces == 1)
             line += ", bytes " + std::to_string(region.first) + " to " + std::to_string(region.first + region.bytes - 1);
@@ -602,7 +729,7 @@ std::string accountJson(const ByteAccount& account)
         if (!region.content.empty()) entry["content"] = region.content;
         regions.push_back(std::move(entry));
     }
-    const nlohmann::json json = {
+    nlohmann::json json = {
         {"file", account.path},
         {"size", account.fileSize},
         {"layout",
@@ -619,6 +746,10 @@ std::string accountJson(const ByteAccount& account)
         {"regions", regions},
         {"flags", account.flags},
     };
+    if (l.tileSamples > 0) {
+        json["layout"]["tile_samples"] = l.tileSamples;
+        json["layout"]["tile_lines"] = l.tileLines;
+    }
     // Paths and label bytes need not be UTF-8; they are replaced, not refused.
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }

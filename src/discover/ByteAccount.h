@@ -36,10 +36,17 @@ struct AccountLayout {
     // instead of after this one (a label's line prefix); the header then
     // ends that many bytes earlier, and the last line has no pad after it.
     int64_t linePrefix = 0;
+    // Samples and lines of one tile; both 0 for bands stored in lines.
+    // Tiled bands (None or BSQ, no line pad) are rows of tiles, the edge
+    // tiles stored whole: the bytes beyond the samples are their padding.
+    int64_t tileSamples = 0;
+    int64_t tileLines = 0;
     SampleFormat format;
 };
 
-enum class RegionRole : uint8_t { Label, Header, Samples, LinePrefixes, LinePads, BandPads, Gaps, LeftOver, Missing };
+enum class RegionRole : uint8_t {
+    Label, Header, Samples, LinePrefixes, LinePads, BandPads, Gaps, LeftOver, Missing, TilePadding
+};
 
 struct Region {
     RegionRole role = RegionRole::Label;
@@ -49,6 +56,9 @@ struct Region {
     int64_t pieces = 1;      // separate stretches (lines, pads)
     int64_t pieceBytes = 0;  // bytes of each stretch
     std::string content;     // what a sample of its bytes holds ("all 0x00", "text", "varying"); may be empty
+    // The pieces are tiles: whole ones of pieceBytes (samples), or the edge
+    // tiles holding the padding (pieceBytes 0: it differs between them).
+    bool tiles = false;
 };
 
 struct ByteAccount {

@@ -26,6 +26,10 @@ LabelLayout formLayout(const CandidateLayout& layout, const std::string& source)
     form.linePad = sourced(layout.linePad);
     form.bandPad = sourced(structure == BandStructure::BIL ? layout.bandPad : 0);
     form.gap = sourced(structure == BandStructure::BSQ ? layout.gap : 0);
+    if (layout.tileSamples > 0) {
+        form.tileSamples = sourced(layout.tileSamples);
+        form.tileLines = sourced(layout.tileLines);
+    }
     return form;
 }
 
@@ -45,6 +49,9 @@ std::string describeLayout(const CandidateLayout& layout)
         text += ", band pad " + std::to_string(layout.bandPad) + " bytes";
     if (layout.structure == BandStructure::BSQ && layout.gap != 0)
         text += ", gap " + std::to_string(layout.gap) + " bytes";
+    if (layout.tileSamples > 0)
+        text += ", in tiles of " + std::to_string(layout.tileSamples) + " x " + std::to_string(layout.tileLines) +
+                " samples";
     return text;
 }
 

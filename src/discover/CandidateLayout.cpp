@@ -57,9 +57,12 @@ RasterLayout rasterLayout(const CandidateLayout& layout)
     if (structure == BandStructure::None && layout.linePad != 0) structure = BandStructure::BSQ;
     const BandPadding padding{box(layout.bandPad), box(layout.linePad), box(layout.gap), box(layout.lines)};
     const int32_t bands = structure == BandStructure::None ? 1 : box(layout.bands);
+    const TileSize tiles{box(layout.tileSamples), box(layout.tileLines)};
     const BandStrides strides =
-        bandStrides(structure, box(layout.samplesPerLine), layout.encoding.bytes, bands, padding);
+        bandStrides(structure, box(layout.samplesPerLine), layout.encoding.bytes, bands, padding, tiles);
     RasterLayout raster;
+    raster.TileSamples = tiles.samples;
+    raster.TileLines = tiles.lines;
     raster.HeaderBytes = box(layout.headerBytes);
     raster.NumBands = bands;
     raster.NumSamples = box(layout.samplesPerLine);
@@ -73,6 +76,10 @@ RasterLayout rasterLayout(const CandidateLayout& layout)
 int64_t layoutBytes(const CandidateLayout& layout)
 {
     const RasterLayout raster = rasterLayout(layout);
+    // Tiles are stored whole: the last band ends with its last row of tiles.
+    if (isTiled(raster))
+        return add64(mul64(raster.NumBands - 1, raster.OuterStepBytes),
+                     mul64(tilesCovering(layout.lines, raster.TileLines), raster.InnerStepBytes));
     const int64_t last = sampleOffset(raster, box(layout.lines), raster.NumBands, raster.NumSamples);
     return add64(last, layout.encoding.bytes);
 }
@@ -97,6 +104,9 @@ std::vector<std::string> layoutOptions(const CandidateLayout& layout)
             options.insert(options.end(), {"--gap", std::to_string(layout.gap)});
     }
     options.insert(options.end(), {"--lines", std::to_string(layout.lines)});
+    if (layout.tileSamples > 0)
+        options.insert(options.end(), {"--tile-samples", std::to_string(layout.tileSamples), "--tile-lines",
+                                       std::to_string(layout.tileLines)});
     return options;
 }
 

@@ -30,6 +30,9 @@ struct CandidateLayout {
     int64_t linePad = 0;
     int64_t bandPad = 0;  // BIL only
     int64_t gap = 0;      // BSQ only
+    // Samples and lines of one tile; both 0 for bands stored in lines.
+    int64_t tileSamples = 0;
+    int64_t tileLines = 0;
 
     bool operator==(const CandidateLayout&) const = default;
 };

@@ -94,6 +94,10 @@ std::optional<CandidateLayout> fromLabel(const LabelLayout& label)
     if (label.linePad) layout.linePad = label.linePad->value;
     if (label.bandPad) layout.bandPad = label.bandPad->value;
     if (label.gap) layout.gap = label.gap->value;
+    if (label.tileSamples && label.tileLines) {
+        layout.tileSamples = label.tileSamples->value;
+        layout.tileLines = label.tileLines->value;
+    }
     if (layout.samplesPerLine < 1 || layout.lines < 1 || layout.bands < 1 || layout.headerBytes < 0) return std::nullopt;
     normalize(layout);
     return layout;
@@ -1054,6 +1058,7 @@ private:
     // found one; a label whose layout reads rough is said to look wrong.
     void placeLabel(Discovery& result, const CandidateLayout& label, const std::string& kind)
     {
+        if (label.tileSamples > 0) return placeTiledLabel(result, label, kind);
         const double labelRoughness = layoutRoughness(file_, label);
         double bestRoughness = 10;
         if (!result.candidates.empty()) bestRoughness = layoutRoughness(file_, result.candidates.front().layout);
@@ -1076,6 +1081,21 @@ private:
             if (result.verdict.empty())
                 result.verdict = "The " + kind + " label's layout does not read like an image; it looks wrong";
         }
+    }
+
+    // Tiles break every line of the picture into pieces that no search for
+    // lines can join: the label's layout goes first, and the verdict says
+    // that the layouts found from the samples read the tiles as lines.
+    static void placeTiledLabel(Discovery& result, const CandidateLayout& label, const std::string& kind)
+    {
+        std::erase_if(result.candidates, [&](const Candidate& c) { return c.layout == label; });
+        const std::string tiles = std::to_string(label.tileSamples) + " x " + std::to_string(label.tileLines);
+        result.candidates.insert(result.candidates.begin(),
+                                 Candidate{label, 0.99,
+                                           "the " + kind + " label gives this layout, stored in tiles of " + tiles +
+                                               " samples, which the search of the samples for lines cannot find."});
+        result.verdict = "The " + kind + " label declares tiles of " + tiles +
+                         " samples: the other layouts, found as lines of samples, read the tiles as lines";
     }
 
     FileSample file_;

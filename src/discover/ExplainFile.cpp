@@ -5,6 +5,7 @@
 #include "label/LabelFinder.h"
 #include "raster/FormatParameters.h"
 #include "raster/SampleReader.h"
+#include "raster/Strides.h"
 
 namespace skeldra {
 
@@ -34,6 +35,14 @@ AccountLayout layoutInTheBoxes(WindowPort& port)
         layout.linePad = sub64(r.InnerStepBytes, lineBytes);
         layout.gap = sub64(r.OuterStepBytes, mul64(r.InnerStepBytes, layout.lines));
         break;
+    }
+    if (isTiled(r)) {
+        // The strides are those of rows of tiles, without line pads.
+        layout.tileSamples = r.TileSamples;
+        layout.tileLines = r.TileLines;
+        layout.linePad = 0;
+        if (r.Structure == BandStructure::BSQ)
+            layout.gap = sub64(r.OuterStepBytes, mul64(r.InnerStepBytes, tilesCovering(layout.lines, r.TileLines)));
     }
     return layout;
 }

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QFont>
 #include <QGroupBox>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -106,6 +107,16 @@ void TSkeldra_Form::setDefaultModalHooks()
         dialog.exec();
         return dialog.chosen();
     };
+    modal.chooseLabelImage = [this](const std::string& question,
+                                    const std::vector<std::string>& images) -> std::optional<size_t> {
+        QStringList items;
+        for (const std::string& image : images) items << QString::fromStdString(image);
+        bool accepted = false;
+        const QString chosen = QInputDialog::getItem(this, caption, QString::fromStdString(question), items, 0, false,
+                                                     &accepted);
+        if (!accepted) return std::nullopt;
+        return static_cast<size_t>(std::max<qsizetype>(0, items.indexOf(chosen)));
+    };
 }
 
 // The window port.
@@ -186,6 +197,12 @@ std::optional<size_t> TSkeldra_Form::chooseCandidate(const std::string& verdict,
                                                      const std::vector<skeldra::CandidateView>& candidates)
 {
     return modal.chooseCandidate(verdict, candidates);
+}
+
+std::optional<size_t> TSkeldra_Form::chooseLabelImage(const std::string& question,
+                                                      const std::vector<std::string>& images)
+{
+    return modal.chooseLabelImage(question, images);
 }
 
 void TSkeldra_Form::setBusyPointer(bool busy)

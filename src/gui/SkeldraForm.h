@@ -51,6 +51,8 @@ public:
         std::function<std::optional<size_t>(const std::string& verdict,
                                             const std::vector<skeldra::CandidateView>& candidates)>
             chooseCandidate;
+        std::function<std::optional<size_t>(const std::string& question, const std::vector<std::string>& images)>
+            chooseLabelImage;
     };
     ModalHooks modal;
 
@@ -90,6 +92,8 @@ public:
                                                           const std::vector<std::string>& filters) override;
     std::optional<size_t> chooseCandidate(const std::string& verdict,
                                           const std::vector<skeldra::CandidateView>& candidates) override;
+    std::optional<size_t> chooseLabelImage(const std::string& question,
+                                           const std::vector<std::string>& images) override;
     void setBusyPointer(bool busy) override;
     void showPreview(const skeldra::PreviewPicture& picture) override;
 
@@ -125,6 +129,7 @@ private:
     void setDefaultModalHooks();
     void createControls();
     void connectControls();
+    void muteTileBoxesWhenUnused();
     void arrangeControls();
     void setKeyboardOrder();
     TLabeledNumericEdit* makeBox(skeldra::Box box);

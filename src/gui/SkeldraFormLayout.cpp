@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -195,6 +196,24 @@ void TSkeldra_Form::createControls()
     Clear_Button = makeButton("Clear_Button");
 }
 
+// The tile boxes matter only for tiled files: their captions stay muted
+// while both hold 0, and read as the others' once either holds a tile size.
+void TSkeldra_Form::muteTileBoxesWhenUnused()
+{
+    const auto update = [this] {
+        const bool used = boxText(Box::TileSamples) != "0" || boxText(Box::TileLines) != "0";
+        for (Box which : {Box::TileSamples, Box::TileLines}) {
+            QLabel* label = box(which)->Item_Label;
+            QPalette palette = this->palette();
+            if (!used) palette.setColor(QPalette::WindowText, palette.color(QPalette::PlaceholderText));
+            label->setPalette(palette);
+        }
+    };
+    for (Box which : {Box::TileSamples, Box::TileLines})
+        connect(box(which)->NumericEdit, &QLineEdit::textChanged, this, update);
+    update();
+}
+
 void TSkeldra_Form::connectControls()
 {
     const auto onClick = [this](QPushButton* button, void (TSkeldra_Form::*slot)()) {
@@ -226,6 +245,7 @@ void TSkeldra_Form::connectControls()
     onChosen(Choice::BIL, &TSkeldra_Form::BIL_RadioButtonClick);
     onChosen(Choice::BIP, &TSkeldra_Form::BIP_RadioButtonClick);
     onChosen(Choice::BSQ, &TSkeldra_Form::BSQ_RadioButtonClick);
+    muteTileBoxesWhenUnused();
 }
 
 void TSkeldra_Form::arrangeControls()
@@ -259,6 +279,7 @@ void TSkeldra_Form::arrangeControls()
     point->setSpacing(4);
     point->addLayout(row({b(Box::HeaderBytes), b(Box::BitsPerSample)}));
     point->addLayout(row({b(Box::NumSamples)}));
+    point->addLayout(row({b(Box::TileSamples), b(Box::TileLines)}));
     point->addLayout(row({b(Box::Line), b(Box::Sample), RetrievePoint_Button}));
     point->addStretch(1);
     auto* layoutRow = new QHBoxLayout;
@@ -339,7 +360,8 @@ void TSkeldra_Form::setKeyboardOrder()
         c(Choice::UnsignedInteger), c(Choice::SignedInteger), c(Choice::Real), c(Choice::ReverseBytes),
         c(Choice::NoBands), c(Choice::BIL), c(Choice::BIP), c(Choice::BSQ), b(Box::NumBands),
         b(Box::BandNum), b(Box::NumSingleImageLines), b(Box::NumBandPadBytes), b(Box::NumRowPadBytes),
-        b(Box::NumBandGapBytes), b(Box::Line), b(Box::Sample), RetrievePoint_Button,
+        b(Box::NumBandGapBytes), b(Box::TileSamples), b(Box::TileLines), b(Box::Line), b(Box::Sample),
+        RetrievePoint_Button,
         ResetArea_Button, b(Box::StartLine), b(Box::StartSample), b(Box::EndLine), b(Box::EndSample),
         Histogram_Button, c(Choice::ListPoints), c(Choice::IgnoreNonDataValue), b(Box::NonDataValue),
         b(Box::ClipPercent), b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,

@@ -10,6 +10,7 @@
 #include "base/Errors.h"
 #include "base/FileNames.h"
 #include "label/LabelFinder.h"
+#include "label/TextTools.h"
 
 namespace skeldra {
 
@@ -28,6 +29,10 @@ struct Setting {
     std::optional<int64_t> count;
     std::string value;
     std::string source;
+    // Set and logged only when the box holds another text: a value every
+    // label without it implies (no tiles), which must not linger from an
+    // earlier file but need not be said each time.
+    bool onlyWhenChanged = false;
 };
 
 struct Plan {
@@ -57,6 +62,7 @@ public:
         bandStructure();
         count(Box::NumSingleImageLines, "Lines", layout_.lines, 1);
         pads();
+        tiles();
         area();
         nonDataValue();
         for (const std::string& note : layout_.notes) {
@@ -126,6 +132,21 @@ private:
         count(Box::NumRowPadBytes, "Line pad", padOrNone(layout_.linePad), 0);
         count(Box::NumBandPadBytes, "Band pad", padOrNone(layout_.bandPad), 0);
         count(Box::NumBandGapBytes, "Gap", padOrNone(layout_.gap), 0);
+    }
+
+    void tiles()
+    {
+        if (layout_.tileSamples && layout_.tileLines) {
+            count(Box::TileSamples, "Tile samples", layout_.tileSamples, 1);
+            count(Box::TileLines, "Tile lines", layout_.tileLines, 1);
+            return;
+        }
+        if (!layout_.bandStructure) return;
+        const Sourced<int64_t> none{0, "no tiles in the label"};
+        for (const auto& [box, caption] : {std::pair{Box::TileSamples, "Tile samples"}, std::pair{Box::TileLines, "Tile lines"}}) {
+            count(box, caption, none, 0);
+            plan_.settings.back().onlyWhenChanged = true;
+        }
     }
 
     void area()
@@ -217,9 +238,28 @@ void keepBandNumberInRange(WindowPort& port, const LabelLayout& layout)
     port.appendLog("Band # = 1 (Band # " + text + " is not one of the " + decimal(layout.bands->value) + " bands)");
 }
 
+// A box text that already says what a setting would (0 as "0" or "00"), or
+// that holds nothing that could linger.
+bool holdsNothingElse(const std::string& text, const std::string& setting)
+{
+    const std::string value = trimmed(text);
+    if (value.empty() || value == setting) return true;
+    int64_t number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    return error == std::errc() && end == value.data() + value.size() && decimal(number) == setting;
+}
+
+std::string imageReadLine(const LabelLayout& layout) { return "Image read: " + layout.image; }
+std::string otherImageLine(const LabelImage& image) { return "Other image, not read: " + image.description; }
+
 void applyPlan(WindowPort& port, const LabelLayout& layout, const Plan& plan)
 {
+    if (!layout.otherImages.empty()) {
+        port.appendLog(imageReadLine(layout));
+        port.reportText("image", layout.image);
+    }
     for (const Setting& setting : plan.settings) {
+        if (setting.onlyWhenChanged && holdsNothingElse(port.boxText(*setting.box), setting.text)) continue;
         if (setting.box) {
             port.setBoxText(*setting.box, setting.text);
             port.appendLog(setting.logLine);
@@ -233,7 +273,27 @@ void applyPlan(WindowPort& port, const LabelLayout& layout, const Plan& plan)
         port.appendLog(note);
         port.reportListItem("notes", note);
     }
+    for (const LabelImage& image : layout.otherImages) {
+        port.appendLog(otherImageLine(image));
+        port.reportListItem("other_images", image.description);
+    }
     port.appendLog("");
+}
+
+// A label of several images: the window lets the user choose one (the
+// first is the one read without a choice). Empty when the user cancels.
+std::optional<LabelLayout> chooseImage(WindowPort& port, const std::string& inputPath, LabelLayout layout)
+{
+    if (port.state.LabelImage.chosen() || layout.otherImages.empty()) return layout;
+    std::vector<std::string> images{layout.image};
+    for (const LabelImage& image : layout.otherImages) images.push_back(image.description);
+    const std::optional<size_t> chosen =
+        port.chooseLabelImage("The " + layout.labelKind + " label of " + inputPath + " describes " +
+                                  std::to_string(images.size()) + " images. Which one should be read?",
+                              images);
+    if (!chosen) return std::nullopt;
+    if (*chosen == 0 || *chosen > layout.otherImages.size()) return layout;
+    return findLabelLayout(inputPath, layout.otherImages[*chosen - 1].choice);
 }
 
 }  // namespace
@@ -241,10 +301,17 @@ void applyPlan(WindowPort& port, const LabelLayout& layout, const Plan& plan)
 void ApplyLayoutFromLabel(WindowPort& port)
 {
     const std::string inputPath = port.state.InputFilename;
-    const std::optional<LabelLayout> layout = findLabelLayout(inputPath);
-    if (!layout) {
+    const std::optional<LabelLayout> found = findLabelLayout(inputPath, port.state.LabelImage);
+    if (!found) {
         port.appendLog(noLabelLine(inputPath));
         port.reportText("no_label", noLabelLine(inputPath));
+        return;
+    }
+    const std::optional<LabelLayout> layout = chooseImage(port, inputPath, *found);
+    if (!layout) {
+        port.appendLog(labelHeading(*found).front());
+        port.appendLog("No image chosen; nothing changed");
+        port.appendLog("");
         return;
     }
     const Plan plan = Planner(*layout).make();
@@ -284,8 +351,11 @@ std::vector<std::string> DescribeLabelLayout(const std::string& inputPath)
     if (!layout) return {noLabelLine(inputPath)};
     const Plan plan = Planner(*layout).make();
     std::vector<std::string> lines = labelHeading(*layout);
-    for (const Setting& setting : plan.settings) lines.push_back(setting.logLine);
+    if (!layout->otherImages.empty()) lines.push_back(imageReadLine(*layout));
+    for (const Setting& setting : plan.settings)
+        if (!setting.onlyWhenChanged) lines.push_back(setting.logLine);
     lines.insert(lines.end(), plan.notes.begin(), plan.notes.end());
+    for (const LabelImage& image : layout->otherImages) lines.push_back(otherImageLine(image));
     return lines;
 }
 

@@ -70,7 +70,9 @@ std::optional<long double> number(const FitsCard& card)
     return std::strtold(text.c_str(), nullptr);
 }
 
-std::optional<int64_t> wholeNumber(const FitsCard& card)
+}  // namespace
+
+std::optional<int64_t> fitsWholeNumber(const FitsCard& card)
 {
     int64_t value = 0;
     const std::string& text = card.value;
@@ -83,22 +85,36 @@ std::optional<int64_t> wholeNumber(const FitsCard& card)
     return std::nullopt;
 }
 
+namespace {
+
+std::optional<int64_t> wholeNumber(const FitsCard& card) { return fitsWholeNumber(card); }
+
 class FitsReading {
 public:
     FitsReading(const FitsHeader& header, LabelLayout& layout) : header_(header), layout_(layout) {}
 
-    void read()
+    // The image's axes, sample type, scaling and BLANK; false when its axes
+    // cannot be read, which sets nothing.
+    bool read(const Sourced<int64_t>& dataStart)
     {
-        if (!conforming() || !readAxes()) return;
-        const int64_t blocks = header_.headerBytes / static_cast<int64_t>(fitsBlockBytes);
-        layout_.headerBytes = Sourced<int64_t>{
-            header_.headerBytes, decimal(blocks) + " header block" + (blocks == 1 ? "" : "s") + " of 2880 bytes"};
+        if (!readAxes()) return false;
+        layout_.headerBytes = dataStart;
         readSampleType();
         setBandStructure(layout_, BandStructure::BSQ,
                          layout_.bands ? "NAXIS3 " + decimal(layout_.bands->value) + ": planes one after another"
                                        : std::string("a single plane"));
         noteScaling();
         readBlank();
+        return true;
+    }
+
+    bool conforming()
+    {
+        const FitsCard* simple = header_.find("SIMPLE");
+        if (simple && simple->value == "T") return true;
+        layout_.notes.push_back("SIMPLE = " + (simple ? simple->value : std::string()) +
+                                ": the file does not claim to follow the FITS standard; nothing set");
+        return false;
     }
 
 private:
@@ -112,15 +128,6 @@ private:
         return value;
     }
 
-    bool conforming()
-    {
-        const FitsCard* simple = header_.find("SIMPLE");
-        if (simple && simple->value == "T") return true;
-        layout_.notes.push_back("SIMPLE = " + (simple ? simple->value : std::string()) +
-                                ": the file does not claim to follow the FITS standard; nothing set");
-        return false;
-    }
-
     bool refuse(const std::string& why)
     {
         layout_.notes.push_back(why + "; nothing set");
@@ -132,15 +139,14 @@ private:
     {
         const auto axes = integer("NAXIS");
         if (!axes) return refuse("The header gives no NAXIS");
-        if (*axes == 0)
-            return refuse("NAXIS 0: the primary header has no image (an image in an extension cannot be read)");
+        if (*axes == 0) return refuse("NAXIS 0: the primary header has no image, and no IMAGE extension was found");
         if (*axes < 0 || *axes > 999) return refuse("NAXIS " + decimal(*axes) + " is not a number of axes");
         std::vector<Sourced<int64_t>> sizes;
         for (int64_t axis = 1; axis <= *axes; ++axis) {
             const std::string keyword = "NAXIS" + decimal(axis);
             const auto size = integer(keyword);
             if (!size) return refuse("The header gives no whole " + keyword);
-            if (*size <= 0) return refuse(keyword + " " + decimal(*size) + ": the primary image is empty");
+            if (*size <= 0) return refuse(keyword + " " + decimal(*size) + ": the image is empty");
             if (axis > 3 && *size != 1)
                 return refuse(keyword + " " + decimal(*size) + ": the window reads images of at most three axes");
             sizes.push_back(Sourced<int64_t>{*size, keyword + " " + decimal(*size)});
@@ -216,16 +222,21 @@ private:
 
 }  // namespace
 
-FitsHeader parseFits(std::string_view text)
+namespace {
+
+// The cards up to END of a header whose first card is `keyword` =.
+FitsHeader parseHeader(std::string_view text, const std::string& keyword)
 {
-    if (!looksLikeFits(text)) throw LabelSyntaxError("card 1: a FITS header starts with SIMPLE =");
+    std::string first = keyword;
+    first.resize(8, ' ');
+    if (text.substr(0, 9) != first + "=") throw LabelSyntaxError("card 1: a FITS header starts with " + keyword + " =");
     FitsHeader header;
     for (std::size_t at = 0;; at += fitsCardBytes) {
         const std::size_t cardNumber = at / fitsCardBytes + 1;
         if (at + fitsCardBytes > text.size())
             throw LabelSyntaxError("card " + std::to_string(cardNumber) + ": the header ends before its END card");
         const std::string_view card = text.substr(at, fitsCardBytes);
-        if (trimmed(card.substr(0, 8)) == "END") {
+        if (isFitsEndCard(card)) {
             header.headerBytes = static_cast<int64_t>((at / fitsBlockBytes + 1) * fitsBlockBytes);
             return header;
         }
@@ -233,13 +244,19 @@ FitsHeader parseFits(std::string_view text)
     }
 }
 
-LabelLayout fitsLayout(const FitsHeader& header, const std::string& labelPath)
+}  // namespace
+
+bool isFitsEndCard(std::string_view card) { return trimmed(card.substr(0, 8)) == "END"; }
+
+FitsHeader parseFits(std::string_view text) { return parseHeader(text, "SIMPLE"); }
+
+FitsHeader parseFitsExtension(std::string_view text) { return parseHeader(text, "XTENSION"); }
+
+bool fitsConforming(const FitsHeader& primary, LabelLayout& layout) { return FitsReading(primary, layout).conforming(); }
+
+bool readFitsImage(const FitsHeader& header, const Sourced<int64_t>& dataStart, LabelLayout& layout)
 {
-    LabelLayout layout;
-    layout.labelKind = "FITS";
-    layout.labelPath = labelPath;
-    FitsReading(header, layout).read();
-    return layout;
+    return FitsReading(header, layout).read(dataStart);
 }
 
 }  // namespace skeldra

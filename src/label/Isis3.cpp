@@ -71,11 +71,12 @@ public:
         const OdlObject* pixels = child(core_, "GROUP", "PIXELS");
         if (pixels) readPixels(*pixels);
         else layout_.notes.push_back("The Core has no Pixels group; Bits per sample and data format left unchanged");
-        setBandStructure(layout_, BandStructure::BSQ, "Format BandSequential");
+        setBandStructure(layout_, BandStructure::BSQ, layout_.tileSamples ? "Format Tile" : "Format BandSequential");
         if (pixels) noteScaling(*pixels);
     }
 
 private:
+    // Band sequential lines, or band sequential tiles (the default of ISIS).
     bool bandSequential()
     {
         if (const OdlValue* pointer = core_.find("^CORE")) {
@@ -86,17 +87,24 @@ private:
         const OdlValue* format = core_.find("FORMAT");
         const std::string word = format ? format->word() : "";
         if (word == "BANDSEQUENTIAL") return true;
-        if (word == "TILE") {
-            const OdlValue* samples = core_.find("TILESAMPLES");
-            const OdlValue* lines = core_.find("TILELINES");
-            const std::string size = samples && lines ? " of " + samples->text + " × " + lines->text + " samples" : "";
-            layout_.notes.push_back("Format = Tile: the cube is stored in tiles" + size +
-                                    ", which cannot be expressed as lines; nothing set");
-        } else {
-            layout_.notes.push_back("Format = " + (format ? format->text : std::string("(absent)")) +
-                                    " is not a cube format the window can read; nothing set");
-        }
+        if (word == "TILE") return readTiles();
+        layout_.notes.push_back("Format = " + (format ? format->text : std::string("(absent)")) +
+                                " is not a cube format the window can read; nothing set");
         return false;
+    }
+
+    bool readTiles()
+    {
+        const auto samples = integer(core_, "TILESAMPLES", "TileSamples");
+        const auto lines = integer(core_, "TILELINES", "TileLines");
+        if (!samples || !lines) {
+            layout_.notes.push_back("Format = Tile without whole TileSamples and TileLines: the tiles' size is "
+                                    "unknown; nothing set");
+            return false;
+        }
+        layout_.tileSamples = Sourced<int64_t>{*samples, "Format Tile, TileSamples " + decimal(*samples)};
+        layout_.tileLines = Sourced<int64_t>{*lines, "Format Tile, TileLines " + decimal(*lines)};
+        return true;
     }
 
     std::optional<int64_t> integer(const OdlObject& object, std::string_view key, const std::string& name)

@@ -1,7 +1,8 @@
 #pragma once
 // The raster layout that an attached ISIS3 cube label gives: the IsisCube
-// object's Core (StartByte, Format) with its groups Dimensions (Samples,
-// Lines, Bands) and Pixels (Type, ByteOrder, Base, Multiplier). ISIS3 labels
+// object's Core (StartByte, Format BandSequential or Tile with TileSamples
+// and TileLines) with its groups Dimensions (Samples, Lines, Bands) and
+// Pixels (Type, ByteOrder, Base, Multiplier). ISIS3 labels
 // share the syntax of PDS3 labels and are read with the same reader.
 #include <optional>
 #include <string>

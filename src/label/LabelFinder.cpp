@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <iterator>
+#include <memory>
 #include <string_view>
 
 #include "base/Errors.h"
@@ -158,11 +159,11 @@ std::optional<LabelLayout> readEmbeddedVicar(const std::string& text, const OdlL
     return readVicarAt(text, *offset, path);
 }
 
-LabelLayout readPds3(const std::string& text, const std::string& path, bool attached)
+LabelLayout readPds3(const std::string& text, const std::string& path, bool attached, const std::string& object)
 {
     try {
         const OdlLabel label = parseOdl(text);
-        if (auto layout = pds3Layout(label, path, attached, resolverNear(path))) return *layout;
+        if (auto layout = pds3Layout(label, path, attached, resolverNear(path), object)) return *layout;
         if (attached)
             if (auto vicar = readEmbeddedVicar(text, label, path)) return *vicar;
         return unreadable("PDS3", path, "it has no IMAGE or QUBE object");
@@ -171,11 +172,12 @@ LabelLayout readPds3(const std::string& text, const std::string& path, bool atta
     }
 }
 
-LabelLayout readPds4(const LabelText& start, const std::string& path, const std::string& dataName)
+LabelLayout readPds4(const LabelText& start, const std::string& path, const std::string& dataName,
+                     const std::string& array)
 {
     if (start.cut) return tooLong("PDS4", path);
     try {
-        return pds4Layout(parseXml(start.text), path, dataName, resolverNear(path));
+        return pds4Layout(parseXml(start.text), path, dataName, resolverNear(path), array);
     } catch (const LabelSyntaxError& error) {
         return unreadable("PDS4", path, error.what());
     }
@@ -207,13 +209,39 @@ LabelLayout readEnvi(const LabelText& start, const std::string& path, std::optio
     return layout;
 }
 
-LabelLayout readFits(const std::string& text, const std::string& path)
+// Up to n bytes of the file at a position, for the headers of its HDUs.
+FitsRead fileReader(const std::shared_ptr<InputFile>& file)
 {
+    return [file](int64_t position, std::size_t n) {
+        std::string bytes(n, '\0');
+        std::size_t got = 0;
+        while (got < n) {
+            const ssize_t r = ::pread(file->fd(), bytes.data() + got, n - got, static_cast<off_t>(position) + got);
+            if (r < 0 && errno == EINTR) continue;
+            if (r <= 0) break;
+            got += static_cast<std::size_t>(r);
+        }
+        bytes.resize(got);
+        return bytes;
+    };
+}
+
+LabelLayout readFits(const std::string& text, const std::string& path, int64_t chosenHdu)
+{
+    FitsHeader primary;
     try {
-        return fitsLayout(parseFits(text), path);
+        primary = parseFits(text);
     } catch (const LabelSyntaxError& error) {
         return unreadable("FITS", path, error.what());
     }
+    std::vector<std::string> notes;
+    const auto file = std::make_shared<InputFile>(path);
+    const std::vector<FitsHdu> hdus =
+        readFitsHdus(primary, fileReader(file), file->size(), static_cast<int64_t>(labelReadLimit), notes);
+    LabelLayout layout = fitsFileLayout(hdus, path, chosenHdu);
+    // HDUs left out shorten the file's list of images; the one read is whole.
+    for (const std::string& note : notes) layout.remark(note);
+    return layout;
 }
 
 LabelLayout readIsis3(const std::string& text, const std::string& path)
@@ -227,29 +255,29 @@ LabelLayout readIsis3(const std::string& text, const std::string& path)
 }
 
 // The label the input file itself holds or is.
-std::optional<LabelLayout> readOwnLabel(const std::string& inputPath)
+std::optional<LabelLayout> readOwnLabel(const std::string& inputPath, const LabelImageChoice& image)
 {
     const LabelText start = readStart(inputPath);
     const std::string& text = start.text;
     if (looksLikeVicar(text)) return readVicarAt(text, 0, inputPath);
-    if (looksLikeFits(text)) return readFits(text, inputPath);
+    if (looksLikeFits(text)) return readFits(text, inputPath, image.Hdu);
     if (looksLikeIsis3(text)) return readIsis3(text, inputPath);
-    if (looksLikePds3(text)) return readPds3(text, inputPath, true);
+    if (looksLikePds3(text)) return readPds3(text, inputPath, true, image.Object);
     if (looksLikeEnvi(text)) return readEnvi(start, inputPath, std::nullopt);
-    if (looksLikeXml(text)) return readPds4(start, inputPath, "");
+    if (looksLikeXml(text)) return readPds4(start, inputPath, "", image.Object);
     return std::nullopt;
 }
 
-std::optional<LabelLayout> readDetachedLabel(const std::string& inputPath)
+std::optional<LabelLayout> readDetachedLabel(const std::string& inputPath, const LabelImageChoice& image)
 {
     const fs::path input(inputPath);
     const fs::path folder = input.parent_path();
     const std::string stem = input.stem().string();
     const std::string name = input.filename().string();
     if (const auto label = findInFolder(folder, stem + ".lbl"); label && *label != inputPath)
-        return readPds3(readStart(*label).text, *label, false);
+        return readPds3(readStart(*label).text, *label, false, image.Object);
     if (const auto label = findInFolder(folder, stem + ".xml"); label && *label != inputPath)
-        return readPds4(readStart(*label), *label, name);
+        return readPds4(readStart(*label), *label, name, image.Object);
     for (const std::string& candidate : {stem + ".hdr", name + ".hdr"})
         if (const auto label = findInFolder(folder, candidate); label && *label != inputPath)
             return readEnvi(readStart(*label), *label, inputPath);
@@ -285,10 +313,28 @@ bool dataOutsideLabelFolder(const LabelLayout& layout)
     return !isWithin(layout.dataPath, folder.empty() ? fs::path(".") : folder);
 }
 
-std::optional<LabelLayout> findLabelLayout(const std::string& inputPath)
+namespace {
+
+// A choice of image made for another kind of label: its kind of image does
+// not exist in this one.
+void refuseForeignChoice(const LabelLayout& layout, const LabelImageChoice& image)
 {
-    std::optional<LabelLayout> layout = readOwnLabel(inputPath);
-    if (!layout) layout = readDetachedLabel(inputPath);
+    const std::string& kind = layout.labelKind;
+    if (image.Hdu != 0 && kind != "FITS")
+        throw Error("HDU " + std::to_string(image.Hdu) + " was chosen, but the label is " + kind +
+                    ": only a FITS file has HDUs");
+    if (!image.Object.empty() && kind != "PDS3" && kind != "PDS4")
+        throw Error("The image object " + image.Object + " was chosen, but the label is " + kind +
+                    ": only PDS3 and PDS4 labels name their images");
+}
+
+}  // namespace
+
+std::optional<LabelLayout> findLabelLayout(const std::string& inputPath, const LabelImageChoice& image)
+{
+    std::optional<LabelLayout> layout = readOwnLabel(inputPath, image);
+    if (!layout) layout = readDetachedLabel(inputPath, image);
+    if (layout) refuseForeignChoice(*layout, image);
     if (layout && !layout->dataPath.empty() && sameFile(layout->dataPath, inputPath)) layout->dataPath.clear();
     return layout;
 }

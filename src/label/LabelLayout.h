@@ -20,6 +20,12 @@ struct Sourced {
 
 enum class DataFormat : uint8_t { UnsignedInteger, SignedInteger, Real };
 
+// An image of the label other than the one read, and what selects it.
+struct LabelImage {
+    LabelImageChoice choice;
+    std::string description;  // "HDU 3: an IMAGE extension of 200 × 100 samples, BITPIX -32"
+};
+
 struct LabelLayout {
     std::string labelKind;  // "PDS3", "VICAR", "PDS4", "ENVI"
     std::string labelPath;  // the file the label was read from
@@ -39,6 +45,9 @@ struct LabelLayout {
     std::optional<Sourced<int64_t>> bandPad;
     std::optional<Sourced<int64_t>> gap;
     std::optional<Sourced<std::string>> nonDataValue;  // the text for the box
+    // Both set for a label that stores its bands in tiles.
+    std::optional<Sourced<int64_t>> tileSamples;
+    std::optional<Sourced<int64_t>> tileLines;
     // The part of the line pad that stands in front of each line (a line
     // prefix moved into the header and the pads); 0 when there is none.
     int64_t linePrefix = 0;
@@ -58,6 +67,11 @@ struct LabelLayout {
         notes.push_back(text);
         remarks.push_back(text);
     }
+    // The image read, in the words of otherImages' descriptions; empty when
+    // the label describes one image.
+    std::string image;
+    // The label's other images, in the order of the label.
+    std::vector<LabelImage> otherImages;
 };
 
 // How one sample is stored, as the window can express it.

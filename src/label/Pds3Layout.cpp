@@ -1,8 +1,11 @@
 #include "label/Pds3Layout.h"
 
+#include <algorithm>
 #include <array>
+#include <charconv>
 #include <vector>
 
+#include "base/Errors.h"
 #include "label/TextTools.h"
 
 namespace skeldra {
@@ -24,6 +27,20 @@ bool findObject(const OdlObject& object, bool (*wanted)(const std::string&), Pat
 bool endsWith(const std::string& text, std::string_view suffix)
 {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+bool isRasterName(const std::string& name)
+{
+    return name == "IMAGE" || endsWith(name, "IMAGE") || endsWith(name, "QUBE");
+}
+
+// Every image or qube object, in the order of the label.
+void collectRasterObjects(const OdlObject& object, Path& path, std::vector<Path>& found)
+{
+    path.push_back(&object);
+    if (object.kind == "OBJECT" && isRasterName(object.name)) found.push_back(path);
+    for (const OdlObject& child : object.children) collectRasterObjects(child, path, found);
+    path.pop_back();
 }
 
 // The raster object: IMAGE first, then any other image, then a qube.
@@ -397,6 +414,54 @@ void readQube(LabelLayout& layout, const OdlObject& qube)
     if (const OdlValue* null = qube.find("CORE_NULL")) setNonDataValue(layout, *null, "CORE_NULL");
 }
 
+// "IMAGE, 1024 samples × 1024 lines" in the label's own words.
+std::string describeObject(const Path& path)
+{
+    const OdlObject& object = *path.back();
+    std::string text = object.name;
+    const OdlValue* samples = object.find("LINE_SAMPLES");
+    const OdlValue* lines = object.find("LINES");
+    const OdlValue* bands = object.find("BANDS");
+    const OdlValue* core = object.find("CORE_ITEMS");
+    if (samples && lines) text += ", " + shown(*samples) + " samples × " + shown(*lines) + " lines";
+    if (samples && lines && bands) text += " × " + shown(*bands) + " bands";
+    if (core) text += ", CORE_ITEMS " + shown(*core);
+    return text;
+}
+
+// What selects an object: its name, or its position when another has that name too.
+std::string selectorOf(const std::vector<Path>& all, size_t index)
+{
+    const std::string& name = all[index].back()->name;
+    const auto named = std::count_if(all.begin(), all.end(), [&](const Path& p) { return p.back()->name == name; });
+    return named == 1 ? name : std::to_string(index + 1);
+}
+
+Path chosenObject(const std::vector<Path>& all, const std::string& chosen)
+{
+    size_t position = 0;
+    const auto [end, error] = std::from_chars(chosen.data(), chosen.data() + chosen.size(), position);
+    if (error == std::errc() && end == chosen.data() + chosen.size() && position >= 1 && position <= all.size())
+        return all[position - 1];
+    for (const Path& path : all)
+        if (equalsIgnoringCase(path.back()->name, chosen)) return path;
+    std::string names;
+    for (const Path& path : all) names += (names.empty() ? "" : ", ") + path.back()->name;
+    throw Error("The label has no image object " + chosen + ": " +
+                (names.empty() ? std::string("it has none") : "its image objects are " + names));
+}
+
+void listOtherObjects(LabelLayout& layout, const std::vector<Path>& all, const Path& read)
+{
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i].back() != read.back())
+            layout.otherImages.push_back({LabelImageChoice{0, selectorOf(all, i)},
+                                          describeObject(all[i]) + " (object " + std::to_string(i + 1) + ")"});
+    if (layout.otherImages.empty()) return;
+    const auto at = std::find_if(all.begin(), all.end(), [&](const Path& p) { return p.back() == read.back(); });
+    layout.image = describeObject(read) + " (object " + std::to_string(at - all.begin() + 1) + ")";
+}
+
 }  // namespace
 
 EncodingResult pds3SampleType(const std::string& type, int64_t bits)
@@ -416,13 +481,17 @@ EncodingResult pds3SampleType(const std::string& type, int64_t bits)
 }
 
 std::optional<LabelLayout> pds3Layout(const OdlLabel& label, const std::string& labelPath, bool attached,
-                                      const FileResolver& resolve)
+                                      const FileResolver& resolve, const std::string& chosen)
 {
-    const Path path = findRasterObject(label.root);
+    std::vector<Path> all;
+    Path walk;
+    collectRasterObjects(label.root, walk, all);
+    const Path path = chosen.empty() ? findRasterObject(label.root) : chosenObject(all, chosen);
     if (path.empty()) return std::nullopt;
     LabelLayout layout;
     layout.labelKind = "PDS3";
     layout.labelPath = labelPath;
+    listOtherObjects(layout, all, path);
     const OdlObject& object = *path.back();
     std::string encoding;
     if (isEncoded(object, encoding)) {

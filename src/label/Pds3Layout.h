@@ -16,9 +16,12 @@ using FileResolver = std::function<std::optional<std::string>(const std::string&
 
 // Empty when the label has no IMAGE or QUBE object. `attached` tells whether
 // the label sits at the start of the file it describes (then a missing
-// pointer means the data follow the label records).
+// pointer means the data follow the label records). Of several image
+// objects the IMAGE is read, or the object `chosen` names (by its name or
+// its position among them, from 1); the others are listed. A choice that
+// names none raises an Error naming those there are.
 std::optional<LabelLayout> pds3Layout(const OdlLabel& label, const std::string& labelPath, bool attached,
-                                      const FileResolver& resolve);
+                                      const FileResolver& resolve, const std::string& chosen = "");
 
 // The byte offset that the pointer ^`name` gives within the label's own file;
 // empty when there is no such pointer or it names another file.

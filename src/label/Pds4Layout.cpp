@@ -4,6 +4,8 @@
 #include <array>
 #include <charconv>
 
+#include "base/Errors.h"
+
 namespace skeldra {
 
 namespace {
@@ -14,9 +16,11 @@ struct Axis {
     int64_t sequence = 0;
 };
 
+// An image array and the file its area describes.
 struct FileArea {
     std::string fileName;
     const XmlElement* array = nullptr;
+    bool firstOfArea = false;
 };
 
 bool isImageArray(const std::string& name)
@@ -24,20 +28,79 @@ bool isImageArray(const std::string& name)
     return name.rfind("Array_2D", 0) == 0 || name.rfind("Array_3D", 0) == 0;
 }
 
-std::vector<FileArea> fileAreas(const XmlElement& product)
+// Every image array of every observational file area, in label order.
+std::vector<FileArea> imageArrays(const XmlElement& product)
 {
-    std::vector<FileArea> areas;
+    std::vector<FileArea> arrays;
     for (const XmlElement* area : product.childrenNamed("File_Area_Observational")) {
-        FileArea found;
-        if (const XmlElement* file = area->child("File")) found.fileName = file->childText("file_name");
+        const XmlElement* file = area->child("File");
+        const std::string fileName = file ? file->childText("file_name") : std::string();
+        bool first = true;
         for (const XmlElement& child : area->children)
             if (isImageArray(child.name)) {
-                found.array = &child;
-                break;
+                arrays.push_back({fileName, &child, first});
+                first = false;
             }
-        if (found.array) areas.push_back(found);
     }
-    return areas;
+    return arrays;
+}
+
+// The first array of the last area describing the preferred file, or of the first area.
+size_t defaultArray(const std::vector<FileArea>& arrays, const std::string& preferredFile)
+{
+    size_t found = 0;
+    for (size_t i = 0; i < arrays.size(); ++i)
+        if (arrays[i].firstOfArea && equalsIgnoringCase(arrays[i].fileName, preferredFile)) found = i;
+    return found;
+}
+
+std::string identifierOf(const FileArea& area) { return trimmed(area.array->childText("local_identifier")); }
+
+size_t chosenArray(const std::vector<FileArea>& arrays, const std::string& chosen)
+{
+    size_t position = 0;
+    const auto [end, error] = std::from_chars(chosen.data(), chosen.data() + chosen.size(), position);
+    if (error == std::errc() && end == chosen.data() + chosen.size() && position >= 1 && position <= arrays.size())
+        return position - 1;
+    for (size_t i = 0; i < arrays.size(); ++i)
+        if (!identifierOf(arrays[i]).empty() && equalsIgnoringCase(identifierOf(arrays[i]), chosen)) return i;
+    std::string names;
+    for (size_t i = 0; i < arrays.size(); ++i) {
+        const std::string id = identifierOf(arrays[i]);
+        names += (i ? ", " : "") + (id.empty() ? std::to_string(i + 1) : id);
+    }
+    throw Error("The label has no image array " + chosen + ": its arrays are " + names);
+}
+
+// "Array_2D_Image browse (array 2, in b.img): Line 100 × Sample 200"
+std::string describeArray(const std::vector<FileArea>& arrays, size_t index)
+{
+    const FileArea& area = arrays[index];
+    const std::string id = identifierOf(area);
+    std::string text = area.array->name + (id.empty() ? "" : " " + id) + " (array " + std::to_string(index + 1) +
+                       ", in " + area.fileName + ")";
+    std::string axes;
+    for (const XmlElement* axis : area.array->childrenNamed("Axis_Array"))
+        axes += (axes.empty() ? ": " : " × ") + trimmed(axis->childText("axis_name")) + " " +
+                trimmed(axis->childText("elements"));
+    return text + axes;
+}
+
+std::string selectorOf(const std::vector<FileArea>& arrays, size_t index)
+{
+    const std::string id = identifierOf(arrays[index]);
+    const auto same = std::count_if(arrays.begin(), arrays.end(),
+                                    [&](const FileArea& a) { return equalsIgnoringCase(identifierOf(a), id); });
+    // An identifier of digits would read as a position.
+    const bool digits = std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !id.empty() && !digits && same == 1 ? id : std::to_string(index + 1);
+}
+
+void listOtherArrays(LabelLayout& layout, const std::vector<FileArea>& arrays, size_t read)
+{
+    for (size_t i = 0; i < arrays.size(); ++i)
+        if (i != read) layout.otherImages.push_back({LabelImageChoice{0, selectorOf(arrays, i)}, describeArray(arrays, i)});
+    if (!layout.otherImages.empty()) layout.image = describeArray(arrays, read);
 }
 
 std::optional<int64_t> wholeNumber(const std::string& text)
@@ -184,19 +247,20 @@ void setAxes(LabelLayout& layout, const std::vector<Axis>& axes, const std::stri
 }  // namespace
 
 LabelLayout pds4Layout(const XmlElement& product, const std::string& labelPath, const std::string& preferredFile,
-                       const FileResolver& resolve)
+                       const FileResolver& resolve, const std::string& chosen)
 {
     LabelLayout layout;
     layout.labelKind = "PDS4";
     layout.labelPath = labelPath;
-    const std::vector<FileArea> areas = fileAreas(product);
-    if (areas.empty()) {
+    const std::vector<FileArea> arrays = imageArrays(product);
+    if (arrays.empty()) {
+        if (!chosen.empty()) chosenArray(arrays, chosen);
         layout.notes.push_back("The PDS4 label has no File_Area_Observational with an image array; nothing set");
         return layout;
     }
-    FileArea area = areas.front();
-    for (const FileArea& candidate : areas)
-        if (equalsIgnoringCase(candidate.fileName, preferredFile)) area = candidate;
+    const size_t read = chosen.empty() ? defaultArray(arrays, preferredFile) : chosenArray(arrays, chosen);
+    listOtherArrays(layout, arrays, read);
+    const FileArea& area = arrays[read];
     const XmlElement& array = *area.array;
 
     if (const std::optional<std::string> data = resolve(area.fileName)) {

@@ -16,6 +16,11 @@ RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction
     : reader_(reader), area_(area), direction_(direction)
 {
     const RasterLayout& layout = reader.layout();
+    if (isTiled(layout)) {
+        // A row crosses tiles: the reader holds blocks of rows of tiles.
+        reader.expectRows(area.Band, area.StartSample, area.EndSample, maxRows);
+        return;
+    }
     try {
         const int64_t first = samplePosition(layout, area.StartLine, area.Band, area.StartSample);
         const int64_t end = samplePosition(layout, area.StartLine, area.Band, area.EndSample) + layout.BytesPerSample;

@@ -2,7 +2,8 @@
 // Keeps the rows an operation is about to read in the reader's buffer. The
 // buffer fills forward from the position asked for, so without this, rows
 // read from the bottom up, and the second part of rows turned about their
-// origin, would each refill the whole buffer for a few bytes.
+// origin, would each refill the whole buffer for a few bytes. Rows of a
+// tiled layout are held by the reader itself, a row of tiles at a time.
 //
 // Failure: a block is only asked for when every byte of it lies in the file,
 // so no error is raised earlier than reading the samples would raise it.

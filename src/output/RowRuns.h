@@ -53,17 +53,23 @@ private:
         const int32_t bytesPerSample = reader_.layout().BytesPerSample;
         const SampleFormat format = currentSampleFormat(port_, bytesPerSample);
         const bool ignore = port_.isChecked(Choice::IgnoreNonDataValue);
-        const int64_t most = std::min<int64_t>({wanted, pacer_.runLength(), maxRun_});
-        const RawRun run = reader_.viewRun(line, area_.Band, sample, static_cast<int32_t>(most));
-        if (run.count == 0) {
-            // Raises the exact error of this sample, or reads it on its own.
-            const long double value = reader_.ReadDataValue(line, area_.Band, sample);
-            writer.value(value, port_.state.LastValueIsReal, ignore);
-            return 1;
+        const auto most = static_cast<int32_t>(std::min<int64_t>({wanted, pacer_.runLength(), maxRun_}));
+        // In as many runs of the reader as it takes: a run ends at a tile's edge.
+        int32_t done = 0;
+        while (done < most) {
+            const RawRun run = reader_.viewRun(line, area_.Band, sample + done, most - done);
+            if (run.count == 0) {
+                // Raises the exact error of this sample, or reads it on its own.
+                const long double value = reader_.ReadDataValue(line, area_.Band, sample + done);
+                writer.value(value, port_.state.LastValueIsReal, ignore);
+                ++done;
+                continue;
+            }
+            writer.run(run, format, ignore);
+            if (format.kind != SampleKind::None) port_.state.LastValueIsReal = isRealKind(format.kind);
+            done += run.count;
         }
-        writer.run(run, format, ignore);
-        if (format.kind != SampleKind::None) port_.state.LastValueIsReal = isRealKind(format.kind);
-        return run.count;
+        return done;
     }
 
     SampleReader& reader_;

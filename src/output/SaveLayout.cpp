@@ -12,6 +12,7 @@
 #include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
 #include "raster/SampleReader.h"
+#include "raster/Strides.h"
 
 namespace skeldra {
 namespace {
@@ -48,6 +49,18 @@ int64_t bandImageLines(WindowPort& port, const RasterLayout& layout)
     return std::max<int64_t>(0, *size - layout.HeaderBytes) / layout.OuterStepBytes;
 }
 
+// Why a header of this kind cannot describe tiles.
+std::string tilesRefusal(LayoutKind kind)
+{
+    switch (kind) {
+    case LayoutKind::Vrt: return "A GDAL VRT cannot describe a tiled layout: its raw bands are read line after line";
+    case LayoutKind::Envi: return "An ENVI header cannot describe a tiled layout: ENVI stores bands as BSQ, BIL or "
+                                  "BIP lines";
+    case LayoutKind::Pds3: return "A PDS3 label cannot describe a tiled layout: a PDS3 IMAGE object stores lines";
+    }
+    return "";
+}
+
 // The raw file as seen from the header's folder.
 std::string rawPathFrom(const std::string& raw, const std::string& header)
 {
@@ -72,6 +85,7 @@ void SaveLayout(WindowPort& port, std::optional<LayoutKind> kind)
     checkNotInputFile(port.state, *name);
 
     const RasterLayout& layout = port.state.Layout;
+    if (isTiled(layout)) throw Error(tilesRefusal(*kind));
     const int64_t lines = bandImageLines(port, layout);
     const int32_t linePad = layout.Structure == BandStructure::None ? 0 : port.IntegerValue(Box::NumRowPadBytes);
     const SampleFormat format = currentSampleFormat(port, layout.BytesPerSample);

@@ -31,6 +31,8 @@ enum class Box : uint8_t {
     MaxHeaderLineLength,
     MaxHeaderLines,
     ClipPercent,  // percent of points left out at each end by a stretch; 0 off
+    TileSamples,  // samples and lines of one tile of a tiled layout; both 0 untiled
+    TileLines,
     Count
 };
 

@@ -19,8 +19,23 @@ struct RasterLayout {
     int64_t InnerStepBytes = 0;
     int32_t BytesPerSample = 0;
     BandStructure Structure = BandStructure::None;
+    // Samples and lines of one tile; both 0 when the bands are stored in
+    // lines. With tiles, InnerStepBytes is a row of tiles and
+    // OuterStepBytes a band image (a row of tiles without bands).
+    int32_t TileSamples = 0;
+    int32_t TileLines = 0;
 
     bool operator==(const RasterLayout&) const = default;
+};
+
+// Which of the images of a label holding several Layout from Label reads;
+// the first one when nothing is chosen.
+struct LabelImageChoice {
+    int64_t Hdu = 0;     // a FITS file's HDU, 1 the primary; 0 when not chosen
+    std::string Object;  // a PDS3 object's name, a PDS4 array's local identifier, or either's position
+
+    bool chosen() const { return Hdu != 0 || !Object.empty(); }
+    bool operator==(const LabelImageChoice&) const = default;
 };
 
 struct FormState {
@@ -45,6 +60,8 @@ struct FormState {
     // Set when the user closes the window while an operation runs: the
     // operation is aborted, and a conversion then leaves its target as it was.
     bool CloseRequested = false;
+    // The image Layout from Label reads (the batch tool's --hdu and --object).
+    LabelImageChoice LabelImage;
 };
 
 }  // namespace skeldra

@@ -98,6 +98,15 @@ public:
     // search: the index of the one the user chooses, empty on Cancel.
     virtual std::optional<size_t> chooseCandidate(const std::string& verdict,
                                                   const std::vector<CandidateView>& candidates) = 0;
+    // Layout from Label on a label describing several images: the index of
+    // the image chosen (0 the first, which is read without a choice), empty
+    // on Cancel. A window that cannot ask reads the first.
+    virtual std::optional<size_t> chooseLabelImage(const std::string& question, const std::vector<std::string>& images)
+    {
+        (void)question;
+        (void)images;
+        return 0;
+    }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void showPreview(const PreviewPicture& picture) = 0;
 

@@ -47,6 +47,18 @@ public:
     // read-ahead of view, for blocks that are far apart. Same errors as view.
     void loadExactly(int64_t position, size_t n);
 
+    // Where consecutive bytes of the file go: `bytes` bytes to `destination`.
+    struct Piece {
+        uint8_t* destination;
+        size_t bytes;
+    };
+
+    // Reads the bytes from position on into the pieces in turn, past the
+    // buffer, each piece's bytes following the previous piece's in the
+    // file: a tile's lines straight into the lines of a picture. Same
+    // errors as view.
+    void readPieces(int64_t position, const std::vector<Piece>& pieces);
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
@@ -56,6 +68,11 @@ private:
     void fill(int64_t position, size_t n, ReadAhead readAhead);
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
     size_t load(int64_t position, size_t wanted);
+    // Up to `wanted` bytes at position into destination; how many the file gave.
+    size_t readAt(int64_t position, uint8_t* destination, size_t wanted);
+    // Up to IOV_MAX pieces from `first` on; how many bytes the file gave.
+    size_t readPiecesAt(int64_t position, const Piece* first, size_t count);
+    void requireAvailable(int64_t position, size_t n);
 
     InputFile file_;
     int64_t size_ = 0;

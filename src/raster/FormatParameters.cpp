@@ -1,5 +1,6 @@
 #include "raster/FormatParameters.h"
 
+#include "base/Errors.h"
 #include "base/Format.h"
 #include "raster/Strides.h"
 
@@ -94,6 +95,7 @@ std::vector<Box> layoutBoxes(WindowPort& port)
         boxes.insert(boxes.end(), {Box::NumSingleImageLines, Box::NumRowPadBytes, Box::NumBandGapBytes});
         break;
     }
+    boxes.insert(boxes.end(), {Box::TileSamples, Box::TileLines});
     return boxes;
 }
 
@@ -116,12 +118,20 @@ void ComputeBandStrides(WindowPort& port)
     RasterLayout& layout = port.state.Layout;
     const BandStructure structure = checkedStructure(port);
     const BandPadding padding = readPadding(port, structure);
+    const TileSize tiles{port.IntegerValue(Box::TileSamples), port.IntegerValue(Box::TileLines)};
+    // Tiles that do not fit are refused after the boxes of the structure
+    // are shown, so that a click on a band-structure button shows them.
+    const std::string tileRefusal = tileProblem(structure, padding, tiles);
+    const TileSize used = tileRefusal.empty() ? tiles : TileSize{};
     const BandStrides strides =
-        bandStrides(structure, layout.NumSamples, layout.BytesPerSample, layout.NumBands, padding);
+        bandStrides(structure, layout.NumSamples, layout.BytesPerSample, layout.NumBands, padding, used);
     layout.Structure = structure;
     layout.OuterStepBytes = strides.OuterStepBytes;
     layout.InnerStepBytes = strides.InnerStepBytes;
+    layout.TileSamples = used.samples;
+    layout.TileLines = used.lines;
     showBandBoxes(port, structure);
+    if (!tileRefusal.empty()) throw Error(tileRefusal);
 }
 
 }  // namespace skeldra

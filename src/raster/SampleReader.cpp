@@ -20,10 +20,20 @@ SampleReader::SampleReader(WindowPort& port)
 {
 }
 
+void SampleReader::expectRows(int32_t band, int32_t firstSample, int32_t lastSample, int64_t maxLines)
+{
+    if (isTiled(layout_)) tiles_.emplace(layout_, source_, band, firstSample, lastSample, maxLines);
+}
+
 long double SampleReader::ReadDataValue(int32_t line, int32_t band, int32_t sample)
 {
-    const int64_t position = samplePosition(layout_, line, band, sample);
     const SampleFormat format = currentSampleFormat(port_, layout_.BytesPerSample);
+    if (tiles_ && format.kind != SampleKind::None)
+        if (const TileBlocks::Span held = tiles_->find(line, band, sample); held.count > 0) {
+            port_.state.LastValueIsReal = isRealKind(format.kind);
+            return decodeSample(held.bytes, format);
+        }
+    const int64_t position = samplePosition(layout_, line, band, sample);
     if (format.kind == SampleKind::None) {
         source_.view(position, 0);  // the position is still checked
         return 0;
@@ -38,6 +48,11 @@ RawRun SampleReader::viewRun(int32_t line, int32_t band, int32_t sample, int32_t
     const int64_t bps = layout_.BytesPerSample;
     const int64_t stride = sampleStride(layout_);
     if (maxCount <= 0 || bps <= 0 || stride < bps) return {};
+    // A run stops at its tile's edge: the next sample lies in the next tile.
+    if (tiles_)
+        if (const TileBlocks::Span held = tiles_->find(line, band, sample); held.count > 0)
+            return {held.bytes, bps, std::min(held.count, maxCount)};
+    maxCount = std::min(maxCount, samplesToTileEdge(layout_, sample));
     const int64_t first = samplePosition(layout_, line, band, sample);
     const int64_t available = source_.available(first);
     if (available < bps) return {};

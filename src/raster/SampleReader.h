@@ -6,10 +6,13 @@
 // Failure: the I/O errors of ByteSource, and "Integer overflow" for a
 // position outside the 64-bit range.
 #include <cstdint>
+#include <limits>
+#include <optional>
 
 #include "port/WindowPort.h"
 #include "raster/ByteSource.h"
 #include "raster/SampleDecode.h"
+#include "raster/TileBlocks.h"
 
 namespace skeldra {
 
@@ -35,9 +38,16 @@ public:
 
     // Up to maxCount samples of a line from `sample` on, through the buffer.
     // A run stops short of the end of the file, of a position before its
-    // start, and of the buffer's size; count 0 means: read the next sample
-    // with ReadDataValue, which raises the exact error or reads it.
+    // start, of the buffer's size and of the edge of a tile; count 0 means:
+    // read the next sample with ReadDataValue, which raises the exact error
+    // or reads it.
     RawRun viewRun(int32_t line, int32_t band, int32_t sample, int32_t maxCount);
+
+    // The samples an operation is about to read, line after line, of a
+    // tiled layout: blocks of up to maxLines lines of the tiles holding
+    // them are then read whole (see TileBlocks). Nothing for lines.
+    void expectRows(int32_t band, int32_t firstSample, int32_t lastSample,
+                    int64_t maxLines = std::numeric_limits<int64_t>::max());
 
     // Decodes a run into values and sets LastValueIsReal as ReadDataValue would.
     void decodeRun(const RawRun& run, SampleFormat format, long double* values);
@@ -51,6 +61,7 @@ private:
     WindowPort& port_;
     RasterLayout layout_;
     ByteSource source_;
+    std::optional<TileBlocks> tiles_;
 };
 
 }  // namespace skeldra

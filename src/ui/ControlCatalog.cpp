@@ -102,6 +102,12 @@ std::array<BoxSpec, boxCount> makeBoxes()
         make(Box::ClipPercent, "ClipPercent_LabeledNumericEdit", "Clip %", "0", extendedBox,
              "Percent of data points left out at each end when Histogram sets Min data and Max data, "
              "and when Preview stretches with Auto (for example 0.5); 0 uses the extremes"),
+        make(Box::TileSamples, "TileSamples_LabeledNumericEdit", "Tile samples", "0", integerBox,
+             "Samples in one tile of a tiled file (ISIS3 cubes stored as tiles: TileSamples); "
+             "0 when the lines are stored whole"),
+        make(Box::TileLines, "TileLines_LabeledNumericEdit", "Tile lines", "0", integerBox,
+             "Lines in one tile of a tiled file (ISIS3 cubes stored as tiles: TileLines); "
+             "0 when the lines are stored whole"),
     }};
     const auto at = [&](Box box) -> BoxSpec& { return boxes[static_cast<size_t>(box)]; };
     for (Box box : {Box::HeaderBytes, Box::NumSamples, Box::BitsPerSample, Box::NumBands,

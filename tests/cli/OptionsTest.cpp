@@ -42,8 +42,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(ParseArgumentsErrors, AreUsageErrors)
 {
     for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {}, {"point"}, {"jump", "f"}, {"point", "f", "--line"}, {"point", "f", "--no-such-option"}})
+             {}, {"point"}, {"jump", "f"}, {"point", "f", "--line"}, {"point", "f", "--no-such-option"},
+             // The image of a label is chosen only where a label is read.
+             {"stats", "f", "--hdu", "2"}, {"stats", "f", "--from-label", "--hdu", "0"}, {"point", "f", "--object", "IMAGE"}})
         EXPECT_THROW(parseArguments(args), UsageError) << ::testing::PrintToString(args);
+}
+
+TEST(ParseArguments, TheImageOfALabel)
+{
+    const ParsedArguments hdu = parseArguments({"stats", "f.fits", "--from-label", "--hdu", "3"});
+    EXPECT_EQ(hdu.labelImage, (LabelImageChoice{3, ""}));
+    const ParsedArguments object = parseArguments({"label", "p.lbl", "--object", "BROWSE_IMAGE"});
+    EXPECT_EQ(object.labelImage, (LabelImageChoice{0, "BROWSE_IMAGE"}));
 }
 
 }  // namespace

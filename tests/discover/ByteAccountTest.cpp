@@ -62,9 +62,46 @@ void expectEveryByteOnce(const ByteAccount& account)
         EXPECT_LE(account.regions[i - 1].first, account.regions[i].first);
 }
 
+// One band of 8-bit samples (a smooth surface) in tiles, row of tiles after
+// row of tiles; the padding of the edge tiles is 0.
+std::string tiledBand(int samples, int lines, int tileSamples, int tileLines, int tileRows)
+{
+    std::string bytes;
+    const int tilesAcross = (samples + tileSamples - 1) / tileSamples;
+    for (int row = 0; row < tileRows; ++row)
+        for (int column = 0; column < tilesAcross; ++column)
+            for (int l = row * tileLines; l < (row + 1) * tileLines; ++l)
+                for (int s = column * tileSamples; s < (column + 1) * tileSamples; ++s)
+                    bytes += l < lines && s < samples ? smoothRow(samples, l)[static_cast<size_t>(s)] : '\0';
+    return bytes;
+}
+
 std::vector<AccountCase> accountCases()
 {
     std::vector<AccountCase> cases;
+    {  // BSQ tiles of 4 x 3 over 10 x 7 samples: 9 tiles a band, 5 of them at an edge; gap 5.
+        AccountLayout layout = eightBit(BandStructure::BSQ, 16, 10, 2);
+        layout.lines = 7;
+        layout.gap = 5;
+        layout.tileSamples = 4;
+        layout.tileLines = 3;
+        const std::string band = tiledBand(10, 7, 4, 3, 3) + "ggggg";
+        cases.push_back({"TilesWithTheirEdgePadding", std::string(16, 'h') + band + band, layout,
+                         {{RegionRole::Header, 16, 1},
+                          {RegionRole::Samples, 70, 9},
+                          {RegionRole::TilePadding, 76, 10},
+                          {RegionRole::Gaps, 10, 2},
+                          {RegionRole::Samples, 70, 9}},
+                         {}});
+    }
+    {  // Without bands the rows of tiles come from the size: 2 of them, 6 lines.
+        AccountLayout layout = eightBit(BandStructure::None, 0, 10, 1);
+        layout.tileSamples = 4;
+        layout.tileLines = 3;
+        cases.push_back({"RowsOfTilesFromTheSize", tiledBand(10, 6, 4, 3, 2) + "xyzzy", layout,
+                         {{RegionRole::Samples, 60, 6}, {RegionRole::TilePadding, 12, 2}, {RegionRole::LeftOver, 5, 1}},
+                         {}});
+    }
     {  // A label, then records that start with a 12-byte prefix, then 37 zero bytes.
         std::string file = std::string("PDS_VERSION_ID = PDS3\r\nRECORD_BYTES = 112\r\nEND\r\n");
         file.resize(224, ' ');
@@ -180,6 +217,21 @@ TEST_P(Account, NamesEachRegionWithItsCount)
 
 INSTANTIATE_TEST_SUITE_P(Layouts, Account, ::testing::ValuesIn(accountCases()),
                          [](const auto& info) { return info.param.name; });
+
+TEST(Account, TilesAndTheirPaddingAreNamed)
+{
+    TempDir dir;
+    AccountLayout layout = eightBit(BandStructure::BSQ, 0, 10, 1);
+    layout.lines = 7;
+    layout.tileSamples = 4;
+    layout.tileLines = 3;
+    const std::vector<std::string> lines = describeAccount(accountBytes(dir.write("t.img", tiledBand(10, 7, 4, 3, 3)), layout));
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[1], "Layout: 1 band (BSQ) of 7 lines of 10 samples of 1 byte; stored in tiles of 4 × 3 samples, "
+                        "the edge tiles whole");
+    EXPECT_EQ(lines[2], "Samples of band 1: 70 bytes (64.81 %), in 9 tiles of 12 bytes, the first at byte 0");
+    EXPECT_EQ(lines[3], "Edge tile padding: 38 bytes (35.19 %), in 5 edge tiles, the first at byte 26, all 0x00");
+}
 
 struct LabelCase {
     std::string start;

@@ -41,6 +41,8 @@ INSTANTIATE_TEST_SUITE_P(
         FormCase{"OneBandWithALinePad", {2052, 517, 300, msb16, 1, BandStructure::None, 4, 0, 0}, ""},
         FormCase{"BilWithBandAndLinePads", {100, 301, 50, {4, DataFormat::Real}, 3, BandStructure::BIL, 2, 6, 0}, ""},
         FormCase{"BsqWithAGap", {0, 99, 40, {1}, 2, BandStructure::BSQ, 0, 0, 100}, ""},
+        FormCase{"BsqInTiles", {65536, 300, 200, msb16, 3, BandStructure::BSQ, 0, 0, 0, 128, 64}, ""},
+        FormCase{"OneBandInTiles", {512, 90, 90, {4, DataFormat::Real}, 1, BandStructure::None, 0, 0, 0, 128, 128}, ""},
         FormCase{"LinesBeyondTheBox",
                  {0, 4, 3000000000, {1}, 1, BandStructure::None, 0, 0, 0},
                  "Not set: Lines 3000000000 (candidate 1) is outside what the box takes; left unchanged"}),

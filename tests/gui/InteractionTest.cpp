@@ -332,7 +332,58 @@ private slots:
         QCOMPARE(lastLogLine(), QString::fromStdString("ENVI header written to: " + chosen));
     }
 
+    // Layout from Label on a tiled ISIS3 cube fills the tile boxes, which
+    // then read as the other boxes, and the preview shows the picture that
+    // the same samples stored in lines give, not its tiles shuffled.
+    void tiledCubeFromLabelPreviewsThePicture()
+    {
+        constexpr int samples = 10, lines = 7, tileSamples = 4, tileLines = 3;
+        const auto value = [](int l, int s) { return char(1 + s * 20 + l * 3); };
+        QByteArray cube = "Object = IsisCube\n Object = Core\n  StartByte = 1025\n  Format = Tile\n"
+                          "  TileSamples = 4\n  TileLines = 3\n  Group = Dimensions\n   Samples = 10\n"
+                          "   Lines = 7\n   Bands = 1\n  End_Group\n  Group = Pixels\n   Type = UnsignedByte\n"
+                          "   ByteOrder = Lsb\n  End_Group\n End_Object\nEnd_Object\nEnd\n";
+        cube.resize(1024, ' ');
+        QByteArray inLines(1024, ' ');
+        for (int row = 0; row < 3; ++row)
+            for (int column = 0; column < 3; ++column)
+                for (int l = row * tileLines; l < (row + 1) * tileLines; ++l)
+                    for (int s = column * tileSamples; s < (column + 1) * tileSamples; ++s)
+                        cube += l < lines && s < samples ? value(l, s) : char(0);
+        for (int l = 0; l < lines; ++l)
+            for (int s = 0; s < samples; ++s) inLines += value(l, s);
+        const QString cubePath = write("tiles.cub", cube);
+        const QString linesPath = write("lines.img", inLines);
+
+        const QColor muted = form->palette().color(QPalette::PlaceholderText);
+        QCOMPARE(form->box(Box::TileSamples)->Item_Label->palette().color(QPalette::WindowText), muted);
+        form->state.InputFilename = cubePath.toStdString();
+        click("LayoutFromLabel_Button");
+        QCOMPARE(form->boxText(Box::TileSamples), std::string("4"));
+        QCOMPARE(form->boxText(Box::TileLines), std::string("3"));
+        QVERIFY(form->box(Box::TileSamples)->Item_Label->palette().color(QPalette::WindowText) != muted);
+
+        TImagePreview_Form preview;
+        form->attachPreview(&preview);
+        form->setBoxText(Box::MinData, "0");
+        form->setBoxText(Box::MaxData, "255");
+        click("Preview_Button");
+        const QImage fromTiles = preview.Image1->pixmap().toImage();
+        for (Box box : {Box::TileSamples, Box::TileLines}) form->setBoxText(box, "0");
+        form->state.InputFilename = linesPath.toStdString();
+        click("Preview_Button");
+        QCOMPARE(errors, std::vector<std::string>{});
+        QCOMPARE(fromTiles.size(), QSize(samples, lines));
+        QCOMPARE(fromTiles, preview.Image1->pixmap().toImage());
+    }
+
 private:
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() ? path : QString();
+    }
     void click(const char* button)
     {
         auto* widget = form->findChild<QPushButton*>(button);

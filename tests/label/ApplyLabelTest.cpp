@@ -343,5 +343,89 @@ TEST(ApplyLayoutFromLabel, ValuesBeyondTheBoxesAreNotedNotSet)
     EXPECT_NE(logText(port).find("Not set: Header bytes 2999900000"), std::string::npos) << logText(port);
 }
 
+// A label without tiles clears tiles typed for an earlier file, and says so
+// only then; a tiled cube sets them with the keywords they came from.
+struct TileCase {
+    std::string label;
+    const char* before;
+    std::vector<std::string> tileLines;  // the log lines about tiles
+    const char* after;
+};
+
+class ApplyTiles : public ::testing::TestWithParam<TileCase> {};
+
+TEST_P(ApplyTiles, SetsOrClearsTheTileBoxes)
+{
+    const TileCase& c = GetParam();
+    TempDir dir;
+    FakePort port;
+    port.texts[Box::BandNum] = "1";
+    port.texts[Box::TileSamples] = port.texts[Box::TileLines] = c.before;
+    port.state.InputFilename = dir.write("a.img", withData(c.label, 1024));
+    ApplyLayoutFromLabel(port);
+    std::vector<std::string> seen;
+    for (const std::string& line : port.log)
+        if (line.rfind("Tile ", 0) == 0) seen.push_back(line);
+    EXPECT_EQ(seen, c.tileLines) << logText(port);
+    EXPECT_EQ(port.text(Box::TileSamples), c.after);
+}
+
+const std::string tiledCube =
+    "Object = IsisCube\n Object = Core\n  StartByte = 1025\n  Format = Tile\n  TileSamples = 4\n  TileLines = 2\n"
+    "  Group = Dimensions\n   Samples = 5\n   Lines = 3\n   Bands = 1\n  End_Group\n"
+    "  Group = Pixels\n   Type = UnsignedByte\n   ByteOrder = Lsb\n  End_Group\n End_Object\nEnd_Object\nEnd\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ApplyTiles,
+    ::testing::Values(TileCase{attachedPds3, "0", {}, "0"},
+                      TileCase{attachedPds3, "128", {"Tile samples = 0 (no tiles in the label)",
+                                                     "Tile lines = 0 (no tiles in the label)"}, "0"},
+                      TileCase{tiledCube, "0", {"Tile samples = 4 (Format Tile, TileSamples 4)",
+                                                "Tile lines = 2 (Format Tile, TileLines 2)"}, "4"}));
+
+// Of a label's several images the window lets the user choose; the first
+// is read unless another is chosen, and Cancel changes nothing.
+TEST(ApplyLayoutFromLabel, TheWindowChoosesAmongTheImages)
+{
+    TempDir dir;
+    const std::string label =
+        "PDS_VERSION_ID = PDS3\r\nRECORD_BYTES = 512\r\nLABEL_RECORDS = 2\r\n^BROWSE_IMAGE = 3\r\n^IMAGE = 4\r\n"
+        "OBJECT = BROWSE_IMAGE\r\n LINES = 2\r\n LINE_SAMPLES = 3\r\n SAMPLE_BITS = 8\r\n"
+        " SAMPLE_TYPE = UNSIGNED_INTEGER\r\nEND_OBJECT = BROWSE_IMAGE\r\n"
+        "OBJECT = IMAGE\r\n LINES = 4\r\n LINE_SAMPLES = 8\r\n SAMPLE_BITS = 8\r\n"
+        " SAMPLE_TYPE = UNSIGNED_INTEGER\r\nEND_OBJECT = IMAGE\r\nEND\r\n";
+    const std::string path = dir.write("p.img", withData(label, 1024, 600));
+    const std::string question = "choice: The PDS3 label of " + path +
+                                 " describes 2 images. Which one should be read? [IMAGE, 8 samples × 4 lines "
+                                 "(object 2)] [BROWSE_IMAGE, 3 samples × 2 lines (object 1)]";
+    for (const auto& [answer, samples] : {std::pair{std::optional<size_t>(0), "8"}, std::pair{std::optional<size_t>(1), "3"}}) {
+        FakePort port;
+        port.texts[Box::BandNum] = "1";
+        port.imageAnswer = answer;
+        port.state.InputFilename = path;
+        ApplyLayoutFromLabel(port);
+        EXPECT_EQ(port.log.at(0), question);
+        EXPECT_EQ(port.text(Box::NumSamples), samples);
+        EXPECT_TRUE(logHas(port, *answer == 0 ? "Other image, not read: BROWSE_IMAGE, 3 samples × 2 lines (object 1)"
+                                              : "Other image, not read: IMAGE, 8 samples × 4 lines (object 2)"))
+            << logText(port);
+    }
+    FakePort cancelled;
+    cancelled.imageAnswer = std::nullopt;
+    cancelled.state.InputFilename = path;
+    ApplyLayoutFromLabel(cancelled);
+    EXPECT_EQ(cancelled.changes, 0);
+    EXPECT_EQ(cancelled.log.at(2), "No image chosen; nothing changed");
+    // A choice made beforehand (the batch tool's --object) asks nothing.
+    FakePort chosen;
+    chosen.texts[Box::BandNum] = "1";
+    chosen.state.InputFilename = path;
+    chosen.state.LabelImage.Object = "browse_image";
+    ApplyLayoutFromLabel(chosen);
+    EXPECT_EQ(chosen.text(Box::NumSamples), "3");
+    EXPECT_TRUE(std::none_of(chosen.log.begin(), chosen.log.end(),
+                             [](const std::string& line) { return line.rfind("choice: ", 0) == 0; }));
+}
+
 }  // namespace
 }  // namespace skeldra

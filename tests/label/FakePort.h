@@ -78,6 +78,15 @@ public:
     {
         return std::nullopt;
     }
+    // The list of a label's images: logged; the answer is imageAnswer.
+    std::optional<size_t> imageAnswer = 0;
+    std::optional<size_t> chooseLabelImage(const std::string& question, const std::vector<std::string>& images) override
+    {
+        std::string list;
+        for (const std::string& image : images) list += " [" + image + "]";
+        log.push_back("choice: " + question + list);
+        return imageAnswer;
+    }
     void setBusyPointer(bool) override {}
     void showPreview(const PreviewPicture&) override {}
 

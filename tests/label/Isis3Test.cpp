@@ -91,16 +91,33 @@ TEST_P(Isis3Refusal, NotesWhatCannotBeRead)
 INSTANTIATE_TEST_SUITE_P(
     Cases, Isis3Refusal,
     ::testing::Values(
-        RefusalCase{"    StartByte = 65537\n    Format = Tile\n    TileSamples = 128\n    TileLines = 128\n",
-                    "      Type = Real\n      ByteOrder = Lsb\n",
-                    "Format = Tile: the cube is stored in tiles of 128 × 128 samples, which cannot be expressed as "
-                    "lines",
-                    false},
+        RefusalCase{"    StartByte = 65537\n    Format = Tile\n    TileSamples = 128\n",
+                    "      Type = Real\n      ByteOrder = Lsb\n", "the tiles' size is unknown", false},
         RefusalCase{"    ^Core = \"c.core\"\n    Format = BandSequential\n", "      Type = Real\n      ByteOrder = Lsb\n",
                     "detached", false},
         RefusalCase{bandSequential, "      Type = Real\n      ByteOrder = Vax\n", "Lsb or Msb", true},
         RefusalCase{bandSequential, "      Type = Real\n      ByteOrder = Lsb\n      Multiplier = 0.5\n",
                     "Base 0, Multiplier 0.5", true}));
+
+// ISIS writes cubes in tiles unless told otherwise: tiles of the Core's size,
+// band after band; one band is "None".
+TEST(Isis3, TiledCoreSetsTheTileSize)
+{
+    for (const auto& [bands, structure] : {std::pair{"2", BandStructure::BSQ}, std::pair{"1", BandStructure::None}}) {
+        std::string text = cube("    StartByte = 65537\n    Format = Tile\n    TileSamples = 128\n    TileLines = 64\n",
+                                "      Type = Real\n      ByteOrder = Lsb\n");
+        text.replace(text.find("Bands   = 2"), 11, std::string("Bands   = ") + bands);
+        const auto layout = layoutOf(text);
+        ASSERT_TRUE(layout);
+        ASSERT_TRUE(layout->tileSamples && layout->tileLines);
+        EXPECT_EQ(layout->tileSamples->value, 128);
+        EXPECT_EQ(layout->tileLines->value, 64);
+        EXPECT_EQ(layout->tileLines->source, "Format Tile, TileLines 64");
+        EXPECT_EQ(layout->headerBytes->value, 65536);
+        EXPECT_EQ(layout->bandStructure->value, structure);
+        EXPECT_TRUE(layout->notes.empty());
+    }
+}
 
 TEST(Isis3, RecognisesOnlyCubeLabels)
 {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/Errors.h"
 #include "label/Pds3Layout.h"
 
 namespace skeldra {
@@ -312,6 +313,39 @@ INSTANTIATE_TEST_SUITE_P(Orders, Pds3QubeOrder,
                                            QubeOrderCase{"(SAMPLE, BAND, LINE)", "(10, 3, 20)", BandStructure::BIL},
                                            QubeOrderCase{"(BAND, SAMPLE, LINE)", "(3, 10, 20)", BandStructure::BIP},
                                            QubeOrderCase{"(LINE, SAMPLE, BAND)", "(20, 10, 3)", std::nullopt}));
+
+// A product of several images: the IMAGE is read as ever, the others are
+// named, and any one of them is read when chosen by name or position.
+TEST(Pds3Layout, SeveralImagesAreNamedAndEachCanBeChosen)
+{
+    const std::string text = image(
+        "^IMAGE_HEADER = 11\n^BROWSE_IMAGE = 21\n^IMAGE = 31\n"
+        "OBJECT = IMAGE_HEADER\n HEADER_TYPE = VICAR2\n BYTES = 2048\nEND_OBJECT = IMAGE_HEADER\n"
+        "OBJECT = BROWSE_IMAGE\n LINES = 100\n LINE_SAMPLES = 128\n SAMPLE_BITS = 8\n"
+        " SAMPLE_TYPE = UNSIGNED_INTEGER\nEND_OBJECT = BROWSE_IMAGE\n" +
+        std::string(plainImage));
+    const LabelLayout first = layoutOf(text);
+    EXPECT_EQ(first.headerBytes->value, 30 * 1024);
+    EXPECT_EQ(first.lines->value, 800);
+    EXPECT_EQ(first.image, "IMAGE, 1024 samples × 800 lines (object 2)");
+    ASSERT_EQ(first.otherImages.size(), 1u);
+    EXPECT_EQ(first.otherImages[0].description, "BROWSE_IMAGE, 128 samples × 100 lines (object 1)");
+    EXPECT_EQ(first.otherImages[0].choice.Object, "BROWSE_IMAGE");
+
+    for (const char* chosen : {"BROWSE_IMAGE", "browse_image", "1"}) {
+        const auto browse = pds3Layout(parseOdl(text), "x.lbl", true, resolve, chosen);
+        ASSERT_TRUE(browse) << chosen;
+        EXPECT_EQ(browse->headerBytes->value, 20 * 1024) << chosen;
+        EXPECT_EQ(browse->lines->value, 100) << chosen;
+        EXPECT_EQ(browse->otherImages.size(), 1u) << chosen;
+    }
+    try {
+        pds3Layout(parseOdl(text), "x.lbl", true, resolve, "LEFT_IMAGE");
+        ADD_FAILURE() << "an object the label lacks was read";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "The label has no image object LEFT_IMAGE: its image objects are BROWSE_IMAGE, IMAGE");
+    }
+}
 
 }  // namespace
 }  // namespace skeldra

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/Errors.h"
 #include "label/Pds4Layout.h"
 #include "label/Xml.h"
 
@@ -205,6 +206,33 @@ TEST(Pds4, ALabelWithoutAnImageArrayIsNoted)
     const LabelLayout layout = layoutOf(product("<Table_Binary><offset unit=\"byte\">0</offset></Table_Binary>\n"));
     EXPECT_FALSE(layout.headerBytes);
     EXPECT_EQ(layout.notes.size(), 1u);
+}
+
+TEST(Pds4, SeveralArraysAreNamedAndEachCanBeChosen)
+{
+    const std::string arrays =
+        array("Array_2D_Image", "UnsignedByte",
+              "<local_identifier>full</local_identifier>" + axis("Line", 30, 1) + axis("Sample", 40, 2)) +
+        array("Array_2D_Image", "SignedMSB2",
+              "<local_identifier>browse</local_identifier>" + axis("Line", 3, 1) + axis("Sample", 4, 2));
+    const std::string text = product(arrays);
+    const LabelLayout first = layoutOf(text);
+    EXPECT_EQ(first.lines->value, 30);
+    EXPECT_EQ(first.image, "Array_2D_Image full (array 1, in d.img): Line 30 × Sample 40");
+    ASSERT_EQ(first.otherImages.size(), 1u);
+    EXPECT_EQ(first.otherImages[0].description, "Array_2D_Image browse (array 2, in d.img): Line 3 × Sample 4");
+    EXPECT_EQ(first.otherImages[0].choice.Object, "browse");
+    for (const char* chosen : {"browse", "BROWSE", "2"}) {
+        const LabelLayout second = pds4Layout(parseXml(text), "d.xml", "", found, chosen);
+        EXPECT_EQ(second.lines->value, 3) << chosen;
+        EXPECT_EQ(second.bitsPerSample->value, 16) << chosen;
+    }
+    try {
+        pds4Layout(parseXml(text), "d.xml", "", found, "3");
+        ADD_FAILURE() << "an array the label lacks was read";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "The label has no image array 3: its arrays are full, browse");
+    }
 }
 
 }  // namespace

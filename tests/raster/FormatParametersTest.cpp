@@ -107,6 +107,9 @@ struct StrideCase {
     int64_t outer;
     std::vector<std::string> visibility;
     int height;
+    // Tiles of 32 x 16 samples (without a line pad): the inner step is a
+    // row of 4 tiles of 1024 bytes, the outer one 4 such rows and the gap.
+    bool tiled = false;
 };
 
 class Strides : public ::testing::TestWithParam<StrideCase> {};
@@ -120,9 +123,11 @@ TEST_P(Strides, FollowTheStructure)
     window.setBoxText(Box::BitsPerSample, "16");
     window.setBoxText(Box::NumBands, "3");
     window.setBoxText(Box::NumBandPadBytes, "4");
-    window.setBoxText(Box::NumRowPadBytes, "10");
+    window.setBoxText(Box::NumRowPadBytes, c.tiled ? "0" : "10");
     window.setBoxText(Box::NumBandGapBytes, "20");
     window.setBoxText(Box::NumSingleImageLines, "50");
+    window.setBoxText(Box::TileSamples, c.tiled ? "32" : "0");
+    window.setBoxText(Box::TileLines, c.tiled ? "16" : "0");
     window.check(c.structure);
     window.events.clear();
     ASSERT_TRUE(ReadFormatParameters(window));
@@ -165,7 +170,63 @@ INSTANTIATE_TEST_SUITE_P(
                     "NumBandPadBytes_LabeledNumericEdit hidden",
                     "NumRowPadBytes_LabeledNumericEdit shown",
                     "NumBandGapBytes_LabeledNumericEdit shown"},
-                   100}));
+                   100},
+        StrideCase{Choice::NoBands, 4096, 4096, allHidden, 40, true},
+        StrideCase{Choice::BSQ, 4096, 16404,
+                   {"NumBands_LabeledNumericEdit shown", "BandNum_LabeledNumericEdit shown",
+                    "NumSingleImageLines_LabeledNumericEdit shown",
+                    "NumBandPadBytes_LabeledNumericEdit hidden",
+                    "NumRowPadBytes_LabeledNumericEdit shown",
+                    "NumBandGapBytes_LabeledNumericEdit shown"},
+                   100, true}));
+
+// Tiles that the layout cannot hold are refused with the reason, once the
+// boxes of the structure chosen are shown (a click shows them as ever).
+struct TileRefusal {
+    Choice structure;
+    const char* tileSamples;
+    const char* tileLines;
+    const char* linePad;
+    std::string error;
+};
+
+class TileRefusals : public ::testing::TestWithParam<TileRefusal> {};
+
+TEST_P(TileRefusals, NameTheReason)
+{
+    const TileRefusal& c = GetParam();
+    ScriptedWindow window;
+    window.setBoxText(Box::NumSamples, "2147483647");
+    window.setBoxText(Box::NumBands, "3");
+    window.setBoxText(Box::NumRowPadBytes, c.linePad);
+    window.setBoxText(Box::TileSamples, c.tileSamples);
+    window.setBoxText(Box::TileLines, c.tileLines);
+    window.check(c.structure);
+    window.events.clear();
+    EXPECT_EQ(testing::errorOf([&] { ReadFormatParameters(window); }), c.error);
+    EXPECT_FALSE(window.eventTexts(Event::Kind::GroupHeight).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TileRefusals,
+    ::testing::Values(
+        TileRefusal{Choice::BIL, "32", "16", "0", "Tiles are stored band after band: choose the band structure None or BSQ"},
+        TileRefusal{Choice::BIP, "32", "16", "0", "Tiles are stored band after band: choose the band structure None or BSQ"},
+        TileRefusal{Choice::BSQ, "32", "16", "10", "Tiled bands have no line pad: set Line pad to 0"},
+        TileRefusal{Choice::NoBands, "32", "0", "0",
+                    "Tile samples and Tile lines must both be 0 (no tiles) or both 1 or more"},
+        TileRefusal{Choice::BSQ, "-1", "-1", "0",
+                    "Tile samples and Tile lines must both be 0 (no tiles) or both 1 or more"}));
+
+TEST(ComputeBandStrides, TilesBeyond64BitsAreAnOverflow)
+{
+    ScriptedWindow window;
+    window.setBoxText(Box::BitsPerSample, "64");
+    // 2^31 x 8 x 2^31 bytes a tile exceed 2^63.
+    window.setBoxText(Box::TileSamples, "2147483647");
+    window.setBoxText(Box::TileLines, "2147483647");
+    EXPECT_EQ(testing::errorOf([&] { ReadFormatParameters(window); }), "Integer overflow");
+}
 
 TEST(ComputeBandStrides, BipRightAfterStartUpUsesTheZeroLayout)
 {

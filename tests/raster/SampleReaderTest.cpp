@@ -24,6 +24,9 @@ struct PositionCase {
     Choice structure;
     int32_t line, band, sample;
     int64_t expected;
+    // Tiles of 32 x 16 samples (without a line pad): 4 tiles of 1024 bytes
+    // in a row of 4096, 4 rows of tiles and the gap in a band of 16404.
+    bool tiled = false;
 };
 
 class SamplePositions : public ::testing::TestWithParam<PositionCase> {};
@@ -38,9 +41,13 @@ TEST_P(SamplePositions, FollowTheStrides)
     window.setBoxText(Box::BitsPerSample, "16");
     window.setBoxText(Box::NumBands, "3");
     window.setBoxText(Box::NumBandPadBytes, "4");
-    window.setBoxText(Box::NumRowPadBytes, "10");
+    window.setBoxText(Box::NumRowPadBytes, c.tiled ? "0" : "10");
     window.setBoxText(Box::NumSingleImageLines, "50");
     window.setBoxText(Box::NumBandGapBytes, "20");
+    if (c.tiled) {
+        window.setBoxText(Box::TileSamples, "32");
+        window.setBoxText(Box::TileLines, "16");
+    }
     window.check(c.structure);
     ASSERT_TRUE(ReadFormatParameters(window));
     EXPECT_EQ(samplePosition(window.state.Layout, c.line, c.band, c.sample), c.expected);
@@ -51,7 +58,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, SamplePositions,
                                            PositionCase{Choice::BIP, 2, 3, 5, 638},
                                            PositionCase{Choice::BSQ, 2, 3, 5, 21258},
                                            PositionCase{Choice::NoBands, 2, 3, 5, 208},
-                                           PositionCase{Choice::NoBands, 1, 1, 0, -2}));
+                                           PositionCase{Choice::NoBands, 1, 1, 0, -2},
+                                           // Band 3, line 2, sample 5: 2 x 16404 + 64 + 8.
+                                           PositionCase{Choice::BSQ, 2, 3, 5, 32880, true},
+                                           // The last sample of the last band lies in the corner
+                                           // tile: 32808 + 3 x 4096 + 3 x 1024 + 64 + 6.
+                                           PositionCase{Choice::BSQ, 50, 3, 100, 48238, true},
+                                           // The first sample of the second tile of the second row.
+                                           PositionCase{Choice::NoBands, 17, 3, 33, 5120, true},
+                                           // Line 0 is the last line of the row of tiles above.
+                                           PositionCase{Choice::NoBands, 0, 1, 1, -3136, true},
+                                           // Row of tiles 124999999: far beyond 2^32.
+                                           PositionCase{Choice::NoBands, 2000000000, 1, 100, 511999999942, true},
+                                           PositionCase{Choice::BSQ, 2000000000, 3, 1, 512000029672, true}));
 
 TEST(SamplePositions, DefaultLayout)
 {
@@ -130,6 +149,26 @@ TEST(Decoding, EveryTwoByteValueRoundTrips)
             ASSERT_EQ(s, static_cast<long double>(static_cast<int16_t>(v)));
         }
     }
+}
+
+// The tiles' lines go straight to their places: more pieces than one system
+// call takes, each filled from the bytes after the previous one's.
+TEST(ByteSourcePieces, FillEachPieceInTurn)
+{
+    TempDir dir;
+    std::vector<uint8_t> bytes(5000);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + i / 256);
+    ByteSource source(dir.write("p.raw", bytes));
+    std::vector<uint8_t> reversed(4998);
+    std::vector<ByteSource::Piece> pieces;
+    for (size_t i = 0; i < 2499; ++i) pieces.push_back({reversed.data() + reversed.size() - 2 * (i + 1), 2});
+    source.readPieces(2, pieces);
+    for (size_t i = 0; i < 2499; ++i) {
+        EXPECT_EQ(reversed[reversed.size() - 2 * (i + 1)], bytes[2 + 2 * i]) << i;
+        EXPECT_EQ(reversed[reversed.size() - 2 * (i + 1) + 1], bytes[3 + 2 * i]) << i;
+    }
+    pieces.push_back({reversed.data(), 3});
+    EXPECT_EQ(errorOf([&] { source.readPieces(2, pieces); }), "Read beyond end of file");
 }
 
 TEST(ReadErrors, MissingBytesAndBadPositions)

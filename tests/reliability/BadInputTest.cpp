@@ -259,7 +259,8 @@ bool isOwnErrorText(const std::string& text)
         "I/O error [0-9]+|Integer overflow|Range check error|Invalid floating point operation|"
         "Floating point division by zero|Floating point overflow|TProgressBar property out of range|"
         "Gamma must not be negative|The end sample lies before the start sample|"
-        "The end line lies before the start line|The preview size must be 1 or more|Clip % must lie between 0 and 50)\\.");
+        "The end line lies before the start line|The preview size must be 1 or more|Clip % must lie between 0 and 50|"
+        "Tile samples and Tile lines must both be 0 \\(no tiles\\) or both 1 or more)\\.");
     return std::regex_match(text, known);
 }
 

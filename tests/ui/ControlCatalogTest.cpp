@@ -78,6 +78,7 @@ TEST(ControlCatalog, DefaultsAndTypes)
         {Box::OriginSample, "1", i},    {Box::Gamma, "1", e},
         {Box::MaxPreviewDimension, "500", i}, {Box::MaxHeaderLineLength, "0", i},
         {Box::MaxHeaderLines, "0", i},  {Box::ClipPercent, "0", e},
+        {Box::TileSamples, "0", i},     {Box::TileLines, "0", i},
     };
     static_assert(std::size(expected) == boxCount);
     for (const BoxDefault& d : expected) {

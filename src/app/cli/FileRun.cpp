@@ -19,6 +19,7 @@ void applyArguments(CliWindow& window, const ParsedArguments& args, const std::s
     if (!output.empty()) window.saveDialogAnswer = output;
     window.previewPath = output;
     window.allowOutsideData = args.allowOutsideData;
+    window.state.LabelImage = args.labelImage;
 }
 
 // The user asked for the label's layout: a file without a label that sets

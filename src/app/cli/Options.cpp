@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
+#include <limits>
 #include <map>
 
 #include "Commands.h"
@@ -36,6 +37,8 @@ const std::vector<BoxOption>& boxOptions()
         {"max-line-length", Box::MaxHeaderLineLength, "header line length limit, 0 none"},
         {"max-lines", Box::MaxHeaderLines, "header line count limit, 0 none"},
         {"clip", Box::ClipPercent, "percent left out at each end by the stretch of stats, convert, preview --auto"},
+        {"tile-samples", Box::TileSamples, "samples of one tile of a tiled file (default 0: not tiled)"},
+        {"tile-lines", Box::TileLines, "lines of one tile of a tiled file (default 0: not tiled)"},
     };
     return options;
 }
@@ -140,6 +143,14 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
         ->check(CLI::IsMember({"vrt", "envi", "pds3"}))
         ->group(tool);
     app.add_flag("--from-label", parsed.fromLabel, "take the layout from the file's label first")->group(tool);
+    app.add_option("--hdu", parsed.labelImage.Hdu, "--from-label and label: the image of FITS HDU N (1 the primary)")
+        ->type_name("N")
+        ->check(CLI::Range(int64_t{1}, std::numeric_limits<int64_t>::max()))
+        ->group(tool);
+    app.add_option("--object", parsed.labelImage.Object,
+                   "--from-label and label: the PDS3 image object or PDS4 array NAME (or its position)")
+        ->type_name("NAME")
+        ->group(tool);
     app.add_flag("--allow-outside-data", parsed.allowOutsideData,
                  "follow a label's pointer to a data file outside the label's folder\n"
                  "(absolute, or climbing with \"..\")")
@@ -219,6 +230,8 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     if (command->needsOutput && parsed.outputFile.empty())
         throw UsageError(parsed.command + " needs an output file: -o OUT");
     if (parsed.json && !command->hasJson) throw UsageError(parsed.command + " has no JSON form");
+    if (parsed.labelImage.chosen() && !parsed.fromLabel && parsed.command != "label")
+        throw UsageError("--hdu and --object choose the image a label describes: use them with --from-label");
     if (parsed.json && std::find(parsed.choices.begin(), parsed.choices.end(), Choice::ListPoints) != parsed.choices.end())
         throw UsageError("--list-points lists the points in the log, which --json replaces");
     return parsed;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "port/Controls.h"
+#include "port/FormState.h"
 
 namespace skeldra {
 
@@ -38,6 +39,7 @@ struct ParsedArguments {
     std::vector<Choice> choices;                        // in the order given
     std::string layoutKind;                             // --as: vrt, envi or pds3 (describe)
     bool fromLabel = false;
+    LabelImageChoice labelImage;  // --hdu, --object
     bool allowOutsideData = false;  // follow label pointers out of the label's folder
     int jobs = 0;                   // files processed at once; 0 for one per core
     bool json = false;              // one JSON object per file instead of the log
