@@ -1,6 +1,6 @@
 """Layouts as the window reads them: where each sample lies, and the samples
-a layout reads from a file. Shared by the accuracy benchmark's generator and
-its checker."""
+a layout reads from a file. Shared by the benchmarks' generators and their
+checkers."""
 import numpy as np
 
 
@@ -17,8 +17,17 @@ def window_dtype(bits, fmt, msb):
     return np.dtype(order + "f8")
 
 
-def positions(layout):
-    """Byte position of every sample, shape (bands, lines, samples)."""
+def bands_read(layout):
+    """How many bands the layout reads: a single image is one band, unless
+    it has a line pad, which the window reads band by band."""
+    if layout["structure"] == "none" and not layout.get("line_pad", 0):
+        return 1
+    return layout["bands"]
+
+
+def positions(layout, first=0, count=None):
+    """Byte position of every sample of lines first..first+count-1 (all
+    lines by default), shape (bands, lines, samples)."""
     h, s, l = layout["header"], layout["samples"], layout["lines"]
     w = layout["bits"] // 8
     b = layout["bands"]
@@ -28,8 +37,9 @@ def positions(layout):
         structure = "bsq"
     if structure == "none":
         b = 1
+    count = l - first if count is None else count
     bi = np.arange(b, dtype=np.int64)[:, None, None]
-    li = np.arange(l, dtype=np.int64)[None, :, None]
+    li = np.arange(first, first + count, dtype=np.int64)[None, :, None]
     si = np.arange(s, dtype=np.int64)[None, None, :]
     if structure == "none":
         return h + li * s * w + si * w + 0 * bi
@@ -42,10 +52,11 @@ def positions(layout):
     return h + bi * (gap + inner * l) + li * inner + si * w
 
 
-def read_samples(data, layout):
+def read_samples(data, layout, first=0, count=None):
     """The samples as the window reads them (float64), or None when the
-    layout reaches beyond the file."""
-    pos = positions(layout)
+    layout reaches beyond the file; lines first..first+count-1 only when
+    given."""
+    pos = positions(layout, first, count)
     w = layout["bits"] // 8
     if pos.size == 0 or pos.min() < 0 or pos.max() + w > len(data):
         return None
@@ -80,6 +91,18 @@ def options_to_layout(tokens):
     return layout
 
 
+def describe(layout):
+    """The layout in one short phrase, for lists of misses."""
+    fmt = "real" if layout["bits"] == 64 else (layout["format"] if layout["bits"] > 8 else "unsigned")
+    order = "" if layout["bits"] == 8 else (" MSB" if layout["msb"] else " LSB")
+    text = (f"header {layout['header']}, {layout['samples']} x {layout['lines']}, {layout['bits']}-bit {fmt}{order}, "
+            f"{layout['bands']} band(s) {layout['structure']}")
+    for key, name in (("line_pad", "line pad"), ("band_pad", "band pad"), ("gap", "gap")):
+        if layout.get(key):
+            text += f", {name} {layout[key]}"
+    return text
+
+
 def orders_alike(data, truth, candidate):
     """Whether the candidate reads the same samples in other values that keep
     their order: signed against unsigned where no value crosses the top bit,
@@ -92,8 +115,19 @@ def orders_alike(data, truth, candidate):
     return np.array_equal(np.unique(a, return_inverse=True)[1], np.unique(b, return_inverse=True)[1])
 
 
-def reads_alike(data, truth, candidate):
-    """Whether the candidate reads every sample exactly as the truth does."""
-    a = read_samples(data, truth)
-    b = read_samples(data, candidate)
-    return a is not None and b is not None and a.shape == b.shape and np.array_equal(a, b, equal_nan=True)
+def reads_alike(data, truth, candidate, block=1 << 21):
+    """Whether the candidate reads every sample exactly as the truth does.
+    Compared a block of lines at a time, so that a file of 100 MB needs no
+    more than a few blocks' memory."""
+    if candidate["lines"] != truth["lines"] or candidate["samples"] != truth["samples"]:
+        return False
+    if bands_read(candidate) != bands_read(truth) or truth["lines"] <= 0 or truth["samples"] <= 0:
+        return False
+    step = max(1, block // (truth["samples"] * bands_read(truth)))
+    for first in range(0, truth["lines"], step):
+        count = min(step, truth["lines"] - first)
+        a = read_samples(data, truth, first, count)
+        b = read_samples(data, candidate, first, count)
+        if a is None or b is None or a.shape != b.shape or not np.array_equal(a, b, equal_nan=True):
+            return False
+    return True

@@ -28,7 +28,8 @@ constexpr int64_t minRecordSamples = 64;
 constexpr int64_t maxRecordBytes = int64_t{1} << 17;
 constexpr int64_t fittingReachSamples = 4;
 constexpr int64_t headerSearchBytes = int64_t{1} << 20;
-constexpr int steps = 5;
+// Progress in hundredths, each stage's share about its share of the time.
+constexpr int steps = 100;
 
 bool textByte(uint8_t b)
 {
@@ -191,11 +192,11 @@ private:
         encoding_ = fits.front().encoding;
         range_ = fits.front().range;
         readWindow();
-        if (!step(result, 3)) return;
+        if (!step(result, 10)) return;
 
-        KeepGoing keepGoing = [&] { return !progress_ || progress_(3, steps); };
+        KeepGoing keepGoing = [&] { return !progress_ || progress_(10, steps); };
         const std::vector<LagFit> lags = recordLengths(bytes, width_, minRecordSamples * width_, maxRecordBytes, 6, keepGoing);
-        if (progress_ && !progress_(4, steps)) {
+        if (progress_ && !progress_(20, steps)) {
             result.aborted = true;
             return;
         }
@@ -216,6 +217,7 @@ private:
         std::vector<size_t> unplaced(lags.size());
         std::iota(unplaced.begin(), unplaced.end(), size_t{0});
         double believed = 1;
+        size_t placedLags = 0;
         while (!unplaced.empty() && result.candidates.empty()) {
             std::vector<size_t> left;
             for (const size_t i : unplaced) {
@@ -225,17 +227,18 @@ private:
                 }
                 const std::optional<Placement> placed = addCandidates(result, lags[i], weights[i]);
                 if (placed && placed->leftover > 0) addFittingNeighbours(result, *placed, weights[i]);
+                if (!step(result, 20 + static_cast<int>(65 * ++placedLags / lags.size()))) return;
             }
             if (left.size() == unplaced.size()) break;
             unplaced = std::move(left);
             believed = 0;
             for (const size_t i : unplaced) believed = std::max(believed, weights[i]);
         }
-        weighByRoughness(result.candidates);
+        if (!weighByRoughness(result)) return;
         std::stable_sort(result.candidates.begin(), result.candidates.end(),
                          [](const Candidate& a, const Candidate& b) { return a.score > b.score; });
         removeDuplicates(result.candidates);
-        step(result, 5);
+        step(result, 98);
     }
 
     // Each lag's weight, the samples read as the deepest lag reads them.
@@ -1024,14 +1027,20 @@ private:
 
     // Layouts from different record lengths compete on how smoothly their
     // lines read: a multiple of the true length reads lines further apart.
-    void weighByRoughness(std::vector<Candidate>& candidates)
+    // False when the search is to stop.
+    bool weighByRoughness(Discovery& result)
     {
+        std::vector<Candidate>& candidates = result.candidates;
         std::vector<double> roughness;
-        for (const Candidate& candidate : candidates) roughness.push_back(layoutRoughness(file_, candidate.layout) + 1e-3);
-        if (roughness.empty()) return;
+        for (const Candidate& candidate : candidates) {
+            roughness.push_back(layoutRoughness(file_, candidate.layout) + 1e-3);
+            if (!step(result, 85 + static_cast<int>(13 * roughness.size() / candidates.size()))) return false;
+        }
+        if (roughness.empty()) return true;
         const double least = *std::min_element(roughness.begin(), roughness.end());
         for (size_t i = 0; i < candidates.size(); ++i)
             candidates[i].score *= std::sqrt(least / roughness[i]);
+        return true;
     }
 
     static void removeDuplicates(std::vector<Candidate>& candidates)

@@ -1,7 +1,8 @@
 #pragma once
 // Find Layout's list: one row per candidate layout, its picture beside its
-// score, its layout in words and its evidence; OK or a double-click chooses
-// the selected row, Cancel chooses none.
+// score, its layout in words and its evidence; OK or a double-click on the
+// text chooses the selected row, Cancel chooses none. A double-click on a
+// picture shows it larger.
 #include <QDialog>
 #include <optional>
 #include <string>
@@ -21,6 +22,14 @@ public:
     // The row chosen, after exec(); empty when the dialog was cancelled.
     std::optional<size_t> chosen() const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // The row whose picture is at `position` of the list's viewport, if any.
+    std::optional<size_t> pictureAt(const QPoint& position) const;
+    void showLarger(size_t row);
+
     QListWidget* list_ = nullptr;
+    std::vector<skeldra::CandidateView> candidates_;
 };

@@ -2,6 +2,7 @@
 // One layout that Find Layout offers the user, in words and as a small gray
 // picture, for the front ends to list without knowing how layouts are found.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct CandidateView {
     std::string score;     // "0.83", from 0 to 1
     std::string evidence;  // one sentence
     GrayPicture picture;   // the preview of the layout with Auto stretch
+    // The same preview drawn larger, for a closer look (empty when it fails);
+    // drawn only when asked, as it reads more of the file.
+    std::function<GrayPicture()> larger = {};
 };
 
 }  // namespace skeldra

@@ -83,7 +83,8 @@ std::optional<Offer> searchWithProgress(WindowPort& port)
         if (port.state.AbortRequested) return std::nullopt;
         const Candidate& candidate = offer.candidates[i];
         offer.views.push_back({describeLayout(candidate.layout), scoreText(candidate.score), candidate.evidence,
-                               candidatePicture(path, candidate.layout)});
+                               candidatePicture(path, candidate.layout),
+                               [path, layout = candidate.layout] { return candidatePicture(path, layout, largerPictureSize); }});
     }
     return offer;
 }
@@ -102,14 +103,14 @@ void applyCandidate(WindowPort& port, const Offer& offer, size_t chosen)
 
 }  // namespace
 
-GrayPicture candidatePicture(const std::string& path, const CandidateLayout& layout)
+GrayPicture candidatePicture(const std::string& path, const CandidateLayout& layout, int32_t size)
 {
     HeadlessWindow scratch;
     scratch.state.InputFilename = path;
     try {
         ApplyLayout(scratch, formLayout(layout, "candidate"), {});
         scratch.check(Choice::AutoStretchPreview);
-        scratch.setBoxText(Box::MaxPreviewDimension, std::to_string(candidatePictureSize));
+        scratch.setBoxText(Box::MaxPreviewDimension, std::to_string(size));
         RenderPreview(scratch);
     } catch (const std::exception&) {
         // A layout that reads past the end of the file, or one the window

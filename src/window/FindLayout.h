@@ -14,15 +14,19 @@
 
 namespace skeldra {
 
-// How many candidates are offered, and the size of their pictures.
+// How many candidates are offered, the long side of their pictures, and of
+// a picture shown larger.
 constexpr size_t candidatesOffered = 5;
-constexpr int32_t candidatePictureSize = 128;
+constexpr int32_t candidatePictureSize = 256;
+constexpr int32_t largerPictureSize = 1024;
 
 void FindLayout(WindowPort& port);
 
-// The Preview of the whole image under `layout` with Auto stretch, no larger
-// than candidatePictureSize, drawn in a window of its own so that the form
-// stays as it is; empty when the preview fails or has nothing to draw.
-GrayPicture candidatePicture(const std::string& path, const CandidateLayout& layout);
+// The Preview of the whole image under `layout` with Auto stretch, its long
+// side `size` (less for a smaller image), drawn in a window of its own so
+// that the form stays as it is; empty when the preview fails or has nothing
+// to draw.
+GrayPicture candidatePicture(const std::string& path, const CandidateLayout& layout,
+                             int32_t size = candidatePictureSize);
 
 }  // namespace skeldra

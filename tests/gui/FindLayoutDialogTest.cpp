@@ -1,9 +1,12 @@
 // Find Layout's dialog: the list of candidates with their pictures, and how
 // a row is chosen.
+#include <QApplication>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "gui/CandidateDialog.h"
 #include "window/FindLayout.h"
@@ -60,6 +63,38 @@ private slots:
         cancelled.show();
         cancelled.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Cancel)->click();
         QCOMPARE(cancelled.chosen(), std::optional<size_t>());
+    }
+
+    // A double-click on a picture draws it again larger, keeping its
+    // aspect, and chooses nothing.
+    void doubleClickOnAPictureShowsItLarger()
+    {
+        std::vector<CandidateView> candidates = twoCandidates();
+        int drawn = 0;
+        candidates[0].larger = [&drawn] {
+            ++drawn;
+            return skeldra::GrayPicture{4, 2, {0, 80, 160, 240, 240, 160, 80, 0}};
+        };
+        CandidateDialog dialog("", candidates);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QListWidget* list = dialog.list();
+        const QRect row = list->visualItemRect(list->item(0));
+        const QPoint picture(row.left() + skeldra::candidatePictureSize / 2, row.center().y());
+        QSize shown;
+        QTimer::singleShot(0, [&shown] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (window->objectName() == QStringLiteral("FindLayoutPicture_Dialog") && window->isVisible()) {
+                    shown = window->findChild<QLabel*>(QStringLiteral("Picture_Label"))->pixmap().size();
+                    static_cast<QDialog*>(window)->reject();
+                }
+        });
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, picture);
+        QCOMPARE(drawn, 1);
+        QVERIFY(shown.width() > skeldra::candidatePictureSize);
+        QCOMPARE(shown.width(), 2 * shown.height());
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(dialog.chosen(), std::optional<size_t>());
     }
 };
 
