@@ -8,7 +8,13 @@ when the format cannot describe the layout); a TIFF export holds exactly the
 raw values; an 8-bit PNG holds the BMP's pixels; a 16-bit PNG the levels of
 the formula with 65535; the clip stretch takes the nearest ranks of its
 definition, and where numpy's inverted_cdf percentiles differ (numpy computes
-the rank in binary floating point: 7 % of 100 points is its 8th), says so. Usage: check-with-gdal.py SKELDRA_CLI
+the rank in binary floating point: 7 % of 100 points is its 8th), says so. Colour composites (--rgb) of a BIP 8-bit, a BIL 16-bit MSB file
+with band pads and a BSQ real file with NaNs equal numpy's composite of the
+same bands, each channel stretched by its own range or --clip 1, in PNG,
+16-bit PNG, BMP (the PNG's pixels) and TIFF (the raw values). The histogram
+of `stats --json` holds numpy.histogram's counts for the same range; a VRT
+written with --rgb names the bands' colour interpretations.
+Usage: check-with-gdal.py SKELDRA_CLI
 Exit status 0 when every check passes.
 """
 import fractions
@@ -214,11 +220,96 @@ def check_percentiles(work, rng):
     print(f"percentiles: {cases} cases, {disagreements} differ from numpy")
 
 
+def channel_range(values, clip):
+    """The stretch of one channel: its extremes, or the nearest ranks of --clip."""
+    finite = np.sort(values[~np.isnan(values)].astype(np.float64))
+    if not clip:
+        return finite[0], finite[-1]
+    rank = max(1, math.ceil(fractions.Fraction(str(clip)) * len(finite) / 100))
+    return finite[rank - 1], finite[len(finite) - rank]
+
+
+def composite_levels(channels, clip, top):
+    """numpy's composite: lines x samples x 3 levels of 0..top, and where a level is within noise of a half."""
+    levels, noisy = [], []
+    for values in channels:
+        lo, hi = channel_range(values, clip)
+        x = (values.astype(np.longdouble) - np.longdouble(lo)) / (np.longdouble(hi) - np.longdouble(lo))
+        x = np.where(np.isnan(x), 0, np.clip(x, 0, 1))
+        unrounded = top * x
+        levels.append(np.clip(np.rint(unrounded), 0, top))
+        noisy.append(np.abs(unrounded % 1 - 0.5) < 1e-9)
+    return np.stack(levels, axis=-1), np.stack(noisy, axis=-1)
+
+
+def check_rgb(work, rng):
+    cases = [
+        ("bip u8", "u1", 8, [], "bip", 3, (0, 0, 0, 0), "<", (1, 2, 3)),
+        ("bil u16 msb band pads", "u2", 16, [], "bil", 3, (12, 2, 4, 0), ">", (3, 1, 2)),
+        ("bsq f32 NaN", "f4", 32, ["--real"], "bsq", 6, (8, 0, 0, 4), "<", (5, 2, 4)),
+    ]
+    for name, code, bits, type_options, structure, bands, (header, line_pad, band_pad, gap), order, rgb in cases:
+        data = random_values(rng, np.dtype(code), (bands, 21, 27))
+        if code == "f4":
+            data[rng.random(data.shape) < 0.05] = np.nan
+        raw = os.path.join(work, f"rgb_{structure}.raw")
+        options = write_layout(raw, data, structure, header, line_pad, band_pad, gap, order) + ["--bits", str(bits)]
+        options += type_options + ["--rgb", ",".join(map(str, rgb))]
+        channels = [data[b - 1] for b in rgb]
+        vrt = os.path.join(work, f"rgb_{structure}.vrt")
+        result = run(["describe", raw] + options + ["--as", "vrt", "-o", vrt])
+        if result.returncode == 0:
+            dataset = gdal.Open(vrt)  # kept: a band of a dropped dataset is freed with it
+            found = [gdal.GetColorInterpretationName(dataset.GetRasterBand(b).GetColorInterpretation())
+                     for b in rgb]
+            check(found == ["Red", "Green", "Blue"], f"VRT of {name}: the bands' colour interpretations {found}")
+        tif = os.path.join(work, f"rgb_{structure}.tif")
+        run(["convert", raw] + options + ["--format", "tiff", "-o", tif])
+        got = gdal.Open(tif).ReadAsArray()
+        check(np.array_equal(got, np.stack(channels), equal_nan=True), f"RGB TIFF of {name}: the three bands' raw values")
+        for clip in (None, 1):
+            stretch = ["--clip", str(clip)] if clip else []
+            png, png16, bmp = (os.path.join(work, f"rgb_{structure}{e}") for e in (".png", "_16.png", ".bmp"))
+            for out, kind in ((png, "png"), (png16, "png16"), (bmp, "bmp")):
+                result = run(["convert", raw] + options + stretch + ["--format", kind, "-o", out])
+                check(result.returncode == 0, f"RGB {kind} of {name}: {result.stderr.strip()}")
+            for out, top in ((png, 255), (png16, 65535)):
+                expected, noisy = composite_levels(channels, clip, top)
+                got = np.moveaxis(gdal.Open(out).ReadAsArray(), 0, -1).astype(np.longdouble)
+                check(np.array_equal(got[~noisy], expected[~noisy]),
+                      f"RGB {os.path.basename(out)} of {name} clip {clip}: numpy's composite")
+            check(np.array_equal(gdal.Open(bmp).ReadAsArray(), gdal.Open(png).ReadAsArray()),
+                  f"RGB BMP of {name} clip {clip}: the PNG's pixels")
+
+
+def check_histograms(work, rng):
+    for kind in ("u8", "u16", "f32", "f64", "i32"):
+        code, bits, type_options = KINDS[kind]
+        data = random_values(rng, np.dtype(code), (1, 37, 41))
+        if kind == "u16":
+            data = (data % 5000).astype(data.dtype)  # a range that does not fill the type
+        if kind == "f32":
+            data[0, :3, :3] = np.nan
+        raw = os.path.join(work, f"hist_{kind}.raw")
+        options = write_layout(raw, data, "bsq", 0, 0, 0, 0, "<") + ["--bits", str(bits)] + type_options
+        picture = os.path.join(work, f"hist_{kind}.png")
+        result = run(["stats", raw] + options + ["--json", "--histogram", picture])
+        check(os.path.exists(picture), f"histogram of {kind}: the picture written")
+        report = json.loads(result.stdout or "{}").get("histogram", {})
+        values = data.ravel().astype(np.float64)
+        values = values[~np.isnan(values)]
+        counts, edges = np.histogram(values, bins=256, range=(values.min(), values.max()))
+        check(report.get("counts") == counts.tolist(), f"histogram of {kind}: numpy's counts")
+        check(report.get("edges") == edges.tolist(), f"histogram of {kind}: numpy's edges")
+
+
 with tempfile.TemporaryDirectory() as work:
     rng = np.random.default_rng(14)
     check_headers(work, rng)
     check_conversions(work, rng)
     check_percentiles(work, rng)
+    check_rgb(work, rng)
+    check_histograms(work, rng)
 print(f"{len(gdal_caveats)} PDS3 labels skipped where GDAL's PDS reader is known to misread them (noted by describe)")
 print(f"{checks} checks, {len(failures)} failed")
 sys.exit(1 if failures else 0)

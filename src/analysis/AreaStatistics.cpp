@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <optional>
 #include <limits>
 
 #include "analysis/AreaExtremes.h"
+#include "analysis/AreaHistogram.h"
 #include "analysis/Percentiles.h"
 #include "base/Checked.h"
 #include "base/Format.h"
@@ -51,11 +53,12 @@ class AreaScan {
 public:
     // `search`, when given, counts the data points of this pass; a pass
     // after the first lists no points (they were listed once).
+    // `histogram`, when given, counts the data points of this pass.
     AreaScan(WindowPort& port, SampleReader& reader, const AreaOfInterest& area, const NonDataTest& test,
-             PercentileSearch* search = nullptr, bool firstPass = true)
+             PercentileSearch* search = nullptr, bool firstPass = true, HistogramCounter* histogram = nullptr)
         : port_(port), reader_(reader), area_(area), test_(test),
-          bytesPerSample_(reader.layout().BytesPerSample), pacer_(port), search_(search), listing_(firstPass),
-          controls_(readControls())
+          bytesPerSample_(reader.layout().BytesPerSample), pacer_(port), search_(search), histogram_(histogram),
+          listing_(firstPass), controls_(readControls())
     {
     }
 
@@ -111,6 +114,7 @@ private:
         }
         port_.state.LastValueIsReal = isRealKind(controls_.format.kind);
         if (!controls_.listPoints) {
+            if (histogram_) countRun(run);
             // The percentile search's first pass over 8- and 16-bit samples
             // finds the extremes in its own loop: one reading of each sample.
             if (search_ && search_->addRunWithExtremes(run, controls_.format, nonDataForm(), extremes_, {line, sample}))
@@ -131,6 +135,17 @@ private:
         const bool nonData = IsNonDataValue(test_, value, bytesPerSample_, controls_.ignoreNonData);
         extremes_.addPoint(value, nonData, {line, sample});
         if (search_ && !nonData) search_->addValue(value, controls_.format.kind);
+        if (histogram_ && !nonData && !std::isnan(value)) histogram_->addValue(value, controls_.format.kind);
+    }
+
+    void countRun(const RawRun& run)
+    {
+        if (controls_.format.kind == SampleKind::None) return;
+        for (int32_t i = 0; i < run.count; ++i) {
+            const long double value = decodeSample(run.bytes + i * run.stride, controls_.format);
+            if (!std::isnan(value) && !IsNonDataValue(test_, value, bytesPerSample_, controls_.ignoreNonData))
+                histogram_->addValue(value, controls_.format.kind);
+        }
     }
 
     PointControls readControls()
@@ -155,6 +170,7 @@ private:
     const int32_t bytesPerSample_;
     RunPacer pacer_;
     PercentileSearch* search_;
+    HistogramCounter* histogram_;
     bool listing_;
     PointControls controls_;
     AreaExtremes extremes_;
@@ -211,13 +227,6 @@ std::string valueText(WindowPort& port, long double value, int32_t bytesPerSampl
     return formatInteger(roundToInt64(value));
 }
 
-std::string percentText(long double percent)
-{
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(percent)).ptr;
-    return std::string(text, end);
-}
-
 // The stretch found: logged after the extremes, and what the boxes receive.
 struct Stretch {
     long double percent = 0;
@@ -240,9 +249,9 @@ void writeExtremes(WindowPort& port, const AreaExtremes& e, const NonDataTest& t
         minText = valueText(port, stretch->values->low, bytesPerSample);
         maxText = valueText(port, stretch->values->high, bytesPerSample);
         port.appendLog(format("Clip %s %%:  Min data: %s   Max data: %s",
-                              {percentText(stretch->percent), minText, maxText}));
+                              {clipPercentText(stretch->percent), minText, maxText}));
     } else if (stretch) {
-        port.appendLog("Clip " + percentText(stretch->percent) + " % not applied: " + stretch->missing);
+        port.appendLog("Clip " + clipPercentText(stretch->percent) + " % not applied: " + stretch->missing);
     }
     port.setBoxText(Box::MinData, minText);
     port.setBoxText(Box::MaxData, maxText);
@@ -284,6 +293,26 @@ std::optional<Stretch> finishStretch(WindowPort& port, SampleReader& reader, con
     return stretch;
 }
 
+// The picture of the values found, with the stretch the boxes received.
+void showHistogram(WindowPort& port, const HistogramCounter& counter, const AreaExtremes& e,
+                   const std::optional<Stretch>& stretch)
+{
+    const std::optional<Histogram> histogram = counter.result();
+    if (!histogram) return;
+    HistogramReport report;
+    report.histogram = *histogram;
+    report.nonDataPoints = e.nonDataCount;
+    report.notANumberPoints = e.notANumberCount;
+    report.minData = e.minimum;
+    report.maxData = e.maximum;
+    if (stretch && stretch->values) {
+        report.clipPercent = stretch->percent;
+        report.minData = report.clipLow = stretch->values->low;
+        report.maxData = report.clipHigh = stretch->values->high;
+    }
+    port.showHistogram(report);
+}
+
 }  // namespace
 
 void ComputeAreaStatistics(WindowPort& port)
@@ -306,14 +335,22 @@ void ComputeAreaStatistics(WindowPort& port)
     reader.expectRows(area.Band, area.StartSample, area.EndSample);
     std::optional<PercentileSearch> search;
     if (clip > 0) search.emplace(clip);
-    AreaScan scan(port, reader, area, test, search ? &*search : nullptr);
+    std::optional<HistogramCounter> histogram;
+    if (port.wantsHistogram()) histogram.emplace();
+    AreaScan scan(port, reader, area, test, search ? &*search : nullptr, true, histogram ? &*histogram : nullptr);
     scan.run(session);
     std::optional<Stretch> stretch;
     if (search && scan.extremes().dataCount > 0)
         stretch = finishStretch(port, reader, area, test, session, *search, clip);
+    if (histogram && histogram->needsCountingPass() && !port.state.AbortRequested) {
+        histogram->startCountingPass();
+        AreaScan pass(port, reader, area, test, nullptr, false, &*histogram);
+        pass.run(session);
+    }
     session.finish();
     reader.close();
     writeSummary(port, scan.extremes(), test, layout.BytesPerSample, stretch);
+    if (histogram && !port.state.AbortRequested) showHistogram(port, *histogram, scan.extremes(), stretch);
 }
 
 }  // namespace skeldra

@@ -1,6 +1,7 @@
 #include "analysis/Percentiles.h"
 
 #include <algorithm>
+#include <charconv>
 #include <bit>
 #include <cmath>
 #include <limits>
@@ -75,6 +76,13 @@ std::optional<T> nonDataSample(long double form)
 }
 
 }  // namespace
+
+std::string clipPercentText(long double percent)
+{
+    char text[32];
+    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(percent)).ptr;
+    return std::string(text, end);
+}
 
 long double checkedClipPercent(long double percent)
 {

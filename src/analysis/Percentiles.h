@@ -13,6 +13,7 @@
 // Failure: a clip percentage outside 0..50 is refused with an Error.
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "analysis/AreaExtremes.h"
@@ -23,6 +24,10 @@ namespace skeldra {
 
 // Raises an Error unless 0 <= percent <= 50; returns the percentage.
 long double checkedClipPercent(long double percent);
+
+// The percentage as the log prints it: the shortest text that reads back
+// as the same double ("1", "0.5").
+std::string clipPercentText(long double percent);
 
 // The 1-based rank from the bottom of the low value among `count` data
 // points: ceil(count * percent / 100), at least 1. The high value has the

@@ -59,12 +59,27 @@ std::string DescribePoint(const PreviewSource& source, int32_t line, int32_t sam
 {
     const RasterLayout& layout = source.Layout;
     const SampleFormat format{sampleKind(layout.BytesPerSample, dataTypeOf(source.DataType)), source.ReverseBytes};
-    const int64_t position = samplePosition(layout, line, source.Band, sample);
     const size_t width = format.kind == SampleKind::None ? 0 : static_cast<size_t>(layout.BytesPerSample);
     ByteSource file(source.InputFilename, 8);
-    const long double value = decodeSample(file.view(position, width), format);
+    const auto valueIn = [&](int32_t band) {
+        return decodeSample(file.view(samplePosition(layout, line, band, sample), width), format);
+    };
+    if (!source.Rgb) {
+        const long double value = valueIn(source.Band);
+        file.close();
+        return pointLine(layout, source.Band, line, sample, value, isRealKind(format.kind));
+    }
+    // A colour pixel: the three values, each with its band.
+    std::string text = skeldra::format("Line: %d  Sample: %d  ", {int64_t{line}, int64_t{sample}});
+    const char* names[3] = {"R", "G", "B"};
+    for (int c = 0; c < 3; ++c) {
+        const long double value = valueIn(source.RgbBands[c]);
+        const std::string shown = isRealKind(format.kind) ? FormatRealValue(value, layout.BytesPerSample)
+                                                          : formatInteger(roundToInt64(value));
+        text += skeldra::format(" %s (band %d): %s", {std::string(names[c]), int64_t{source.RgbBands[c]}, shown});
+    }
     file.close();
-    return pointLine(layout, source.Band, line, sample, value, isRealKind(format.kind));
+    return text;
 }
 
 }  // namespace skeldra

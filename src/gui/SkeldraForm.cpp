@@ -19,6 +19,7 @@
 #include "base/FileNames.h"
 #include "gui/CandidateDialog.h"
 #include "gui/FileNameLabel.h"
+#include "gui/HistogramForm.h"
 #include "gui/ImagePreviewForm.h"
 #include "gui/LabeledNumericEdit.h"
 #include "gui/LogText.h"
@@ -222,6 +223,12 @@ void TSkeldra_Form::showPreview(const skeldra::PreviewPicture& picture)
     previewWindow().setBackEnabled(logic_.canGoBack());
 }
 
+void TSkeldra_Form::showHistogram(const skeldra::HistogramReport& report)
+{
+    if (!histogram_) histogram_ = std::make_unique<THistogram_Form>();
+    histogram_->showReport(report);
+}
+
 // Handlers.
 
 void TSkeldra_Form::InputFile_ButtonClick() { runHandler(&MainWindow::InputFile_ButtonClick); }
@@ -267,6 +274,7 @@ void TSkeldra_Form::closeIfPending()
 void TSkeldra_Form::closeEvent(QCloseEvent* event)
 {
     if (logic_.requestClose()) {
+        if (histogram_) histogram_->close();  // it would keep the program running
         event->accept();
         return;
     }

@@ -23,6 +23,7 @@ class QProgressBar;
 class QPushButton;
 class FileNameLabel;
 class TImagePreview_Form;
+class THistogram_Form;
 class TLabeledNumericEdit;
 
 class TSkeldra_Form : public QWidget, public skeldra::WindowPort {
@@ -96,6 +97,10 @@ public:
                                            const std::vector<std::string>& images) override;
     void setBusyPointer(bool busy) override;
     void showPreview(const skeldra::PreviewPicture& picture) override;
+    bool wantsHistogram() const override { return true; }
+    void showHistogram(const skeldra::HistogramReport& report) override;
+    // The histogram window, made by the first Histogram; null before.
+    THistogram_Form* histogramWindow() const { return histogram_.get(); }
 
 public slots:
     void InputFile_ButtonClick();
@@ -147,6 +152,7 @@ private:
 
     TImagePreview_Form* preview_ = nullptr;
     std::unique_ptr<TImagePreview_Form> ownPreview_;
+    std::unique_ptr<THistogram_Form> histogram_;
     skeldra::MainWindow logic_;
 
     std::array<TLabeledNumericEdit*, skeldra::boxCount> boxes_{};

@@ -317,7 +317,12 @@ void TSkeldra_Form::arrangeControls()
     conversion->addWidget(ConvertFile_Button, 2, 0);
     conversion->addLayout(row({c(Choice::BMPOutput), c(Choice::TextOutput)}), 2, 1, 1, 2);
     conversion->addLayout(row({c(Choice::PNGOutput), c(Choice::PNG16Output), c(Choice::TIFFOutput)}), 3, 0, 1, 3);
-    conversion->setRowStretch(4, 1);
+    // The colour composite's bands under RGB, in two rows: one would widen the window.
+    conversion->addWidget(c(Choice::RGB), 4, 0);
+    conversion->addWidget(b(Box::RedBand), 4, 1, 1, 2);
+    conversion->addWidget(b(Box::GreenBand), 5, 0);
+    conversion->addWidget(b(Box::BlueBand), 5, 1, 1, 2);
+    conversion->setRowStretch(6, 1);
     conversion->setColumnStretch(3, 1);
 
     auto* areaRow = new QHBoxLayout;
@@ -367,7 +372,7 @@ void TSkeldra_Form::setKeyboardOrder()
         b(Box::ClipPercent), b(Box::MinData), b(Box::MaxData), b(Box::OriginSample), b(Box::Gamma), Preview_Button,
         c(Choice::AutoStretchPreview), LivePreview_CheckBox, b(Box::MaxPreviewDimension), ConvertFile_Button,
         c(Choice::BMPOutput), c(Choice::TextOutput), c(Choice::PNGOutput), c(Choice::PNG16Output),
-        c(Choice::TIFFOutput), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, FindLayout_Button,
+        c(Choice::TIFFOutput), c(Choice::RGB), b(Box::RedBand), b(Box::GreenBand), b(Box::BlueBand), Abort_Button, Memo1, ReadHeader_Button, LayoutFromLabel_Button, FindLayout_Button,
         ExplainFile_Button, SaveLayout_Button, b(Box::MaxHeaderLineLength), b(Box::MaxHeaderLines), Clear_Button,
     };
     for (size_t i = 1; i < std::size(order); ++i)

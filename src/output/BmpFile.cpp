@@ -71,14 +71,26 @@ std::vector<uint8_t> grayBmpHeader(const BmpRows& rows)
     return out;
 }
 
+int32_t bgrBmpRowStride(int32_t width) { return paddedRow(mul32(width, 3)); }
+
+int32_t bgrBmpFileSize(int32_t width, int32_t height)
+{
+    return add32(static_cast<int32_t>(bgrPixelOffset), mul32(bgrBmpRowStride(width), height));
+}
+
+std::vector<uint8_t> bgrBmpHeader(int32_t width, int32_t height)
+{
+    const uint32_t pixelBytes = static_cast<uint32_t>(bgrBmpFileSize(width, height)) - bgrPixelOffset;
+    std::vector<uint8_t> out;
+    writeHeaders(out, width, height, 24, bgrPixelOffset, pixelBytes);
+    return out;
+}
+
 std::vector<uint8_t> encodeBgrBmp(const PreviewPicture& picture)
 {
-    const int32_t stride = paddedRow(mul32(picture.Width, 3));
-    const uint32_t pixelBytes = static_cast<uint32_t>(mul32(stride, picture.Height));
-    add32(static_cast<int32_t>(bgrPixelOffset), static_cast<int32_t>(pixelBytes));
-    std::vector<uint8_t> out;
-    out.reserve(bgrPixelOffset + pixelBytes);
-    writeHeaders(out, picture.Width, picture.Height, 24, bgrPixelOffset, pixelBytes);
+    const int32_t stride = bgrBmpRowStride(picture.Width);
+    std::vector<uint8_t> out = bgrBmpHeader(picture.Width, picture.Height);
+    out.reserve(bgrPixelOffset + static_cast<size_t>(stride) * picture.Height);
     const size_t rowBytes = static_cast<size_t>(picture.Width) * 3;
     for (int32_t r = picture.Height - 1; r >= 0; --r) {
         const uint8_t* row = picture.row(r);

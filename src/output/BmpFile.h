@@ -38,6 +38,13 @@ void WriteDWord(std::vector<uint8_t>& out, uint32_t value);
 // colour table whose entry i is blue i, green i, red i, 0.
 std::vector<uint8_t> grayBmpHeader(const BmpRows& rows);
 
+// The 54 header bytes of a 24-bit file of width x height pixels, whose rows
+// of 3 * width bytes are padded to a multiple of 4; checked as grayBmpRows.
+std::vector<uint8_t> bgrBmpHeader(int32_t width, int32_t height);
+// The bytes of a padded 24-bit row, and the size of the whole file.
+int32_t bgrBmpRowStride(int32_t width);
+int32_t bgrBmpFileSize(int32_t width, int32_t height);
+
 // The whole 24-bit file of a picture: 54 header bytes, then its rows from
 // the bottom one up, each padded to a multiple of 4 bytes.
 std::vector<uint8_t> encodeBgrBmp(const PreviewPicture& picture);

@@ -66,6 +66,24 @@ using BmpRowWriter = GrayRowWriter<AtomicOutputFile>;
 extern template class GrayRowWriter<AtomicOutputFile>;
 extern template class GrayRowWriter<RowBuffer>;
 
+// The levels of the BMP, a row at a time, for encoders of whole rows.
+class Gray8RowWriter {
+public:
+    Gray8RowWriter(const GrayMapping& mapping, const NonDataTest& test, int32_t bytesPerSample, int32_t width)
+        : row_(static_cast<size_t>(width)), levels_(row_, mapping, test, bytesPerSample, 0)
+    {
+    }
+    void run(const RawRun& run, SampleFormat format, bool ignore) { levels_.run(run, format, ignore); }
+    void value(long double v, bool isReal, bool ignore) { levels_.value(v, isReal, ignore); }
+    void endRow() {}
+    void clear() { row_.clear(); }
+    const uint8_t* row() const { return row_.data(); }
+
+private:
+    RowBuffer row_;
+    GrayRowWriter<RowBuffer> levels_;
+};
+
 class TextRowWriter {
 public:
     TextRowWriter(AtomicOutputFile& out, long double dataMin, const NonDataTest& test,

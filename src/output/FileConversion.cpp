@@ -8,10 +8,13 @@
 #include "raster/AreaOfInterest.h"
 #include "output/AtomicOutputFile.h"
 #include "output/BmpFile.h"
+#include "output/ConversionEnd.h"
 #include "output/ConversionWriters.h"
 #include "output/GrayMapping.h"
 #include "output/NoDataText.h"
 #include "output/PngFile.h"
+#include "output/RgbConversion.h"
+#include "analysis/Percentiles.h"
 #include "output/RasterRowWriters.h"
 #include "output/TiffFile.h"
 #include "output/RowRuns.h"
@@ -33,15 +36,6 @@ struct ConversionSettings {
     NonDataTest test;
     AreaOfInterest area;
     GrayMapping mapping;
-};
-
-// How the output file ended.
-struct Written {
-    int32_t rows = 0;
-    // False when the window is closing: the target keeps what it held.
-    bool kept = true;
-    // A pipe, terminal or device, which cannot be cut or rewritten after an abort.
-    bool stream = false;
 };
 
 OutputKind chosenOutputKind(WindowPort& port)
@@ -96,23 +90,6 @@ void logAutoNote(WindowPort& port)
         port.appendLog("  the current values in \"Min data\" and \"Max data\" boxes -- make sure they are set as intended.");
     }
     port.appendLog("");
-}
-
-// A conversion aborted by closing the window leaves no partial file: the
-// user did not stay to see what it holds. A complete file is kept.
-bool dropsPartialFile(WindowPort& port, const AtomicOutputFile& out, int32_t done, int32_t height)
-{
-    return done < height && port.state.CloseRequested && out.rewritable();
-}
-
-Written finishFile(WindowPort& port, AtomicOutputFile& out, int32_t done, int32_t height)
-{
-    const Written written{done, !dropsPartialFile(port, out, done, height), !out.rewritable()};
-    if (written.kept)
-        out.commit();
-    else
-        out.abandon();
-    return written;
 }
 
 // Rows from the end line up to the start line.
@@ -194,27 +171,6 @@ int32_t writeRowsDown(WindowPort& port, SampleReader& reader, const AreaOfIntere
     return done;
 }
 
-// The levels of the BMP, a row at a time, for the 8-bit PNG.
-class PngRowWriter {
-public:
-    PngRowWriter(const ConversionSettings& settings, int32_t bytesPerSample, int32_t width)
-        : row_(static_cast<size_t>(width)), levels_(row_, settings.mapping, settings.test, bytesPerSample, 0)
-    {
-    }
-    void run(const RawRun& run, SampleFormat format, bool ignore) { levels_.run(run, format, ignore); }
-    void value(long double v, bool isReal, bool ignore) { levels_.value(v, isReal, ignore); }
-    void endRow() {}
-    void clear() { row_.clear(); }
-    const uint8_t* row() const { return row_.data(); }
-
-private:
-    RowBuffer row_;
-    GrayRowWriter<RowBuffer> levels_;
-};
-
-// PNG holds its height in its header and its rows in one compressed
-// stream, so an aborted picture cannot be cut short: the target keeps what
-// it held (a stream keeps what was sent).
 Written writePng(WindowPort& port, const ConversionSettings& settings, int bitDepth, const std::string& target)
 {
     const AreaOfInterest& area = settings.area;
@@ -224,27 +180,16 @@ Written writePng(WindowPort& port, const ConversionSettings& settings, int bitDe
     const int32_t bytesPerSample = reader.layout().BytesPerSample;
     int32_t done = 0;
     if (bitDepth == 8) {
-        PngRowWriter writer(settings, bytesPerSample, area.Width());
+        Gray8RowWriter writer(settings.mapping, settings.test, bytesPerSample, area.Width());
         done = writeRowsDown(port, reader, area, writer, [&](int32_t) { png.writeRow(writer.row()); });
     } else {
         Gray16RowWriter writer(settings.mapping, settings.test, bytesPerSample, area.Width());
         done = writeRowsDown(port, reader, area, writer, [&](int32_t) { png.writeRow(writer.row()); });
     }
     reader.close();
-    if (done == area.Height()) {
-        png.finish();
-        out.commit();
-        return {done, true, !out.rewritable()};
-    }
-    if (!out.rewritable()) {
-        out.commit();
-        return {done, true, true};
-    }
-    out.abandon();
-    return {done, false, false};
+    return finishPng(png, out, done, area.Height());
 }
 
-// The TIFF of the completed rows: its directory, written last, says how many.
 Written writeTiff(WindowPort& port, const ConversionSettings& settings, bool ignore, const std::string& target)
 {
     const AreaOfInterest& area = settings.area;
@@ -259,8 +204,7 @@ Written writeTiff(WindowPort& port, const ConversionSettings& settings, bool ign
     const int32_t done =
         writeRowsDown(port, reader, area, writer, [&](int32_t row) { tiff.writeRow(writer.row(), row); });
     reader.close();
-    if (!dropsPartialFile(port, out, done, area.Height())) tiff.finish(done);
-    return finishFile(port, out, done, area.Height());
+    return finishTiff(port, tiff, out, done, area.Height());
 }
 
 void logOutcome(WindowPort& port, const Written& written, int32_t height, const std::string& target)
@@ -276,6 +220,31 @@ void logOutcome(WindowPort& port, const Written& written, int32_t height, const 
             port.appendLog("The output is a stream, which cannot be cut or rewritten: it holds what was sent "
                            "before the abort");
     }
+}
+
+// Three bands as one picture: the channels' ranges are found first.
+void convertRgb(WindowPort& port, OutputKind kind, const RgbBands& bands)
+{
+    RgbConversion settings;
+    settings.area = readAreaOfInterest(port, {Box::StartLine, Box::StartSample, Box::OriginSample, Box::EndLine,
+                                              Box::EndSample});
+    refuseEmptyRows(settings.area);
+    checkRgbOutput(kind, settings.area);
+    checkProgressMaximum(settings.area.Height());
+    const auto target = askOutputName(port, kind);
+    if (!target) return;
+    checkNotInputFile(port.state, *target);
+    settings.bands = bands;
+    settings.ignoreAtStart = port.isChecked(Choice::IgnoreNonDataValue);
+    settings.test = MakeNonDataTest(port, settings.ignoreAtStart);
+    settings.gamma = usesGamma(kind) ? checkedGamma(port.ExtendedValue(Box::Gamma)) : 1;
+    settings.clipPercent = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
+    port.state.AbortRequested = false;
+    const std::optional<Written> written = writeRgb(port, kind, settings, *target);
+    if (!written)
+        port.appendLog("Conversion aborted; " + *target + " left as it was");
+    else
+        logOutcome(port, *written, settings.area.Height(), *target);
 }
 
 }  // namespace
@@ -296,6 +265,7 @@ void ConvertFile(WindowPort& port)
 {
     if (!ReadFormatParameters(port)) return;
     const OutputKind kind = chosenOutputKind(port);
+    if (const auto bands = chosenRgbBands(port)) return convertRgb(port, kind, *bands);
     const bool bmp = kind == OutputKind::Bmp;
     const auto target = askOutputName(port, kind);
     if (!target) return;

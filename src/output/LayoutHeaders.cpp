@@ -219,6 +219,12 @@ void writeVrtHeader(const RawFileLayout& l, const HeaderSink& sink)
         out << "  <VRTRasterBand dataType=\"" << gdalType(l.kind) << "\" band=\"" << b + 1
             << "\" subClass=\"VRTRawRasterBand\">\n";
         if (l.noData) out << "    <NoDataValue>" << *l.noData << "</NoDataValue>\n";
+        if (l.rgbBands)
+            for (int c = 0; c < 3; ++c)
+                if ((*l.rgbBands)[c] == b + 1) {
+                    out << "    <ColorInterp>" << (c == 0 ? "Red" : c == 1 ? "Green" : "Blue") << "</ColorInterp>\n";
+                    break;
+                }
         out << "    <SourceFilename relativeToVRT=\"1\">" << source << "</SourceFilename>\n"
             << "    <ImageOffset>" << l.bandOffset(b) << "</ImageOffset>\n"
             << "    <PixelOffset>" << l.pixelOffset << "</PixelOffset>\n"

@@ -5,6 +5,7 @@
 // cannot describe is refused, never written so that the file reads wrongly.
 //
 // Failure: an Error saying what the format cannot describe.
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -37,6 +38,9 @@ struct RawFileLayout {
     int64_t bandStep = 0;  // from one band's first sample to the next band's
     int32_t linePad = 0;  // bytes after each line, as the layout has them
     std::optional<std::string> noData;  // the non-data value, when it is ignored
+    // The bands of a colour composite (red, green, blue; 1-based), which a
+    // VRT names in their ColorInterp.
+    std::optional<std::array<int32_t, 3>> rgbBands;
 
     int64_t bandOffset(int32_t band) const;  // 0-based
 };

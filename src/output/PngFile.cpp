@@ -43,7 +43,7 @@ void onWarning(png_structp, png_const_charp) {}
         call;                                     \
     } while (false)
 
-PngWriter::PngWriter(AtomicOutputFile& out, int32_t width, int32_t height, int bitDepth) : out_(out)
+PngWriter::PngWriter(AtomicOutputFile& out, int32_t width, int32_t height, int bitDepth, int channels) : out_(out)
 {
     png_ = png_create_write_struct(PNG_LIBPNG_VER_STRING, this, onError, onWarning);
     if (png_ != nullptr) info_ = png_create_info_struct(png_);
@@ -52,19 +52,19 @@ PngWriter::PngWriter(AtomicOutputFile& out, int32_t width, int32_t height, int b
         throw std::bad_alloc();
     }
     try {
-        start(width, height, bitDepth);
+        start(width, height, bitDepth, channels);
     } catch (...) {
         png_destroy_write_struct(&png_, &info_);
         throw;
     }
 }
 
-void PngWriter::start(int32_t width, int32_t height, int bitDepth)
+void PngWriter::start(int32_t width, int32_t height, int bitDepth, int channels)
 {
     SKELDRA_PNG_GUARDED({
         png_set_write_fn(png_, this, writeData, flushData);
         png_set_IHDR(png_, info_, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), bitDepth,
-                     PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+                     channels == 3 ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png_, info_);
         // Rows come in the machine's order; PNG stores 16-bit samples high byte first.
         if (bitDepth == 16) png_set_swap(png_);

@@ -1,5 +1,5 @@
 #pragma once
-// A grayscale PNG file written row by row through libpng into an output
+// A grayscale or RGB PNG file written row by row through libpng into an output
 // file: 8-bit or 16-bit samples, rows from the top, no row kept once written.
 //
 // Failure: the output file's I/O errors come through as they are; an error
@@ -17,13 +17,15 @@ namespace skeldra {
 
 class PngWriter {
 public:
-    // Writes the signature and the header; bitDepth is 8 or 16.
-    PngWriter(AtomicOutputFile& out, int32_t width, int32_t height, int bitDepth);
+    // Writes the signature and the header; bitDepth is 8 or 16, channels 1
+    // (gray) or 3 (red, green, blue in each pixel).
+    PngWriter(AtomicOutputFile& out, int32_t width, int32_t height, int bitDepth, int channels = 1);
     ~PngWriter();
     PngWriter(const PngWriter&) = delete;
     PngWriter& operator=(const PngWriter&) = delete;
 
-    // One row of `width` samples: bytes for 8 bits, native uint16_t for 16.
+    // One row of `width` pixels of `channels` samples: bytes for 8 bits,
+    // native uint16_t for 16.
     void writeRow(const void* samples);
     void finish();
 
@@ -33,7 +35,7 @@ public:
     void setMessage(const char* text);
 
 private:
-    void start(int32_t width, int32_t height, int bitDepth);
+    void start(int32_t width, int32_t height, int bitDepth, int channels);
     [[noreturn]] void raise();
 
     AtomicOutputFile& out_;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <optional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "analysis/Percentiles.h"
@@ -12,6 +13,7 @@
 #include "base/MemorySize.h"
 #include "base/Rounding.h"
 #include "raster/AreaOfInterest.h"
+#include "output/ColourComposite.h"
 #include "output/GrayMapping.h"
 #include "output/PreviewGeometry.h"
 #include "output/RowBlocks.h"
@@ -38,6 +40,7 @@ private:
 constexpr int32_t maxPictureWidth = 1000000;
 
 struct PreviewSettings {
+    std::optional<RgbBands> rgb;
     NonDataTest test;
     bool ignoreNonData = false;
     bool autoStretch = false;
@@ -63,13 +66,14 @@ PreviewSize checkedPreviewSize(const AreaOfInterest& area, int32_t maxDimension)
 
 // Refuses a picture (and, for "Auto", the values it is stretched to) that
 // cannot fit in memory, before anything is allocated.
-void checkPreviewMemory(const PreviewSize& size, bool autoStretch)
+// `valuesKept`: the values held per pixel, 1 for "Auto", 3 for a colour composite.
+void checkPreviewMemory(const PreviewSize& size, int valuesKept)
 {
     const int64_t pixels = mul64(size.Width, size.Height);
-    const int64_t bytesPerPixel = 3 + (autoStretch ? int64_t{sizeof(long double)} : 0);
+    const int64_t bytesPerPixel = 3 + valuesKept * int64_t{sizeof(long double)};
     const int64_t needed = mul64(pixels, bytesPerPixel);
     if (needed <= usableMemoryBytes()) return;
-    const std::string what = autoStretch ? "and the values it is stretched to need" : "needs";
+    const std::string what = valuesKept > 0 ? "and the values it is stretched to need" : "needs";
     throw Error(format("The preview (%d x %d pixels) %s %d bytes: more memory than there is",
                        {int64_t{size.Width}, int64_t{size.Height}, what, needed}));
 }
@@ -84,6 +88,7 @@ int64_t rowsPerBlock(const PreviewSize& size)
 PreviewSettings readSettings(WindowPort& port)
 {
     PreviewSettings settings;
+    settings.rgb = chosenRgbBands(port);
     settings.ignoreNonData = port.isChecked(Choice::IgnoreNonDataValue);
     settings.test = MakeNonDataTest(port, settings.ignoreNonData);
     settings.autoStretch = port.isChecked(Choice::AutoStretchPreview);
@@ -91,8 +96,8 @@ PreviewSettings readSettings(WindowPort& port)
                                                 Box::EndSample, Box::OriginSample});
     settings.gamma = checkedGamma(port.ExtendedValue(Box::Gamma));
     settings.size = checkedPreviewSize(settings.area, port.IntegerValue(Box::MaxPreviewDimension));
-    checkPreviewMemory(settings.size, settings.autoStretch);
-    if (settings.autoStretch) settings.clipPercent = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
+    checkPreviewMemory(settings.size, settings.rgb ? 3 : settings.autoStretch ? 1 : 0);
+    if (settings.autoStretch || settings.rgb) settings.clipPercent = checkedClipPercent(port.ExtendedValue(Box::ClipPercent));
     settings.lines = previewLines(settings.area, settings.size);
     settings.samples = previewSamples(settings.area, settings.size);
     return settings;
@@ -234,13 +239,6 @@ std::string valueText(long double value, bool isReal, int32_t bytesPerSample)
     return isReal ? FormatRealValue(value, bytesPerSample) : formatInteger(roundToInt64(value));
 }
 
-std::string percentText(long double percent)
-{
-    char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, static_cast<double>(percent)).ptr;
-    return std::string(text, end);
-}
-
 // The percentiles of the data values shown (non-data and non-finite values
 // left out, as from the extremes).
 std::optional<PercentileValues> shownPercentiles(const PreviewSettings& settings, const std::vector<long double>& values,
@@ -274,7 +272,7 @@ void logSummary(WindowPort& port, const PreviewSettings& settings, const Extreme
         logNonDataCount(port, settings, found.nonDataPoints, isReal, bytesPerSample);
     if (clipped)
         port.appendLog(format("Clip %s %%:  Min data: %s   Max data: %s",
-                              {percentText(settings.clipPercent), valueText(clipped->low, isReal, bytesPerSample),
+                              {clipPercentText(settings.clipPercent), valueText(clipped->low, isReal, bytesPerSample),
                                valueText(clipped->high, isReal, bytesPerSample)}));
     port.appendLog("");
 }
@@ -313,6 +311,80 @@ void renderAuto(WindowPort& port, const PreviewSettings& settings)
     port.showPreview(picture);
 }
 
+// The blocks of rows that the channels' readers hold: one set for bands
+// side by side (see ChannelReaders), one each otherwise.
+std::vector<std::unique_ptr<RowBlocks>> channelBlocks(ChannelReaders& readers, const PreviewSettings& settings,
+                                                      std::array<AreaOfInterest, 4>& areas)
+{
+    std::vector<std::unique_ptr<RowBlocks>> blocks;
+    const int64_t rows = rowsPerBlock(settings.size);
+    areas.fill(settings.area);
+    areas[3].Band = readers.lowestBand();
+    if (readers.shared()) {
+        blocks.push_back(std::make_unique<RowBlocks>(readers.reader(0), areas[3], readers.highestBand(),
+                                                     RowBlocks::Direction::Down, rows));
+        return blocks;
+    }
+    for (int c = 0; c < 3; ++c) {
+        areas[c].Band = (*settings.rgb)[c];
+        blocks.push_back(std::make_unique<RowBlocks>(readers.reader(c), areas[c], RowBlocks::Direction::Down, rows));
+    }
+    return blocks;
+}
+
+// Three bands, each stretched by its own range among the values shown (or
+// "Clip %" of them), whatever "Auto" says: one range cannot serve three bands.
+void renderRgb(WindowPort& port, const PreviewSettings& settings)
+{
+    const RgbBands& bands = *settings.rgb;
+    const size_t width = static_cast<size_t>(settings.size.Width);
+    std::array<std::vector<long double>, 3> values;
+    std::array<Extremes, 3> found;
+    ChannelReaders readers(port, bands);
+    const int32_t bytesPerSample = readers.reader(0).layout().BytesPerSample;
+    std::array<AreaOfInterest, 4> areas;
+    const auto blocks = channelBlocks(readers, settings, areas);
+    for (auto& v : values) v.resize(width * settings.lines.size());
+    for (size_t r = 0; r < settings.lines.size(); ++r) {
+        const int32_t line = settings.lines[r];
+        for (const auto& block : blocks) block->ensure(line);
+        for (int ch = 0; ch < 3; ++ch)
+            for (size_t c = 0; c < width; ++c) {
+                const int32_t sample = settings.samples[c];
+                const long double v = readers.reader(ch).ReadDataValue(line, bands[ch], sample);
+                values[ch][r * width + c] = v;
+                found[ch].add(v, IsNonDataValue(settings.test, v, bytesPerSample, settings.ignoreNonData), line, sample);
+            }
+    }
+    readers.close();
+    std::array<ChannelRange, 3> ranges;
+    for (int ch = 0; ch < 3; ++ch) {
+        ranges[ch] = {found[ch].dataPoints > 0, found[ch].minimum, found[ch].maximum, std::nullopt, ""};
+        if (settings.clipPercent <= 0 || !ranges[ch].hasData) continue;
+        if (const auto clipped = shownPercentiles(settings, values[ch], bytesPerSample)) {
+            ranges[ch].clipPercent = settings.clipPercent;
+            ranges[ch].minimum = clipped->low;
+            ranges[ch].maximum = clipped->high;
+        }
+    }
+    logChannelRanges(port, bands, ranges);
+    port.appendLog("");
+    const std::array<GrayMapping, 3> mappings = channelMappings(ranges, settings.gamma);
+    const std::array<PixelLevels, 3> levels{PixelLevels(port, settings, mappings[0], bytesPerSample),
+                                            PixelLevels(port, settings, mappings[1], bytesPerSample),
+                                            PixelLevels(port, settings, mappings[2], bytesPerSample)};
+    PreviewPicture picture;
+    picture.Width = settings.size.Width;
+    picture.Height = settings.size.Height;
+    picture.Bgr.resize(width * settings.lines.size() * 3);
+    for (size_t i = 0; i < width * settings.lines.size(); ++i)
+        for (int ch = 0; ch < 3; ++ch) picture.Bgr[3 * i + 2 - ch] = levels[ch](values[ch][i]);
+    picture.Source = sourceOf(port, settings, port.state.Layout);
+    picture.Source.Rgb = true;
+    picture.Source.RgbBands = bands;
+    port.showPreview(picture);
+}
+
 }  // namespace
 
 bool PreviewInputsReady(WindowPort& port)
@@ -321,13 +393,21 @@ bool PreviewInputsReady(WindowPort& port)
     if (port.isChecked(Choice::IgnoreNonDataValue)) boxes.push_back(Box::NonDataValue);
     boxes.insert(boxes.end(), {Box::StartLine, Box::StartSample, Box::EndLine, Box::EndSample, Box::OriginSample,
                                Box::Gamma, Box::MaxPreviewDimension});
-    if (!port.isChecked(Choice::AutoStretchPreview)) boxes.insert(boxes.end(), {Box::MinData, Box::MaxData});
+    const bool rgb = port.isChecked(Choice::RGB);
+    if (rgb)
+        boxes.insert(boxes.end(), {Box::RedBand, Box::GreenBand, Box::BlueBand});
+    else if (!port.isChecked(Choice::AutoStretchPreview))
+        boxes.insert(boxes.end(), {Box::MinData, Box::MaxData});
     for (Box box : boxes)
         if (!port.boxAcceptsQuietly(box)) return false;
     const int32_t bits = port.IntegerValue(Box::BitsPerSample);
     const int32_t band = port.IntegerValue(Box::BandNum);
-    return supportedBitsPerSample(bits) && band >= 1 &&
-           band <= port.IntegerValue(Box::NumBands);
+    const int32_t bands = port.IntegerValue(Box::NumBands);
+    if (rgb)
+        for (Box box : {Box::RedBand, Box::GreenBand, Box::BlueBand})
+            if (port.IntegerValue(box) < 1 || port.IntegerValue(box) > (port.isChecked(Choice::NoBands) ? 1 : bands))
+                return false;
+    return supportedBitsPerSample(bits) && band >= 1 && band <= bands;
 }
 
 void RenderPreview(WindowPort& port)
@@ -335,7 +415,9 @@ void RenderPreview(WindowPort& port)
     if (!ReadFormatParameters(port)) return;
     const BusyPointer busy(port);
     const PreviewSettings settings = readSettings(port);
-    if (settings.autoStretch)
+    if (settings.rgb)
+        renderRgb(port, settings);
+    else if (settings.autoStretch)
         renderAuto(port, settings);
     else
         renderPlain(port, settings);

@@ -13,7 +13,13 @@ constexpr int64_t bufferBytes = static_cast<int64_t>(ByteSource::bufferBytes);
 }  // namespace
 
 RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction, int64_t maxRows)
-    : reader_(reader), area_(area), direction_(direction)
+    : RowBlocks(reader, area, area.Band, direction, maxRows)
+{
+}
+
+RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, int32_t lastBand, Direction direction,
+                     int64_t maxRows)
+    : reader_(reader), area_(area), direction_(direction), lastBand_(lastBand)
 {
     const RasterLayout& layout = reader.layout();
     if (isTiled(layout)) {
@@ -23,7 +29,7 @@ RowBlocks::RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction
     }
     try {
         const int64_t first = samplePosition(layout, area.StartLine, area.Band, area.StartSample);
-        const int64_t end = samplePosition(layout, area.StartLine, area.Band, area.EndSample) + layout.BytesPerSample;
+        const int64_t end = samplePosition(layout, area.StartLine, lastBand_, area.EndSample) + layout.BytesPerSample;
         const int64_t lineStride = samplePosition(layout, add32(area.StartLine, 1), area.Band, area.StartSample) - first;
         const int64_t rowSpan = end - first;
         if (rowSpan > 0 && rowSpan <= bufferBytes && lineStride >= rowSpan)
@@ -47,11 +53,13 @@ bool RowBlocks::load(int64_t low, int64_t high)
     const RasterLayout& layout = reader_.layout();
     try {
         const int64_t first = samplePosition(layout, static_cast<int32_t>(low), area_.Band, area_.StartSample);
-        const int64_t end = samplePosition(layout, static_cast<int32_t>(high), area_.Band, area_.EndSample) +
+        const int64_t end = samplePosition(layout, static_cast<int32_t>(high), lastBand_, area_.EndSample) +
                             layout.BytesPerSample;
         const int64_t span = end - first;
         if (first < 0 || span <= 0 || span > bufferBytes || reader_.source().available(first) < span) return false;
-        reader_.source().loadExactly(first, static_cast<size_t>(span));
+        // Another band's blocks of the same rows may have read these bytes.
+        if (!reader_.source().buffered(first, static_cast<size_t>(span)))
+            reader_.source().loadExactly(first, static_cast<size_t>(span));
     } catch (const Error&) {
         return false;
     }

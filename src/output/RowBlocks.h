@@ -24,6 +24,12 @@ public:
     RowBlocks(SampleReader& reader, const AreaOfInterest& area, Direction direction,
               int64_t maxRows = std::numeric_limits<int64_t>::max());
 
+    // Blocks that hold the rows of every band from area.Band to lastBand, for
+    // operations that read several bands of a row through one reader: each
+    // band's blocks are then the same bytes, read once.
+    RowBlocks(SampleReader& reader, const AreaOfInterest& area, int32_t lastBand, Direction direction,
+              int64_t maxRows = std::numeric_limits<int64_t>::max());
+
     // Makes sure the buffer holds the whole of `line`, and as many of the
     // rows that follow it in the direction of travel as fit.
     void ensure(int32_t line);
@@ -34,6 +40,7 @@ private:
     SampleReader& reader_;
     const AreaOfInterest& area_;
     Direction direction_;
+    int32_t lastBand_;
     int64_t rowsPerBlock_ = 0;  // 0: rows too wide, or a layout without a plain line order
     int64_t low_ = 1;
     int64_t high_ = 0;  // the lines held: low_ .. high_ (none at first)

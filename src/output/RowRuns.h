@@ -30,6 +30,16 @@ public:
     {
     }
 
+    // One band of several read through a shared reader: `blockArea` (its
+    // band the lowest of them) and `lastBand` say which rows the reader's
+    // blocks hold, the same for every band (see RowBlocks).
+    RowRuns(SampleReader& reader, const AreaOfInterest& area, RunPacer& pacer, RowBlocks::Direction direction,
+            int64_t maxRun, const AreaOfInterest& blockArea, int32_t lastBand)
+        : reader_(reader), port_(reader.port()), area_(area), pacer_(pacer),
+          blocks_(reader, blockArea, lastBand, direction), maxRun_(maxRun)
+    {
+    }
+
     // Hands every sample of the line to the writer in row order. False when
     // an abort came before the row's last sample.
     bool row(int32_t line, Writer& writer)

@@ -8,6 +8,7 @@
 #include "base/Errors.h"
 #include "base/FileNames.h"
 #include "output/AtomicOutputFile.h"
+#include "output/ColourComposite.h"
 #include "output/NoDataText.h"
 #include "raster/FormatParameters.h"
 #include "raster/NonDataTest.h"
@@ -93,6 +94,7 @@ void SaveLayout(WindowPort& port, std::optional<LayoutKind> kind)
     described.rawPath = rawPathFrom(input, *name);
     if (port.isChecked(Choice::IgnoreNonDataValue))
         described.noData = noDataText(MakeNonDataTest(port, true), layout.BytesPerSample);
+    if (*kind == LayoutKind::Vrt) described.rgbBands = chosenRgbBands(port);
     AtomicOutputFile out(*name);
     writeLayoutHeader(*kind, described, [&](const std::string& piece) { out.write(piece); });
     out.commit();

@@ -100,16 +100,28 @@ TypeTags typeTags(SampleKind kind)
 const TIFFFieldInfo gdalNoDataField[] = {
     {gdalNoDataTag, -1, -1, TIFF_ASCII, FIELD_CUSTOM, 1, 0, const_cast<char*>("GDALNoDataValue")}};
 
+// Readers take RGB only of unsigned 8- and 16-bit samples; three bands of
+// another type are gray with two extra samples of no stated meaning.
+bool setPhotometric(tiff* tif, SampleKind kind, int channels)
+{
+    if (channels == 1) return TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_MINISBLACK});
+    if (kind == SampleKind::U8 || kind == SampleKind::U16)
+        return TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_RGB});
+    const uint16_t extra[] = {EXTRASAMPLE_UNSPECIFIED, EXTRASAMPLE_UNSPECIFIED};
+    return TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_MINISBLACK}) &&
+           TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, uint16_t{2}, extra);
+}
+
 }  // namespace
 
 int32_t sampleBytes(SampleKind kind) { return typeTags(kind).bits / 8; }
 
 TiffWriter::TiffWriter(AtomicOutputFile& out, int32_t width, int32_t height, SampleKind kind,
-                       const std::string& noData)
+                       const std::string& noData, int channels)
     : out_(out), height_(height)
 {
     const TypeTags tags = typeTags(kind);
-    const int64_t rowBytes = int64_t{width} * (tags.bits / 8);
+    const int64_t rowBytes = int64_t{width} * channels * (tags.bits / 8);
     const int64_t rowsPerStrip = std::clamp<int64_t>(stripBytes / std::max<int64_t>(rowBytes, 1), 1, std::max(height, 1));
     const int64_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
     big_ = rowBytes * height + strips * 8 > classicLimit;
@@ -122,10 +134,10 @@ TiffWriter::TiffWriter(AtomicOutputFile& out, int32_t width, int32_t height, Sam
     if (tif_ == nullptr) raise();
     bool ok = TIFFSetField(tif_, TIFFTAG_IMAGEWIDTH, static_cast<uint32_t>(width)) &&
               TIFFSetField(tif_, TIFFTAG_IMAGELENGTH, static_cast<uint32_t>(height)) &&
-              TIFFSetField(tif_, TIFFTAG_SAMPLESPERPIXEL, uint16_t{1}) &&
+              TIFFSetField(tif_, TIFFTAG_SAMPLESPERPIXEL, static_cast<uint16_t>(channels)) &&
               TIFFSetField(tif_, TIFFTAG_BITSPERSAMPLE, tags.bits) &&
               TIFFSetField(tif_, TIFFTAG_SAMPLEFORMAT, tags.format) &&
-              TIFFSetField(tif_, TIFFTAG_PHOTOMETRIC, uint16_t{PHOTOMETRIC_MINISBLACK}) &&
+              setPhotometric(tif_, kind, channels) &&
               TIFFSetField(tif_, TIFFTAG_PLANARCONFIG, uint16_t{PLANARCONFIG_CONTIG}) &&
               TIFFSetField(tif_, TIFFTAG_COMPRESSION, uint16_t{COMPRESSION_NONE}) &&
               TIFFSetField(tif_, TIFFTAG_ROWSPERSTRIP, static_cast<uint32_t>(rowsPerStrip));

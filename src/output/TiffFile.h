@@ -20,7 +20,10 @@ namespace skeldra {
 class TiffWriter {
 public:
     // `noData`: the GDAL_NODATA text, empty for none. `kind` must not be None.
-    TiffWriter(AtomicOutputFile& out, int32_t width, int32_t height, SampleKind kind, const std::string& noData);
+    // With 3 channels a pixel holds three samples (bands) in turn: RGB for
+    // 8- and 16-bit unsigned samples, otherwise three plain bands.
+    TiffWriter(AtomicOutputFile& out, int32_t width, int32_t height, SampleKind kind, const std::string& noData,
+               int channels = 1);
     ~TiffWriter();
     TiffWriter(const TiffWriter&) = delete;
     TiffWriter& operator=(const TiffWriter&) = delete;

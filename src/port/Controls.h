@@ -33,6 +33,9 @@ enum class Box : uint8_t {
     ClipPercent,  // percent of points left out at each end by a stretch; 0 off
     TileSamples,  // samples and lines of one tile of a tiled layout; both 0 untiled
     TileLines,
+    RedBand,      // the bands of a colour composite, when RGB is ticked
+    GreenBand,
+    BlueBand,
     Count
 };
 
@@ -55,6 +58,7 @@ enum class Choice : uint8_t {
     PNGOutput,
     PNG16Output,
     TIFFOutput,
+    RGB,  // check box: three bands as red, green and blue
     Count
 };
 

@@ -1,6 +1,7 @@
 #pragma once
 // A 24-bit picture for the preview window: rows from the top, three bytes a
 // pixel in the order blue, green, red.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ struct PreviewSource {
     RasterLayout Layout;
     Choice DataType = Choice::UnsignedInteger;  // one of the "Data Format" buttons
     bool ReverseBytes = false;
+    // A colour composite: the bands of red, green and blue (Band unused).
+    bool Rgb = false;
+    std::array<int32_t, 3> RgbBands{};
 };
 
 struct PreviewPicture {

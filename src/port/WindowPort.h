@@ -18,6 +18,7 @@
 #include "port/CandidateView.h"
 #include "port/Controls.h"
 #include "port/FormState.h"
+#include "port/HistogramReport.h"
 #include "port/PreviewPicture.h"
 
 namespace skeldra {
@@ -109,6 +110,11 @@ public:
     }
     virtual void setBusyPointer(bool busy) = 0;
     virtual void showPreview(const PreviewPicture& picture) = 0;
+
+    // The histogram of the area statistics, for windows that show or write
+    // it; counting it costs a little per point, so only they ask for it.
+    virtual bool wantsHistogram() const { return false; }
+    virtual void showHistogram(const HistogramReport& /*report*/) {}
 
     // The values an operation's log lines carry, for front ends that hand
     // them to scripts (the batch tool's --json), so that nobody parses log

@@ -141,6 +141,7 @@ size_t ByteSource::readAt(int64_t position, uint8_t* destination, size_t wanted)
         if (r == 0) break;
         got += static_cast<size_t>(r);
     }
+    bytesRead_ += static_cast<int64_t>(got);
     return got;
 }
 

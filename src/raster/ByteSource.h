@@ -59,11 +59,16 @@ public:
     // errors as view.
     void readPieces(int64_t position, const std::vector<Piece>& pieces);
 
+    // Bytes read from the file so far: how often an operation reads its bytes.
+    int64_t bytesRead() const { return bytesRead_; }
+
     // Closes the file now, reporting a failure as an I/O error.
     void close();
 
-private:
+    // Whether the buffer holds the n bytes at position already.
     bool buffered(int64_t position, size_t n) const;
+
+private:
     enum class ReadAhead { UpToCapacity, None };
     void fill(int64_t position, size_t n, ReadAhead readAhead);
     // Reads up to `wanted` bytes from position into the buffer; returns how many the file gave.
@@ -80,6 +85,7 @@ private:
     PageBuffer<uint8_t> buffer_;  // capacity_ bytes
     int64_t bufferStart_ = 0;
     size_t bufferLength_ = 0;
+    int64_t bytesRead_ = 0;
 };
 
 }  // namespace skeldra

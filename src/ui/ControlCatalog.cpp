@@ -108,6 +108,12 @@ std::array<BoxSpec, boxCount> makeBoxes()
         make(Box::TileLines, "TileLines_LabeledNumericEdit", "Tile lines", "0", integerBox,
              "Lines in one tile of a tiled file (ISIS3 cubes stored as tiles: TileLines); "
              "0 when the lines are stored whole"),
+        make(Box::RedBand, "RedBand_LabeledNumericEdit", "Red band", "1", integerBox,
+             "Band drawn in red when RGB is ticked"),
+        make(Box::GreenBand, "GreenBand_LabeledNumericEdit", "Green band", "2", integerBox,
+             "Band drawn in green when RGB is ticked"),
+        make(Box::BlueBand, "BlueBand_LabeledNumericEdit", "Blue band", "3", integerBox,
+             "Band drawn in blue when RGB is ticked"),
     }};
     const auto at = [&](Box box) -> BoxSpec& { return boxes[static_cast<size_t>(box)]; };
     for (Box box : {Box::HeaderBytes, Box::NumSamples, Box::BitsPerSample, Box::NumBands,
@@ -182,6 +188,10 @@ std::array<ChoiceSpec, choiceCount> makeChoices()
          "Write selected area of current band as a TIFF file of the raw values in their own sample type, "
          "unchanged (no stretch); the non-data value, when ignored, is stored as the GDAL no-data value",
          G::OutputKind},
+        {Choice::RGB, "RGB_CheckBox", "RGB", false,
+         "Preview and convert three bands as red, green and blue, each stretched by its own range (or "
+         "\"Clip %\" of its own values)",
+         G::None},
     }};
 }
 

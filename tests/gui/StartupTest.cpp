@@ -135,7 +135,8 @@ private slots:
             "Preview_Button", "AutoStretchPreview_CheckBox", "LivePreview_CheckBox",
             "MaxPreviewDimension_LabeledNumericEdit", "ConvertFile_Button", "BMP_Output_RadioButton",
             "TextOutput_RadioButton", "PNG_Output_RadioButton", "PNG16_Output_RadioButton", "TIFF_Output_RadioButton",
-            "Abort_Button", "Memo1", "ReadHeader_Button", "LayoutFromLabel_Button", "FindLayout_Button",
+            "RGB_CheckBox", "RedBand_LabeledNumericEdit", "GreenBand_LabeledNumericEdit",
+            "BlueBand_LabeledNumericEdit", "Abort_Button", "Memo1", "ReadHeader_Button", "LayoutFromLabel_Button", "FindLayout_Button",
             "ExplainFile_Button", "SaveLayout_Button", "MaxHeaderLineLength_LabeledNumericEdit",
             "MaxHeaderLines_LabeledNumericEdit", "Clear_Button"};
         QStringList chain;

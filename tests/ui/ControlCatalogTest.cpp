@@ -79,6 +79,8 @@ TEST(ControlCatalog, DefaultsAndTypes)
         {Box::MaxPreviewDimension, "500", i}, {Box::MaxHeaderLineLength, "0", i},
         {Box::MaxHeaderLines, "0", i},  {Box::ClipPercent, "0", e},
         {Box::TileSamples, "0", i},     {Box::TileLines, "0", i},
+        {Box::RedBand, "1", i},         {Box::GreenBand, "2", i},
+        {Box::BlueBand, "3", i},
     };
     static_assert(std::size(expected) == boxCount);
     for (const BoxDefault& d : expected) {

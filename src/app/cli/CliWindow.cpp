@@ -6,6 +6,7 @@
 #include "base/Errors.h"
 #include "output/AtomicOutputFile.h"
 #include "output/BmpFile.h"
+#include "output/HistogramPicture.h"
 
 namespace skeldra {
 
@@ -143,6 +144,24 @@ void CliWindow::showPreview(const PreviewPicture& picture)
     if (previewPath.empty()) throw Error("The preview needs an output file (-o)");
     checkNotInputFile(state, previewPath);
     writeBgrBmp(picture, previewPath);
+}
+
+void CliWindow::showHistogram(const HistogramReport& report)
+{
+    checkNotInputFile(state, histogramPath);
+    writeRgbPng(renderHistogram(report, histogramLog), histogramPath);
+    if (json == nullptr) return;
+    const Histogram& h = report.histogram;
+    nlohmann::json& out = (*json)["histogram"];
+    out["bins"] = histogramBins;
+    // np.linspace(first_edge, last_edge, bins + 1) rebuilds the edges.
+    out["first_edge"] = h.edges.front();
+    out["last_edge"] = h.edges.back();
+    out["edges"] = h.edges;
+    out["counts"] = h.counts;
+    out["plus_infinity"] = h.plusInfinity;
+    out["minus_infinity"] = h.minusInfinity;
+    out["picture"] = histogramPath;
 }
 
 }  // namespace skeldra

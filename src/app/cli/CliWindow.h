@@ -28,6 +28,9 @@ public:
     // answers Yes beforehand; otherwise the question ends the run as an error.
     bool askYesNo(const std::string& question) override;
     void showPreview(const PreviewPicture& picture) override;
+    // With --histogram: the picture to histogramPath, the bins into `json`.
+    bool wantsHistogram() const override { return !histogramPath.empty(); }
+    void showHistogram(const HistogramReport& report) override;
     // A failed write on standard output stops a long operation as Abort
     // would, at its next event pump.
     void processEvents() override;
@@ -57,6 +60,9 @@ public:
     bool allowOutsideData = false;
     // Where `preview` writes its picture.
     std::string previewPath;
+    // Where stats writes the histogram picture; empty for none.
+    std::string histogramPath;
+    bool histogramLog = false;
     // While true, the box texts written are kept for `written`.
     bool recordBoxes = false;
     std::vector<std::pair<Box, std::string>> written;

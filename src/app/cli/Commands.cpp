@@ -9,11 +9,12 @@ namespace skeldra {
 namespace {
 
 // A stretch asked of convert is the window's Histogram with "Clip %", first.
+// A colour composite finds each channel's stretch itself.
 void convert(MainWindow& w, const ParsedArguments& args)
 {
     const bool stretch = std::any_of(args.boxTexts.begin(), args.boxTexts.end(),
                                      [](const auto& entry) { return entry.first == Box::ClipPercent; });
-    if (stretch) w.Histogram_ButtonClick();
+    if (stretch && args.rgb.empty()) w.Histogram_ButtonClick();
     w.ConvertFile_ButtonClick();
 }
 

@@ -18,6 +18,8 @@ void applyArguments(CliWindow& window, const ParsedArguments& args, const std::s
     for (Choice choice : args.choices) window.setChecked(choice, true);
     if (!output.empty()) window.saveDialogAnswer = output;
     window.previewPath = output;
+    window.histogramPath = args.histogramFile;
+    window.histogramLog = args.histogramLog;
     window.allowOutsideData = args.allowOutsideData;
     window.state.LabelImage = args.labelImage;
 }

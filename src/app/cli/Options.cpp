@@ -133,6 +133,12 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
                        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
                        ->group("Check boxes and radio buttons");
 
+    app.add_option("--rgb", parsed.rgb, "three bands as red, green and blue (convert, preview), each stretched "
+                   "by its own range or --clip")
+        ->type_name("R,G,B")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
+        ->group("Check boxes and radio buttons");
+
     const std::string tool = "The tool";
     app.add_option("-o,--output", parsed.outputFile, "output file of convert, preview and describe")
         ->type_name("OUT")
@@ -165,6 +171,11 @@ TableOptions describe(CLI::App& app, ParsedArguments& parsed)
         ->type_name("N")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast)
         ->group(tool);
+    app.add_option("--histogram", parsed.histogramFile,
+                   "stats: write the histogram picture to this PNG file (with --json, the bin counts too)")
+        ->type_name("FILE.png")
+        ->group(tool);
+    app.add_flag("--histogram-log", parsed.histogramLog, "stats: the histogram's counts on a log scale")->group(tool);
     app.add_flag("-h,--help", parsed.help, "print this help")->group(tool);
     app.add_flag("--version", parsed.version, "print the version")->group(tool);
     return table;
@@ -207,6 +218,21 @@ void collectInOrder(const CLI::App& app, const TableOptions& table, ParsedArgume
     }
 }
 
+// "R,G,B": the three band boxes and the RGB box, after the other boxes.
+void addRgbBands(ParsedArguments& parsed)
+{
+    std::vector<std::string> bands;
+    std::string text = parsed.rgb;
+    for (size_t comma; (comma = text.find(',')) != std::string::npos; text.erase(0, comma + 1))
+        bands.push_back(text.substr(0, comma));
+    bands.push_back(text);
+    if (bands.size() != 3 || std::any_of(bands.begin(), bands.end(), [](const auto& b) { return b.empty(); }))
+        throw UsageError("--rgb takes three bands: R,G,B (for example --rgb 4,3,2)");
+    const Box boxes[3] = {Box::RedBand, Box::GreenBand, Box::BlueBand};
+    for (int c = 0; c < 3; ++c) parsed.boxTexts.emplace_back(boxes[c], bands[c]);
+    parsed.choices.push_back(Choice::RGB);
+}
+
 }  // namespace
 
 ParsedArguments parseArguments(const std::vector<std::string>& args)
@@ -223,6 +249,7 @@ ParsedArguments parseArguments(const std::vector<std::string>& args)
     }
     if (parsed.help || parsed.version) return parsed;
     collectInOrder(app, table, parsed);
+    if (!parsed.rgb.empty()) addRgbBands(parsed);
     if (parsed.command.empty() || parsed.inputFiles.empty())
         throw UsageError("expected a command and at least one input file");
     const Command* command = findCommand(parsed.command);

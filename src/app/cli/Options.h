@@ -44,6 +44,9 @@ struct ParsedArguments {
     int jobs = 0;                   // files processed at once; 0 for one per core
     bool json = false;              // one JSON object per file instead of the log
     std::string top = "5";          // guess: how many candidates
+    std::string rgb;                // --rgb R,G,B as typed; parsed into boxTexts and choices
+    std::string histogramFile;      // stats: where the histogram picture goes (PNG)
+    bool histogramLog = false;      // stats: the picture's counts on a log scale
     bool help = false;
     bool version = false;
 };
