@@ -7,13 +7,13 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <numbers>
 #include <string>
 #include <vector>
 
 #include "discover/Discovery.h"
 #include "raster/Strides.h"
+#include "support/TempFiles.h"
 
 using namespace skeldra;
 
@@ -51,14 +51,12 @@ void store(std::vector<uint8_t>& file, int64_t position, double value, const Enc
         file[static_cast<size_t>(position + i)] = bytes[encoding.msbFirst ? encoding.bytes - 1 - i : i];
 }
 
-// Discovery on these bytes written to a file of their own, removed after.
+// Discovery on these bytes written to a file of their own, in a folder of
+// this run's, so that runs side by side never share it.
 Discovery discoverBytes(const std::string& name, const std::vector<uint8_t>& bytes)
 {
-    const auto path = std::filesystem::temp_directory_path() / ("skeldra_discover_" + name);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::ssize(bytes));
-    Discovery discovery = discoverLayout(path.string());
-    std::filesystem::remove(path);
-    return discovery;
+    const skeldra::testing::TempDir dir;
+    return discoverLayout(dir.write(name, bytes));
 }
 
 struct Case {
@@ -150,7 +148,7 @@ CandidateLayout layout(int64_t header, int64_t samples, int64_t lines, Encoding 
     return l;
 }
 
-class FirstCandidate : public testing::TestWithParam<Case> {};
+class FirstCandidate : public ::testing::TestWithParam<Case> {};
 
 TEST_P(FirstCandidate, ReadsTheImageAsTheTrueLayout)
 {
@@ -170,7 +168,7 @@ using F = DataFormat;
 using S = BandStructure;
 INSTANTIATE_TEST_SUITE_P(
     Layouts, FirstCandidate,
-    testing::Values(Case{"u8", layout(0, 517, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false},
+    ::testing::Values(Case{"u8", layout(0, 517, 300, {1, F::UnsignedInteger, false}, 1, S::None, 0), 0, false},
                     Case{"i16_msb_prefix", layout(2048 + 4, 611, 260, {2, F::SignedInteger, true}, 1, S::BSQ, 4), 4, true},
                     Case{"f32_bip", layout(1000, 389, 200, {4, F::Real, false}, 3, S::BIP, 0), 0, false},
                     Case{"u16_bil_pad", layout(512, 333, 220, {2, F::UnsignedInteger, false}, 3, S::BIL, 6), 0, false},
@@ -229,7 +227,7 @@ INSTANTIATE_TEST_SUITE_P(
                     // its lines repeat only a little better than elsewhere
                     Case{"u16_bip_rough_texture", layout(0, 700, 300, {2, F::UnsignedInteger, true}, 3, S::BIP, 0), 0, false,
                          34000, 150, false, 0.3}),
-    [](const testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
 
 // Stripes running down to the right repeat best a sample past the line
 // below; only the true record length has whole lines end where the file does.
