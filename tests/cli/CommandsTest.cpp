@@ -213,6 +213,20 @@ TEST(OutputFiles, NeverReplaceTheLabelTheLayoutCameFrom)
     }
 }
 
+// One picture path for several files would keep only the last file's picture.
+TEST(OutputFiles, OneHistogramPictureIsNotSharedBySeveralFiles)
+{
+    TempDir dir;
+    const std::string a = dir.write("a.raw", std::string(16, '\x05'));
+    const std::string b = dir.write("b.raw", std::string(16, '\x07'));
+    const std::string picture = dir.file("h.png");
+    const auto r = testing::runCli(
+        SKELDRA_CLI, "stats " + a + " " + b + " --header-bytes 0 --samples 4 --lines 4 --histogram " + picture, dir);
+    EXPECT_EQ(r.status, 2) << r.out;
+    EXPECT_NE(r.err.find("--histogram cannot name one picture for each"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(picture));
+}
+
 }  // namespace
 }  // namespace skeldra
 

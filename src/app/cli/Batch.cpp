@@ -171,6 +171,8 @@ std::string outputExtension(const Command& command, const ParsedArguments& args)
 // inputs. Returns a usage problem, or "".
 std::string planOutputs(const Command& command, const ParsedArguments& args, std::vector<Job>& jobs)
 {
+    // Every file's picture would replace the one before.
+    if (!args.histogramFile.empty()) return "with several input files, --histogram cannot name one picture for each";
     if (!command.needsOutput) return "";
     std::error_code error;
     if (!fs::is_directory(args.outputFile, error))
