@@ -26,21 +26,14 @@ import numpy as np
 from astropy.io import fits
 from osgeo import gdal
 
+from checklog import Checks
+
 gdal.UseExceptions()
 os.environ["GDAL_PAM_ENABLED"] = "NO"
 gdal.SetConfigOption("GDAL_PAM_ENABLED", "NO")
 CLI = sys.argv[1]
 PATTERN = sys.argv[sys.argv.index("--pattern-cub") + 1] if "--pattern-cub" in sys.argv else None
-failures = []
-checks = 0
-
-
-def check(ok, what):
-    global checks
-    checks += 1
-    if not ok:
-        failures.append(what)
-        print("FAIL:", what)
+check = Checks()
 
 
 def run(args):
@@ -156,8 +149,8 @@ def main():
         check_fits(work, rng)
         if PATTERN:
             check_cube(work, PATTERN, "pattern.cub")
-    print(f"{checks - len(failures)} of {checks} checks passed")
-    return 1 if failures else 0
+    print(f"{check.count - len(check.failures)} of {check.count} checks passed")
+    return 1 if check.failures else 0
 
 
 if __name__ == "__main__":

@@ -29,12 +29,13 @@ import tempfile
 import numpy as np
 from osgeo import gdal
 
+from checklog import Checks
+
 gdal.UseExceptions()
 os.environ["GDAL_PAM_ENABLED"] = "NO"  # no .aux.xml files beside the outputs
 gdal.SetConfigOption("GDAL_PAM_ENABLED", "NO")
 CLI = sys.argv[1]
-failures = []
-checks = 0
+check = Checks()
 
 KINDS = {
     "u8": ("u1", 8, []),
@@ -46,13 +47,6 @@ KINDS = {
     "f64": ("f8", 64, ["--real"]),
 }
 
-
-def check(ok, what):
-    global checks
-    checks += 1
-    if not ok:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 def run(args):
@@ -311,5 +305,5 @@ with tempfile.TemporaryDirectory() as work:
     check_rgb(work, rng)
     check_histograms(work, rng)
 print(f"{len(gdal_caveats)} PDS3 labels skipped where GDAL's PDS reader is known to misread them (noted by describe)")
-print(f"{checks} checks, {len(failures)} failed")
-sys.exit(1 if failures else 0)
+print(f"{check.count} checks, {len(check.failures)} failed")
+sys.exit(1 if check.failures else 0)
