@@ -2,6 +2,9 @@
 """Time and peak memory of `skeldra-cli guess` on a 100 MB file (16-bit
 big-endian, 3 bands BIL, 4321 samples, line pad 6, header 3000 bytes; a
 fractal surface with noise). Prints the median of 5 runs after a warm-up.
+Then the same for two files of 1 MiB of 64-bit little-endian reals, random
+(normal, and uniform from 0 to 1000), which hold no layout: their search
+must end as soon as a picture's would, with the processor time it took.
 
 usage: speed.py SKELDRA_CLI WORK_FOLDER
 The file is removed at the end unless KEEP=1 is set, for timing runs of
@@ -34,19 +37,37 @@ def main():
             for b in range(bands):
                 rows[:, b * width:(b + 1) * width] = values[b]
             out.write(rows.tobytes())
-    times, memory = [], []
-    for run in range(6):
-        result = subprocess.run(["/usr/bin/time", "-f", "%e %M", cli, "guess", path, "--top", "1"],
-                                capture_output=True, text=True)
-        seconds, kib = result.stderr.strip().splitlines()[-1].split()
-        if run > 0:
-            times.append(float(seconds))
-            memory.append(int(kib))
-    print(result.stdout.strip())
+    times, memory, said = timed_guesses(cli, path)
+    print(said)
     print(f"file {os.path.getsize(path)} bytes: median {statistics.median(times):.3f} s "
           f"(min {min(times):.3f}, max {max(times):.3f}), peak resident {max(memory) / 1024:.1f} MiB")
     if not os.environ.get("KEEP"):
         os.remove(path)
+    noise = {"n64.raw": np.random.default_rng(1).standard_normal(131072),
+             "u64.raw": np.random.default_rng(2).uniform(0, 1000, 131072)}
+    for name, values in noise.items():
+        noise_path = os.path.join(folder, name)
+        values.astype("<f8").tofile(noise_path)
+        times, memory, said = timed_guesses(cli, noise_path, "%U %M")
+        print(f"{name} (1 MiB of 64-bit noise): median {statistics.median(times):.3f} s of user time "
+              f"(max {max(times):.3f}); {said.splitlines()[0] if said else 'no output'}")
+        os.remove(noise_path)
+
+
+def timed_guesses(cli, path, measure="%e %M"):
+    """The measure's seconds and peak resident KiB of 5 runs after a
+    warm-up, and what the last one said (its first candidate or its verdict)."""
+    times, memory = [], []
+    for run in range(6):
+        result = subprocess.run(["/usr/bin/time", "-f", measure, cli, "guess", path, "--top", "1"],
+                                capture_output=True, text=True)
+        lines = result.stderr.strip().splitlines()
+        seconds, kib = lines[-1].split()
+        if run > 0:
+            times.append(float(seconds))
+            memory.append(int(kib))
+    said = result.stdout.strip() or "\n".join(lines[:-1]).strip()
+    return times, memory, said
 
 
 if __name__ == "__main__":

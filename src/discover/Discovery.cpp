@@ -202,8 +202,15 @@ private:
         }
         // A texture whose noise is most of each sample's change repeats
         // little better at its lines than elsewhere; its candidates keep
-        // the low scores of so shallow a repetition.
-        if (lags.empty() || lags.front().depth < 0.1) {
+        // the low scores of so shallow a repetition. Random samples wider
+        // than a byte repeat deeply at every lag that keeps them aligned,
+        // where their upper bytes (a real's exponent) meet their own kind:
+        // none repeats clearly better than the others (by chance, a few
+        // hundredths in a window of a MiB), and the many lags alike in
+        // depth would each be weighed and placed in vain.
+        const bool standsOut =
+            std::any_of(lags.begin(), lags.end(), [](const LagFit& fit) { return fit.contrast >= 0.05; });
+        if (lags.empty() || lags.front().depth < 0.1 || !standsOut) {
             result.verdict = "No plausible layout: no distance up to 128 KiB repeats like image lines under any "
                              "sample width (the file may be compressed, encrypted or text)";
             return;
