@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 # The two commands of the README: `make run` and `make test`.
 PRESET ?= release
 BUILD_DIR := build/$(PRESET)

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Side-by-side timings of the batch tool against GDAL and ImageMagick on the
 # same work, and against reading the file with cat (the floor).
 #

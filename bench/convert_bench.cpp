@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Speed of the BMP conversion of a 100 MB 8-bit file, and of a 500 x 500
 // preview of a 1 GB file, both in the page cache, through a window whose
 // event pumps cost nothing, so that the figures are the operations' own.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Many files on every core: the area statistics of 40 labelled 8-bit files of
 # 25 MB, with --jobs 1 and with --jobs 2, timed in alternated pairs. Goal on
 # a 2-core machine: --jobs 2 takes at most 0.6 times as long as --jobs 1.

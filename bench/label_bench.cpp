@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Reading a label of 1 MiB, of every shape that once made a reader slow or
 // crash: the whole Layout from Label lookup of a file (read, parse, lay out).
 // Each must take well under 0.2 s; a label that is cut at the read limit or

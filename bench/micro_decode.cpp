@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Decoding of each sample type into extended values, a run of 64K samples
 // in memory: the per-sample switch (decodeSample) against the run decoder of
 // the reader (SampleReader::decodeRun's loop) and a loop typed at compile time.

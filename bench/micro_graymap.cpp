@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The gray mapping per sample: GrayLevel's formula in extended precision,
 // the 256- and 65536-entry tables of 8- and 16-bit samples (filling and
 // lookup), and the step table of real samples (making and lookup).

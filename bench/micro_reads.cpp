@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The positioned reads of the preview: one sample at each of 500 x 500
 // points spread over a 1 GB file in the page cache, through SampleReader
 // (as the preview reads them) and through ByteSource alone; and whole rows

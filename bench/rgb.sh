@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # The cost of a colour composite against the one-band conversion of the
 # same file: `convert --rgb 1,2,3` (a statistics pass over the three
 # channels, then the conversion pass) against `convert --band 1`, to 8-bit

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Speed of the area statistics on 100 MB files in the page cache, through a
 // window whose event pumps cost nothing, so that the figure is the scan's.
 #include <benchmark/benchmark.h>

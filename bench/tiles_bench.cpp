@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A band of about 1 GB stored in tiles against the same band stored in
 // lines (BSQ): the conversion to BMP (written to /dev/null) and the area
 // statistics of the whole band, both files in the page cache, through a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Writes the sample PDS3 image Test.IMG: a fixed-length label of ten
 // 1024-byte records, then 100 lines of 1024 unsigned 8-bit samples. The
 // picture has features one can recognise in a preview and check by value:

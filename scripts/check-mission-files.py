@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Layout from Label on mission files made by other tools, checked against them.
 
 Tiled ISIS3 cubes that GDAL writes (tiles of 128 x 64 samples, widths and

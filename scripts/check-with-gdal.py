@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Round trip of the outputs through GDAL and numpy, on files made here.
 
 For every sample type in BIL, BIP and BSQ with pads: the VRT, ENVI and PDS3

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """The tally the check scripts keep: every check, and what each failed one checked."""
 
 

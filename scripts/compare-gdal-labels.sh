@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Makes ISIS3 cubes and FITS images with GDAL (every sample type each driver
 # writes, two bands, some no-data pixels) and compares, band by band, the
 # extremes that `skeldra-cli stats --from-label` finds with `gdalinfo -mm`.

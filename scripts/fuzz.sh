@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Builds the libFuzzer targets (clang, ASan, UBSan), replays every input that
 # once failed, then fuzzes each target for a fixed time, one at a time.
 # Usage: scripts/fuzz.sh [seconds per target] [target...]

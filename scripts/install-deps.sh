@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: BSD-3-Clause
 # Installs the Debian packages the build needs, only those that are missing.
 # With the argument "fuzz" also the clang tool chain of the fuzz targets,
 # with "package" the package checker.

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Accuracy of `skeldra-cli guess` on raw files of known layout.
 
 Makes files from natural-looking images (ImageMagick's built-in images and

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: BSD-3-Clause
 """Layouts as the window reads them: where each sample lies, and the samples
 a layout reads from a file. Shared by the benchmarks' generators and their
 checkers."""

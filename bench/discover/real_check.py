@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Accuracy of `skeldra-cli guess` on the real-content benchmark that
 real_make.py writes.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Raw files of known layout made from real content shipped in Debian packages,
 for judging `skeldra-cli guess` on what users open.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: BSD-3-Clause
 """Time and peak memory of `skeldra-cli guess` on a 100 MB file (16-bit
 big-endian, 3 bands BIL, 4321 samples, line pad 6, header 3000 bytes; a
 fractal surface with noise). Prints the median of 5 runs after a warm-up.

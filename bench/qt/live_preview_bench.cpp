@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How long a Live re-render takes: the preview of a 500 x 500 picture of a
 // 1.07 GB 16-bit file (23168 x 23168 samples) drawn again after the width
 // was stepped, as the timer of the Live box runs it on the event thread; and

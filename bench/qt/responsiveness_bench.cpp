@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // How long the desktop window goes without answering during a long
 // operation: a 5 ms timer ticks while the statistics and a conversion run on
 // a 100 MB file (file A of compare.sh), and the largest gap between two

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A headless window for benchmarks: the real boxes and buttons, a log that
 // keeps only its last line, and warnings that stop the benchmark, so that a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A large file of random bytes for the benchmarks that time reads, made once
 // and reused while it is large enough (writing a gigabyte costs more than the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The one input file of a fuzzing process, in a folder of its own that is
 // removed when the process ends.

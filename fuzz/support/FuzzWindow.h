@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The window the fuzz targets drive: the headless window with a click on
 // Abort at a chosen event pump, a hard cap on the pumps of one operation

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // What the label targets share: the bytes read as a label by Layout from
 // Label, as the input file itself and as a label beside it, with the checks

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The byte account: any file, any layout. It either ends with the layout's
 // own error (an overflow) or accounts for every byte once: the regions cover
 // the file, less what the layout needs beyond its end, in file order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Layout discovery on any file bytes: it must end, stay within its read
 // bounds, and give candidates whose scores lie in 0..1 and whose layouts
 // the window can express.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The FITS reader: any bytes, as a primary header and as a whole file of
 // HDUs. A header either reads, with its size in whole blocks covering every
 // card up to END, or is refused as bad syntax; the HDUs follow one another

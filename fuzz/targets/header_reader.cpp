@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The ASCII header reader: any bytes, any limits, an abort at any pump. The
 // log must equal what reading the file one byte at a time gives.
 #include <fuzzer/FuzzedDataProvider.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The ISIS3 cube label reader: any bytes after "Object = IsisCube". A label
 // either reads or is refused as bad syntax; a cube read sets only values the
 // window can take, tiles only with both their sides, and a refused cube sets

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The ENVI header reader: any bytes parsed and laid out, and read by Layout
 // from Label as the opened header and as a header beside the data. Only a
 // LabelSyntaxError may end the parsing.

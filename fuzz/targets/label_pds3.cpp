@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The PDS3 label reader (ODL): any bytes parsed, laid out as an attached and
 // as a detached label, and read by Layout from Label both ways, then with
 // each of its image objects chosen. Only a LabelSyntaxError may end the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The PDS4 label reader (XML): any bytes parsed and laid out, with each of
 // its arrays chosen, and read by Layout from Label as the opened label and
 // as a label beside the data. Only a LabelSyntaxError may end the parsing,

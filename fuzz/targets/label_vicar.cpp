@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The VICAR label reader: any bytes parsed and laid out, and read by Layout
 // from Label as an attached label. Only a LabelSyntaxError may end the
 // parsing; sizes laid out are never negative.

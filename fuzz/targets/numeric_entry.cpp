@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The numeric box: any text, any bounds, both input types. The value always
 // comes back as a number, a valid entry in range comes back exactly, and
 // anything else is reported and substituted.

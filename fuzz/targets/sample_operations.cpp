@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The operations that read samples: a random layout, random area and
 // controls, and a small file of random bytes. A few operations run one after
 // another on one window; after each the window must be idle, the input file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The running result of an area scan: the smallest and the largest data
 // value with the first position of each in line-then-sample order, and the

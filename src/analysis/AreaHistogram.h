@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The histogram of an area's data values: 256 bins between the smallest and
 // the largest finite data value, with numpy.histogram's edges for that range

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The "Reset" operation of the area group: sets the area of interest to the
 // whole image of one band and checks the layout against the size of the

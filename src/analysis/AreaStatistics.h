@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The "Histogram" operation: the smallest and largest data value of the area
 // of interest of one band, each with its first position, and the number of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Nearest-rank percentiles of the data values of an area, for a stretch that
 // leaves out a few extreme points. The low value at p % is the smallest data

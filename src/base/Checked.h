@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Overflow-checked integer arithmetic. Box values are 32-bit; byte offsets,
 // strides and file positions are 64-bit because real products exceed 2 GiB.

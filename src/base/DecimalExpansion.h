@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The leading decimal digits of an extended real, exactly. Every printed real
 // is derived from these 19 digits, so they must be the true digits of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Errors that end the running operation. what() is the exact text the user
 // reads; the front end catches them in one place and shows them in the error box.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // File-name helpers of the dialogs and the file name label. Both "/" and "\"
 // separate folders, so names typed in either convention behave alike.

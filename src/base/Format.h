@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The formatting engine of every log line and message. The decimal point is
 // always "." and there is never a thousands separator, whatever the locale.

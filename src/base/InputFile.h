@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A file opened to read. Only what reads like a file is opened: a regular
 // file or a block device. A FIFO would block the operation (or a whole batch)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Large buffers that are touched soon after they are made: each is asked
 // for in whole huge pages where the system offers them, so that filling it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Files that must not outlive an interrupted process: a temporary output file
 // registered here is removed when SIGINT, SIGTERM, SIGHUP or SIGXFSZ ends the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Rounding of extended reals to integers: to the nearest, a value exactly
 // halfway going to the even neighbour.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // UTF-8 checks for names that go into other formats (XML, JSON), which can
 // carry only valid UTF-8, while file names on disk are any bytes but "/" and NUL.

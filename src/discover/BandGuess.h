@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // How many bands a line holds and how they are stored: neighbouring pixels
 // of one band resemble each other more than neighbouring bands do (BIP);

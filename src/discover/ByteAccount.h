@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Where every byte of a raster file goes under one layout: the label text
 // at its start, the rest of the header, the samples of each band, line

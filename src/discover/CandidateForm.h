@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A candidate layout in the terms of the window's form: the structure that
 // Layout from Label applies, so that a chosen candidate sets the boxes and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A complete layout as the window's boxes and buttons express it, and the
 // sample encodings discovery tries.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Layout discovery: given a file whose layout is unknown or doubtful, a
 // ranked list of complete layouts, each with a score and the evidence for

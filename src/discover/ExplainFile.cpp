@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "discover/ExplainFile.h"
 
 #include "base/Checked.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Explain File": where every byte of the input file goes under the layout
 // in the boxes, as log lines or as one JSON object on one log line (the

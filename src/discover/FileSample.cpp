@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "discover/FileSample.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Bounded reads of the file under study: discovery looks at a few windows of
 // a file, never at all of it, so that a file of any size costs the same.

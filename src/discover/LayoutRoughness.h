@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // How rough a complete layout reads: what tells a layout read right from
 // one that is a few samples askew, a multiple of the record length, or a

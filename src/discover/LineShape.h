@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Within a record: which bytes are the samples of a line and which are pads
 // (byte columns unlike image data: constant or noisy from line to line), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "discover/RecordLength.h"
 
 #include <fftw3.h>

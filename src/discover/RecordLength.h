@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The record length: the bytes from one image line to the next. A line of
 // an image resembles the next one more than anything else at a similar

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The samples of a window of the file as small integers: every byte offset
 // decoded with one encoding and mapped onto -30000..30000 by the range of

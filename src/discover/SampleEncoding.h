@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Which encoding the samples have, from a window of image data: the width
 // from the distance at which bytes resemble each other (each byte of a

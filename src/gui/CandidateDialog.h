@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Find Layout's list: one row per candidate layout, its picture beside its
 // score, its layout in words and its evidence; OK or a double-click on the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The input file name label: shows a path shortened to the label's width in
 // its own font, and shortens it again whenever the label is resized.

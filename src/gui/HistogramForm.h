@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // THistogram_Form: a small window showing the picture of the last area
 // statistics' histogram, redrawn when they run again; "Log counts" switches

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // TImagePreview_Form: the second window, showing the preview picture at its
 // exact size. Closing it only hides it; the next preview shows it again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // TLabeledNumericEdit: a caption, one numeric box and a units text on a row.
 #include <QLabel>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // How texts of the operations are shown on screen.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // TNumericEdit: a single-line edit control over a NumericEntry. The entry
 // holds the box logic; this class keeps its text in step with the widget.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // TSkeldra_Form: the Qt main window. It implements the window port for the
 // operations and forwards every button to the MainWindow handler of the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The controls of the main window and their arrangement: groups and rows
 // from top to bottom, the log taking whatever room the window has to spare.
 #include <QButtonGroup>

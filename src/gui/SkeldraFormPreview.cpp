@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main window's side of the preview window: the pointer over the picture
 // and the Live preview.
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Shows long tooltips wrapped at a readable width: a plain-text tooltip is
 // one line, and the window's longest hints would run past the screen. The

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Showing the ASCII header at the start of the input file in the log, one log
 // line per text line, so that the user can read the layout keywords.

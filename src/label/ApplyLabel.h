@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Layout from Label": fills the layout boxes and buttons from the label of
 // the input file, logging one line per control set with the keywords it came

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A reader of ENVI header files (.hdr: "ENVI", then key = value lines,
 // values in braces running over lines) and the raster layout they give.

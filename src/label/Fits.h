@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A reader of FITS headers (80-character cards in blocks of 2880 bytes, up
 // to the END card) and the layout of a FITS file's image: NAXIS1 samples,

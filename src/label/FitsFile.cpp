@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The HDUs of a FITS file, and which of their images the layout reads.
 #include <algorithm>
 #include <optional>

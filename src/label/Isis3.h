@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The raster layout that an attached ISIS3 cube label gives: the IsisCube
 // object's Core (StartByte, Format BandSequential or Tile with TileSamples

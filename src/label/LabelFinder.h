@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Finds the label of an input file and reads the layout from it: a label
 // attached at the start of the file (PDS3, VICAR, or a VICAR label after a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // What a label says about the raster layout, in the terms of the window's
 // boxes. Every value carries the text of the keywords it came from, so that

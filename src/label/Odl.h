@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A reader of PDS3 labels in the Object Description Language: statements
 // KEY = VALUE, values with units, quoted strings, sets and sequences,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The raster layout that a PDS3 label gives for its IMAGE (or QUBE) object.
 #include <cstdint>

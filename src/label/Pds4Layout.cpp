@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "label/Pds4Layout.h"
 
 #include <algorithm>

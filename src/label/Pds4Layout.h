@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The raster layout that a PDS4 label gives for an image array (Array_2D_*
 // or Array_3D_*) of its observational file areas.

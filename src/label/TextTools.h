@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Small text helpers shared by the label readers.
 #include <stdexcept>

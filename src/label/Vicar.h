@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A reader of VICAR labels (KEY=VALUE items, the first being LBLSIZE) and
 // the raster layout they give.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A small strict XML reader, enough for PDS4 labels: the prolog, elements,
 // attributes, text with the predefined and numeric entities, CDATA,

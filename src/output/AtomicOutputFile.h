@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The file the user named, written so that an earlier file there survives
 // anything but a finished write:

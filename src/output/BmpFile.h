@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The BMP files the program writes: the 8-bit gray file of the conversion
 // (headers, colour table, rows bottom-up) and the 24-bit file of a preview

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Three bands of the input file drawn as red, green and blue. Each channel
 // is stretched on its own, by its own extremes in the area or by "Clip %" of

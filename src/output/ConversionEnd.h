@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // How a conversion's output file ends: kept, cut short after an abort, or
 // dropped when the window closes during it.

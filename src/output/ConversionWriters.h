@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The per-sample work of the conversion: a gray level byte per sample for
 // the BMP file, a formatted value per sample for the text file. Both write

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Convert File": the area of interest of one band written as an 8-bit gray
 // BMP file (rows bottom-up), a tab-separated text file (rows top-down), an

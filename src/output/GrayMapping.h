@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Raw sample values to gray levels 0..255: linear between a data minimum and
 // maximum, bent by a power law, clamped outside the range. All arithmetic is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The picture of an area's histogram, the same for the window and the batch
 // tool: 256 bars between the smallest and largest data value (counts on a

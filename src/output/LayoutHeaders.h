@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The layout of a raw file written out as a header that other tools read the
 // file with, in place: a GDAL VRT of raw bands, an ENVI .hdr, or a PDS3

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The non-data value as the files for other tools write it: the form the
 // samples are compared with (4-byte real for samples up to 4 bytes, 8-byte

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "output/PngFile.h"
 
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A grayscale or RGB PNG file written row by row through libpng into an output
 // file: 8-bit or 16-bit samples, rows from the top, no row kept once written.

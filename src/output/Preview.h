@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Preview": the area of interest drawn as a gray picture no larger than the
 // preview size, one sample per pixel, with the levels of the BMP conversion.

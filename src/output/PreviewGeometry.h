@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Which sample each pixel of the preview shows. The picture is the area
 // reduced so that neither side exceeds the preview size, never enlarged, with

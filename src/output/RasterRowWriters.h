@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Row writers of the conversions that hand whole rows to an encoder: 16-bit
 // gray levels for a 16-bit PNG, and the raw values in their own sample type

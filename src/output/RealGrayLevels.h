@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Gray levels of 4- and 8-byte real samples without a power per sample.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Convert File" with RGB ticked: three bands of the area as one colour
 // picture (24-bit BMP, 8- or 16-bit RGB PNG), each channel stretched by its

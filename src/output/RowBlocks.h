@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Keeps the rows an operation is about to read in the reader's buffer. The
 // buffer fills forward from the position asked for, so without this, rows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Reading the rows of a long operation in runs of samples between event
 // pumps. Controls change only while events are processed, so the data type,

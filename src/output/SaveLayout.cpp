@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "output/SaveLayout.h"
 
 #include <algorithm>

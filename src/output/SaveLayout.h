@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Save Layout...": the layout in the boxes written as a header that GDAL,
 // QGIS or ENVI read the input file with, where it lies: a GDAL VRT, an ENVI

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A one-band TIFF file of raw sample values written row by row through
 // libtiff into an output file: uncompressed strips, the samples' own type,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // One layout that Find Layout offers the user, in words and as a small gray
 // picture, for the front ends to list without knowing how layouts are found.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The controls of the main window that operations read or change, by role.
 // Their object names, captions, defaults and hints are in ui/ControlCatalog.

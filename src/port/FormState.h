@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The state the main window holds for its operations. One object, shared by
 // every handler; it lives as long as the window.

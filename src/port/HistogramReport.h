@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // What the area statistics found, as the histogram picture shows it: the
 // counts of 256 bins between the smallest and largest finite data value,

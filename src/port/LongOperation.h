@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The progress and abort protocol of long operations.
 #include <chrono>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A 24-bit picture for the preview window: rows from the top, three bytes a
 // pixel in the order blue, green, red.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The main window as the operations see it. Every operation is written once
 // against this port; the Qt window, the batch tool's headless window and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The area of interest that the statistics, the conversion and the preview
 // read: 1-based inclusive lines and samples of one band, each row turned

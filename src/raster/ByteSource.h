@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A read-only file addressed by 64-bit byte positions, read through one
 // bounded buffer so that memory use does not depend on the file's size.

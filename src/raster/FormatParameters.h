@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Filling the window's RasterLayout from the layout boxes and buttons.
 #include <vector>

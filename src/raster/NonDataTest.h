@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The non-data comparison of the area statistics, the conversion and the
 // preview. The value is kept in both real widths once per operation, and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Printing a real sample: 8 significant digits for 4-byte samples, 16 for
 // all others, exponent with its leading zero dropped (1.5000000E+00).

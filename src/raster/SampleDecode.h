@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Turning the bytes of one sample into its exact value. Whether to swap is
 // decided once per run of samples, not per byte.

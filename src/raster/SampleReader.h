@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Reading samples of the input file as the window's layout describes them.
 // Every operation opens the input file afresh through one of these and

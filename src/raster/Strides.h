@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Where a sample lies in the file. All offset arithmetic is here, in 64 bits
 // with overflow checks, because band images and whole files can exceed 2 GiB.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The tiles of the rows of tiles that an operation reads, held in memory.
 // A line of a tiled band crosses every tile of its row of tiles, so reading

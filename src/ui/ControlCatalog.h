@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The controls of the main window: object names, captions, defaults, input
 // types, bounds and hints. One table that the Qt window and the headless

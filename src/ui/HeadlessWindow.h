@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The main window without a screen: real numeric boxes (NumericEntry) with
 // the window's defaults, check boxes and radio buttons, and plain state for

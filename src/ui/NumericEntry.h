@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The logic of one numeric box, without any toolkit: the text, lazy
 // validation, the integer and real syntax, the bounds and the substitution

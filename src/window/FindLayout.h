@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // "Find Layout": layout discovery on the input file as a long operation
 // (progress bar, Abort), then the best candidates offered with a picture

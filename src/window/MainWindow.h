@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The handlers of the main window, named after their controls. Every front
 // end (the Qt window, the batch tool, the tests) calls these; each handler

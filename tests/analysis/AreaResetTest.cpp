@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // "Reset": the area becomes the whole image; the size on disk is checked
 // against the layout, also for files of more than 2 GiB.
 #include <gtest/gtest.h>

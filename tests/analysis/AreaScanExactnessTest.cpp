@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The statistics read runs of samples between event pumps. Whatever the run
 // length, buffer boundaries, strides and listing, the result must be the one
 // of reading point by point: checked against a plain reference scan.

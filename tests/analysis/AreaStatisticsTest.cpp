@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The "Histogram" operation: extremes with first positions, non-data count,
 // the log lines and the Min data / Max data boxes, abort and errors.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The two forms of the non-data value and the comparison by sample width.
 #include <gtest/gtest.h>
 

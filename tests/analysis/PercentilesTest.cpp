@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Percentile stretch: the radix search over raw runs against a plain sort of
 // the same values, for every sample type, and the Histogram operation with
 // "Clip %" above 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // One sample of the current band, logged as one line.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The fast digit source must agree with the big-integer reference on every
 // kind of value it can meet; the reference itself is checked against exact
 // literal digits in FormatTest.

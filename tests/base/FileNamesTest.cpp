@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The save dialog's extension rule and the file name label's shortening.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Expected texts were derived from the exact binary values with an
 // independent high-precision decimal computation, not from this code.
 #include "base/Format.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Every command of the batch tool on a small labelled file: the whole
 // standard output, the exit status and the file it writes.
 #include <gtest/gtest.h>

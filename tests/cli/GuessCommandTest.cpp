@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // `guess`: the JSON parses, and the first candidate's options, pasted into
 // another command, read the samples that were written.
 #include <gtest/gtest.h>

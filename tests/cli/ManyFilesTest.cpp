@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The batch tool over several files: one block per file in the order given,
 // the worst status, a summary, outputs named after the inputs, JSON Lines.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The layout search under a memory limit: whatever allocation fails first,
 // the batch tool reports it and exits, never dies of a signal.
 #include <gtest/gtest.h>

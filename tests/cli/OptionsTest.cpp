@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The batch tool's command line: box texts as typed (even when they start
 // with '-'), boxes and choices in the order given, usage errors.
 #include <gtest/gtest.h>

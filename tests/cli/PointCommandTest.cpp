@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The batch tool as a whole process: options become box texts, the log goes
 // to standard output, messages and errors to standard error.
 #include <gtest/gtest.h>

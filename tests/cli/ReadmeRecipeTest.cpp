@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The README's recipe for GNU parallel, run as the README writes it, on this
 // host instead of two others: the documented command line must stay true.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A candidate layout applied to the form reads every sample as the candidate
 // does; what the boxes cannot hold is noted, not refused.
 #include <gtest/gtest.h>

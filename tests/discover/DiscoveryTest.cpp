@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Layout discovery on files whose layout is known: the first candidate must
 // read every sample as the true layout does.
 #include <gtest/gtest.h>

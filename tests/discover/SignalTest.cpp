@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The measures that discovery weighs, on signals whose answer is known.
 #include <gtest/gtest.h>
 

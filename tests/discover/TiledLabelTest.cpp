@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A cube whose label declares tiles: no search for lines can find its
 // layout, so the label's layout comes first, tiles included, and the
 // verdict says why the layouts found from the samples are not to be trusted.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The window with RGB ticked: the preview in colour, each channel stretched
 // by its own range, the pointer reading the three values, the gray preview
 // back when RGB is cleared, and the histogram window after Histogram.

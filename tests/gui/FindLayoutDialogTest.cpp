@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Find Layout's dialog: the list of candidates with their pictures, and how
 // a row is chosen.
 #include <QApplication>

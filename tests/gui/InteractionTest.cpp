@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The shared behaviour of the main window, driven through its real widgets:
 // numeric box messages, the file name label, the dialogs' presets, the
 // progress and abort protocol, the error box and the preview window.

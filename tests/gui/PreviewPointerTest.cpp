@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The preview window under the mouse: the readout of the pixel under the
 // pointer, a click that retrieves the point, the rubber band that sets the
 // area and Backspace that restores it, the Live preview while typing, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The main window as it opens: controls, defaults, hints, keyboard order,
 // and the band group that follows the chosen band structure.
 #include <QAbstractButton>

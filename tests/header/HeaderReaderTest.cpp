@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The ASCII header in the log: line ends, limits, the END line, abort.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A window port that keeps box texts and button states in maps and records
 // every change and log line, for the Layout from Label tests.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // FITS files as pipelines write them: images in IMAGE extensions after an
 // empty primary header, tables between them, several images of one file.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Labels written to break the readers: nesting deep enough to exhaust the
 // stack, sizes whose products pass 64 bits, negative sizes. Each must end in
 // a note that says why, with the box it concerns left alone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The BMP headers field by field, the colour table, row padding and the
 // 24-bit file of a preview picture.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Colour composites: each channel stretched by its own range, the three
 // bands read in one pass where they lie side by side, and the histogram's
 // bins counted alike whichever way the values were kept.

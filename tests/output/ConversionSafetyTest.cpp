@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // What the conversion leaves on disk when it is refused, fails or is
 // aborted: nothing new before its inputs are valid, an earlier file intact
 // after an error, and after an abort a valid file of the completed rows.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // "Convert File": the bytes of the BMP file and the characters of the text
 // file, the row and sample order, the log lines and the save dialog.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Raw values to gray levels: range, gamma rules, clamping, non-data and
 // non-finite values, and the 8/16-bit tables against the formula.
 #include <gtest/gtest.h>

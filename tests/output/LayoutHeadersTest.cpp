@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Layout headers for other tools: every layout gets a VRT whose offsets are
 // the reader's own; ENVI and PDS3 write what they can describe and refuse the
 // rest; the operation names the lines and the raw file as other tools need.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The file the user named receives the conversion, whatever is at that
 // name: nothing, a file, a link, a pipe, or a path at the system's length
 // limit; and what is left there after the window is closed mid-conversion.

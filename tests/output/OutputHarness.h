@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A scripted main window over a small raw file without header, for the
 // conversion and preview tests.

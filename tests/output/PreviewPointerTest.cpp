@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The pointer over the preview: the line and sample behind a pixel, the area
 // under a rectangle, the value read there, and the mouse handlers of the
 // main window (area, Back, point) with the quiet Live preview.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // "Preview": the size rule, the sample behind each pixel, plain and Auto
 // mode with its summary lines, the busy pointer, and the refusals.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // PNG, 16-bit PNG and TIFF conversions, read back with libpng and libtiff:
 // the 8-bit PNG holds the BMP's pixels, the 16-bit PNG the mapping with
 // 65535 levels, the TIFF the raw values in their own type.

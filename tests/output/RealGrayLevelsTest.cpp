@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The step table for real samples must give GrayLevel's level for every
 // value: random values, values packed around the steps, tiny values whose
 // distance to the minimum rounds to the same extended real, and infinities.

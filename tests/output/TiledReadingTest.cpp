@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A band stored in tiles reads as the same band stored in lines: every
 // operation gives the same log, boxes, output bytes and picture, whether
 // its rows cross tiles, start inside one, or end in the padded edge tiles.

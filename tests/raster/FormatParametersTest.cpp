@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // The layout boxes become RasterLayout: band-number correction, bits to bytes
 // and data-type buttons, strides of every band structure, band boxes shown.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Positions and values of single samples, and the errors of reading them.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Bad input through the batch tool and the scripted window: files that are
 // not there, cannot be read or are too short, numbers no layout can have,
 // outputs that cannot be written. Every case must end with the system's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The batch tool run as a process, its output captured apart from the
 // folder under test. It can run as an unprivileged user, so that permission

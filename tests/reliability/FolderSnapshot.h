@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The state of every entry under a folder: kind, size, permissions and a
 // checksum of the content, so that a test can tell exactly what an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Faults the fuzz targets found, kept as tests of the whole operation.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A batch conversion ended by a signal leaves no temporary file behind, keeps
 // the earlier file at its target, and ends with the signal's usual status.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A sparse file of 5 GiB, band sequential, whose third band starts beyond
 // 4 GiB: every operation must read the bytes at the full 64-bit positions,
 // not at positions cut to 32 bits, and print sizes above 2^31 as they are.

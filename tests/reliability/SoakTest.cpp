@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // A thousand operations in a row on one window, mixed with aborts, errors
 // and warnings: afterwards no file descriptor is open that was not open
 // before, no stray file is left, and resident memory has not grown.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "support/CliRun.h"
 
 #include <sys/wait.h>

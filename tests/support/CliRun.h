@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Runs the batch tool as a whole process and collects what it printed.
 #include <string>

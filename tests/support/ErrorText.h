@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The text of the error an action raises, or "" when it raises none.
 #include <functional>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // SKELDRA_UNDER_ASAN is defined when the tests are built with
 // AddressSanitizer, whose shadow memory and slower runs some tests must

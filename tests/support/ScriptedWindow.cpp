@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #include "support/ScriptedWindow.h"
 
 #include "ui/ControlCatalog.h"

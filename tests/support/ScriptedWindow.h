@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A headless window for tests: real NumericEntry boxes, and a record of every
 // log line, message, error and control change in the order they happened.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Files that tests write: a fresh folder per test, removed afterwards.
 #include <cstdint>

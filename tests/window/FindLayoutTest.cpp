@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Find Layout through the scripted window: the candidate chosen in the list
 // is what the form then reads, Cancel and Abort change no box, and a search
 // that finds nothing says so.

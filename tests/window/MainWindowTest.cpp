@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // Start-up, the input file, the dialogs' name presets, Abort and the guard
 // that keeps a second operation out while one runs.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // A command over every input file given. One file runs in this process, as
 // it always has. Several files run as child processes, `--jobs` at a time,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The batch tool's window: the log goes to standard output as it comes and
 // is not kept (a listing of millions of points must not fill the memory),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The batch tool's commands: one entry per command, the one place where a
 // command is added. Each runs one handler of the main window.

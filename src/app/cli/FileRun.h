@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // One command on one input file, as the window would run it: a fresh window,
 // the options' texts typed into its boxes, the label's layout when asked,

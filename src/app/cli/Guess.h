@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // `skeldra-cli guess FILE [--top N] [--json]`: the candidate layouts of a
 // file, best first, each with its score, evidence and the options that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // The batch tool's options: one per box of the window (its text, taken as
 // typed) and one per check box or radio button, plus the tool's own

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 #pragma once
 // Standard output or error of the batch tool, remembering its first write
 // error: a cut log must not end with exit status 0.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // skeldra-cli: the window's operations without a screen, for batches of
 // files with one layout, scripts and benchmarks.
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: BSD-3-Clause
 // skeldra: the desktop program. The main window is created first; the
 // preview window follows and waits hidden for the first preview.
 // `skeldra FILE` (a file manager's "open with") starts with FILE as the input
