@@ -63,9 +63,9 @@ cost() {  # prints the median CPU seconds (or instructions) of the command
 
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg)"
 printf '%-28s %-7s %-9s %12s %12s %7s\n' file format stretch one-band rgb ratio
-for spec in "bip8.raw u1 bip 8 --bip" "bil16.raw u2 bil 16 --bil" "bsq32f.raw f4 bsq 32 --bsq --real"; do
-    read -r name dtype structure bits options <<<"$spec"
-    options="${spec#* * * * }"
+for kind in "bip8.raw u1 bip 8 --bip" "bil16.raw u2 bil 16 --bil" "bsq32f.raw f4 bsq 32 --bsq --real"; do
+    read -r name dtype structure bits options <<<"$kind"
+    options="${kind#* * * * }"
     make_file "$name" "$dtype" "$structure"
     layout=(--header-bytes 0 --samples "$samples" --lines "$lines" --bands 3 --bits "$bits" $options
             --end-line "$lines" --end-sample "$samples")
