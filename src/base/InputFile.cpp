@@ -49,6 +49,19 @@ InputFile::InputFile(const std::string& path)
     }
 }
 
+size_t InputFile::readAt(int64_t position, uint8_t* destination, size_t wanted) const
+{
+    size_t got = 0;
+    while (got < wanted) {
+        const ssize_t r = ::pread(fd_, destination + got, wanted - got, static_cast<off_t>(position + static_cast<int64_t>(got)));
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) throwIoErrorFromErrno(errno);
+        if (r == 0) break;
+        got += static_cast<size_t>(r);
+    }
+    return got;
+}
+
 InputFile::~InputFile()
 {
     if (fd_ >= 0) ::close(fd_);

@@ -8,6 +8,7 @@
 // folder raises "File access denied", as any failed open of one does; any
 // other kind of entry raises an Error saying what the path is. The object
 // owns its descriptor and closes it when destroyed.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -23,6 +24,10 @@ public:
     int fd() const { return fd_; }
     // At opening; a block device's too, which stat gives as 0.
     int64_t size() const { return size_; }
+
+    // Up to `wanted` bytes at position into destination, fewer only where
+    // the file ends; how many it gave. A failed read raises its I/O error.
+    size_t readAt(int64_t position, uint8_t* destination, size_t wanted) const;
 
     // Closes the file now, reporting a failure as an I/O error.
     void close();

@@ -210,19 +210,17 @@ LabelLayout readEnvi(const LabelText& start, const std::string& path, std::optio
     return layout;
 }
 
-// Up to n bytes of the file at a position, for the headers of its HDUs.
+// Up to n bytes of the file at a position, for the headers of its HDUs. A
+// block that cannot be read ends the HDUs as the file's end does.
 FitsRead fileReader(const std::shared_ptr<InputFile>& file)
 {
     return [file](int64_t position, std::size_t n) {
         std::string bytes(n, '\0');
-        std::size_t got = 0;
-        while (got < n) {
-            const ssize_t r = ::pread(file->fd(), bytes.data() + got, n - got, static_cast<off_t>(position) + got);
-            if (r < 0 && errno == EINTR) continue;
-            if (r <= 0) break;
-            got += static_cast<std::size_t>(r);
+        try {
+            bytes.resize(file->readAt(position, reinterpret_cast<uint8_t*>(bytes.data()), n));
+        } catch (const Error&) {
+            bytes.clear();
         }
-        bytes.resize(got);
         return bytes;
     };
 }

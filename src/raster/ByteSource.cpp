@@ -131,17 +131,7 @@ size_t ByteSource::readPiecesAt(int64_t position, const Piece* first, size_t cou
 
 size_t ByteSource::readAt(int64_t position, uint8_t* destination, size_t wanted)
 {
-    size_t got = 0;
-    while (got < wanted) {
-        const ssize_t r = ::pread(file_.fd(), destination + got, wanted - got,
-                                  static_cast<off_t>(position + static_cast<int64_t>(got)));
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            throwIoErrorFromErrno(errno);
-        }
-        if (r == 0) break;
-        got += static_cast<size_t>(r);
-    }
+    const size_t got = file_.readAt(position, destination, wanted);
     bytesRead_ += static_cast<int64_t>(got);
     return got;
 }
